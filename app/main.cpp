@@ -1,0 +1,37 @@
+#include "appcontroller.h"
+#include "audioplayer.h"
+#include "codepage.h"
+#include "mainwindow.h"
+#include "programdir.h"
+#include "sdlaudiosink.h"
+
+#include <QApplication>
+
+#include <cstdio>
+
+int main(int argc, char* argv[]) {
+    using namespace ringvale;
+    const bool haveDisplay = processEnv("DISPLAY") || processEnv("WAYLAND_DISPLAY") || processEnv("QT_QPA_PLATFORM");
+    if (!haveDisplay) {
+        std::fprintf(stderr, "ringvale: no graphical display found (DISPLAY and WAYLAND_DISPLAY are unset).\n"
+                             "Start it from a desktop session, or without one under a virtual display:\n"
+                             "    xvfb-run -a ringvale\n");
+        return 2;
+    }
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    const auto programDir = resolveProgramDirectory(processEnv, executableDirectory());
+    ensureProgramDirectory(programDir);
+
+    SdlAudioSink sink;
+    AudioPlayer player(sink);
+    MainWindow window;
+    AppController controller(window, player, fromFileName(programDir));
+    QObject::connect(&window, &MainWindow::programEndRequested, &app, [] { QApplication::exit(0); });
+    window.show();
+    controller.start();
+    const int code = QApplication::exec();
+    player.stopAll();
+    return code;
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+// Conversion between the GBK texts the engine keeps and the UTF-8 of the filesystem and the
+// source code. GB18030 is used on the GBK side: it equals GBK for every GBK character and can
+// still encode any Unicode file name, so no path loses characters on the way.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace ringvale {
+
+// UTF-8 to GB18030. A byte that is not valid UTF-8 is passed through unchanged.
+std::string gbkFromUtf8(std::string_view utf8);
+
+// GB18030 to UTF-8. A byte that is not valid GB18030 is passed through unchanged.
+std::string utf8FromGbk(std::string_view gbk);
+
+// The filesystem path for a GBK path text ("\" is accepted as a separator as well as "/").
+std::filesystem::path toFileName(std::string_view gbkPath);
+
+// The GBK text of a filesystem path.
+std::string fromFileName(const std::filesystem::path& path);
+
+} // namespace ringvale

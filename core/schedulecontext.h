@@ -1,0 +1,17 @@
+#pragma once
+
+#include "playback.h"
+#include "schedulestate.h"
+#include "scheduleview.h"
+
+namespace ringvale {
+
+// The state and the collaborators that the scheduler's procedures act on.
+struct ScheduleContext {
+    ScheduleState& state;
+    RuleTable& table;
+    StatusBoard& status;
+    Playback& playback;
+};
+
+} // namespace ringvale

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "playrule.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ringvale {
+
+// The program-wide state of the scheduler, owned by the user-interface thread.
+struct ScheduleState {
+    std::string timetablePath; // GBK; "/" joins the program directory and the file name
+    std::vector<PlayRule> rules;
+    bool running = false;
+    bool nextRuleValid = false;
+    std::int32_t tickCount = 0;
+    std::int32_t lastFiredMinute = 0;
+    std::string shutdownTime;
+    // The last load found the timetable file but could not read it. Commands that rewrite the
+    // file refuse while this is set, so an unreadable file is never overwritten with less.
+    bool timetableUnreadable = false;
+};
+
+} // namespace ringvale

@@ -1,0 +1,48 @@
+#include "timetableloader.h"
+
+#include "codepage.h"
+#include "filestore.h"
+
+namespace ringvale {
+
+namespace {
+
+void showRunning(ScheduleContext& context, bool running) {
+    static const std::string kRunning = gbkFromUtf8("系统正在运行中");
+    static const std::string kStopped = gbkFromUtf8("系统已停止运行");
+    context.state.running = running;
+    context.status.setRunningShown(running);
+    context.status.setStatusText(running ? kRunning : kStopped);
+}
+
+} // namespace
+
+void loadTimetable(ScheduleContext& context) {
+    ScheduleState& state = context.state;
+    context.playback.stopAll();
+    context.table.resetRuleGrid();
+    state.rules.clear();
+
+    const FileRead file = readWholeFile(toFileName(state.timetablePath));
+    state.timetableUnreadable = file.status == FileRead::Status::Unreadable;
+    if (file.status == FileRead::Status::Missing)
+        return;
+
+    ParsedTimetable parsed;
+    if (file.ok())
+        parsed = parseTimetable(file.bytes);
+    state.rules = std::move(parsed.rules);
+    std::vector<GridRow> rows;
+    rows.reserve(parsed.shownElements.size());
+    int row = context.table.rowCount() - 1;
+    for (const std::size_t element : parsed.shownElements)
+        rows.push_back(gridRowFor(row++, state.rules[element]));
+    context.table.appendRuleRows(std::move(rows));
+
+    context.status.setStatusText({});
+    context.status.setNextRuleText({});
+    state.nextRuleValid = false;
+    showRunning(context, !state.rules.empty());
+}
+
+} // namespace ringvale

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
+namespace ringvale {
+
+// Interleaved signed 16-bit samples at this rate and channel count.
+struct AudioFormat {
+    int sampleRate = 44100;
+    int channels = 2;
+};
+
+// Where decoded sound goes: the sound device, or a recorder in tests.
+class AudioSink {
+public:
+    virtual ~AudioSink() = default;
+    virtual AudioFormat format() const = 0;
+    // Makes the output ready for a new playback. False when there is no output to play to.
+    virtual bool begin() = 0;
+    // Hands frames to the output, waiting while it already holds enough to play. Returns false
+    // when `cancelled` became true while waiting, or when the output failed.
+    virtual bool write(const std::int16_t* samples, std::size_t frames, const std::atomic<bool>& cancelled) = 0;
+    // Drops everything handed over but not yet played: silence from now on. Callable from any thread.
+    virtual void discard() = 0;
+};
+
+} // namespace ringvale

@@ -1,0 +1,25 @@
+#include "playcommands.h"
+
+#include "codepage.h"
+#include "gbktext.h"
+
+namespace ringvale {
+
+void playNow(ScheduleContext& context) {
+    static const std::string kPlaying = gbkFromUtf8("正在播放:");
+    const int row = context.table.currentRow();
+    context.playback.stopAll();
+    if (row < 0 || static_cast<std::size_t>(row) >= context.state.rules.size())
+        return;
+    const PlayRule& rule = context.state.rules[static_cast<std::size_t>(row)];
+    context.playback.playFile(rule.playCount, rule.musicPath);
+    context.status.setStatusText(kPlaying + displayName(rule.musicPath));
+}
+
+void stopPlaying(ScheduleContext& context) {
+    static const std::string kStopped = gbkFromUtf8("正在播放:播放停止");
+    context.playback.stopAll();
+    context.status.setStatusText(kStopped);
+}
+
+} // namespace ringvale

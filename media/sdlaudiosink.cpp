@@ -1,0 +1,112 @@
+#include "sdlaudiosink.h"
+
+#include <SDL.h>
+
+#include <thread>
+
+namespace ringvale {
+
+namespace {
+// How much sound the device may hold ahead of the speaker: small enough that a stop is heard
+// at once even if a queue flush were missed, large enough to ride over scheduling hiccups.
+constexpr int kAheadMilliseconds = 120;
+constexpr int kDevicePeriodFrames = 512;
+constexpr auto kPollInterval = std::chrono::milliseconds(3);
+} // namespace
+
+SdlAudioSink::SdlAudioSink() = default;
+
+SdlAudioSink::~SdlAudioSink() {
+    close();
+    std::lock_guard lock(m_mutex);
+    if (m_subsystemUp)
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+bool SdlAudioSink::begin() {
+    std::lock_guard lock(m_mutex);
+    if (m_device != 0)
+        return true;
+    if (!m_subsystemUp) {
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+            return false;
+        m_subsystemUp = true;
+    }
+    SDL_AudioSpec want{};
+    want.freq = m_format.sampleRate;
+    want.format = AUDIO_S16SYS;
+    want.channels = static_cast<Uint8>(m_format.channels);
+    want.samples = kDevicePeriodFrames;
+    SDL_AudioSpec have{};
+    // SDL converts to whatever the device wants, so the queue always holds our own format.
+    m_device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (m_device == 0)
+        return false;
+    SDL_PauseAudioDevice(m_device, 0);
+    return true;
+}
+
+std::uint32_t SdlAudioSink::queuedBytes() const {
+    return m_device ? SDL_GetQueuedAudioSize(m_device) : 0;
+}
+
+bool SdlAudioSink::write(const std::int16_t* samples, std::size_t frames, const std::atomic<bool>& cancelled) {
+    const std::size_t frameBytes = sizeof(std::int16_t) * static_cast<std::size_t>(m_format.channels);
+    const std::uint32_t aheadBytes =
+        static_cast<std::uint32_t>(m_format.sampleRate * kAheadMilliseconds / 1000 * frameBytes);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(samples);
+    std::size_t left = frames * frameBytes;
+    while (left > 0) {
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_device == 0)
+                return false;
+            const std::uint32_t queued = queuedBytes();
+            if (queued < aheadBytes) {
+                std::size_t chunk = std::min<std::size_t>(left, aheadBytes - queued);
+                chunk -= chunk % frameBytes;
+                if (chunk == 0)
+                    chunk = std::min<std::size_t>(left, frameBytes);
+                if (SDL_QueueAudio(m_device, bytes, static_cast<Uint32>(chunk)) != 0)
+                    return false;
+                bytes += chunk;
+                left -= chunk;
+                continue;
+            }
+        }
+        if (cancelled)
+            return false;
+        std::this_thread::sleep_for(kPollInterval);
+    }
+    return !cancelled;
+}
+
+void SdlAudioSink::discard() {
+    std::lock_guard lock(m_mutex);
+    if (m_device != 0)
+        SDL_ClearQueuedAudio(m_device);
+}
+
+bool SdlAudioSink::waitUntilDrained(std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        {
+            std::lock_guard lock(m_mutex);
+            if (queuedBytes() == 0)
+                return true;
+        }
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(kPollInterval);
+    }
+}
+
+void SdlAudioSink::close() {
+    std::lock_guard lock(m_mutex);
+    if (m_device != 0) {
+        SDL_CloseAudioDevice(m_device);
+        m_device = 0;
+    }
+}
+
+} // namespace ringvale

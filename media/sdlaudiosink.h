@@ -1,0 +1,40 @@
+#pragma once
+
+#include "audiosink.h"
+
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+
+namespace ringvale {
+
+// The default sound device through SDL2's audio subsystem. The device is opened on the first
+// playback and kept open, since closing and reopening it costs tens of milliseconds; between
+// playbacks it plays silence. Set SDL_AUDIODRIVER to choose a driver (tests use "disk").
+class SdlAudioSink final : public AudioSink {
+public:
+    SdlAudioSink();
+    ~SdlAudioSink() override;
+    SdlAudioSink(const SdlAudioSink&) = delete;
+    SdlAudioSink& operator=(const SdlAudioSink&) = delete;
+
+    AudioFormat format() const override { return m_format; }
+    bool begin() override;
+    bool write(const std::int16_t* samples, std::size_t frames, const std::atomic<bool>& cancelled) override;
+    void discard() override;
+
+    // Waits until the device has taken every queued sample (for tests and benchmarks).
+    bool waitUntilDrained(std::chrono::milliseconds timeout);
+    // Closes the device; the next playback opens it again.
+    void close();
+
+private:
+    std::uint32_t queuedBytes() const;
+
+    AudioFormat m_format;
+    mutable std::mutex m_mutex;
+    std::uint32_t m_device = 0;
+    bool m_subsystemUp = false;
+};
+
+} // namespace ringvale

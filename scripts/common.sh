@@ -1,0 +1,41 @@
+# Shared by scripts/run and scripts/test: installs the Debian packages the build needs and
+# configures and builds the project. Source it; do not run it.
+
+RINGVALE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+RINGVALE_BUILD="${RINGVALE_BUILD:-$RINGVALE_ROOT/build}"
+
+RINGVALE_PACKAGES=(
+    g++ cmake ninja-build pkg-config
+    qt6-base-dev
+    libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
+    libsdl2-dev
+    libcurl4-openssl-dev libboost-regex-dev libpng-dev libjpeg62-turbo-dev
+    googletest libgtest-dev libgmock-dev
+    fonts-wqy-microhei xvfb xauth
+)
+
+ringvale_install_packages() {
+    local missing=()
+    local pkg
+    for pkg in "${RINGVALE_PACKAGES[@]}" "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        if command -v sudo >/dev/null 2>&1; then
+            sudo=(sudo)
+        else
+            echo "These Debian packages are missing and neither root nor sudo is available: ${missing[*]}" >&2
+            return 1
+        fi
+    fi
+    "${sudo[@]}" apt-get update -q
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+ringvale_build() {
+    cmake -S "$RINGVALE_ROOT" -B "$RINGVALE_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+    cmake --build "$RINGVALE_BUILD" --parallel "$(nproc)"
+}

@@ -1,0 +1,384 @@
+#include "mainwindow.h"
+
+#include "gbkqt.h"
+#include "helptext.h"
+#include "ruletablemodel.h"
+#include "ruletableview.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <algorithm>
+
+// The images are compiled into this static library; register them before the first use.
+static void initResources() {
+    Q_INIT_RESOURCE(ringvale);
+}
+
+namespace ringvale {
+
+namespace {
+
+QFont pixelFont(int pixels, bool bold = false) {
+    QFont font;
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+QLabel* framedLabel(QWidget* parent, const char* name, QRect rect) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromUtf8(name));
+    label->setGeometry(rect);
+    label->setFrameShape(QFrame::Panel);
+    label->setFrameShadow(QFrame::Sunken);
+    return label;
+}
+
+template <typename Widget>
+Widget* named(Widget* widget, const char* name, QRect rect) {
+    widget->setObjectName(QString::fromUtf8(name));
+    widget->setGeometry(rect);
+    return widget;
+}
+
+// Slot rows are unevenly spaced in the window design.
+constexpr std::array<int, 10> kSongRowTops = {29, 64, 99, 136, 174, 211, 248, 288, 325, 362};
+
+} // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
+    initResources();
+    setWindowTitle(QString::fromUtf8("Velmora校园广播--电脑自动打铃软件系统 V1.0"));
+    setWindowIcon(QIcon(QStringLiteral(":/ringvale/tray.png")));
+
+    // Creation order gives the stacking: the settings controls lie lowest, the song station
+    // above them, the help text above the song station, and the rule table above everything.
+    createSettingsControls();
+    createSongStation();
+
+    m_helpBox = named(new QPlainTextEdit(this), "编辑框_帮助", QRect(8, 368, 80, 32));
+    m_helpBox->setReadOnly(true);
+    m_helpBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_helpBox->setFont(pixelFont(19));
+    m_helpBox->setPlainText(helpText());
+
+    m_gridModel = new RuleTableModel(this);
+    m_grid = named(new RuleGridView(this), "高级表格", QRect(8, 288, 80, 64));
+    m_grid->setModel(m_gridModel);
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->verticalHeader()->hide();
+    m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_grid->verticalHeader()->setDefaultSectionSize(30);
+    m_grid->verticalHeader()->setMinimumSectionSize(30);
+    m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_grid->horizontalHeader()->setMinimumSectionSize(10); // the day columns are 20 pixels
+    m_grid->horizontalHeader()->setFixedHeight(30);
+    m_grid->horizontalHeader()->setHighlightSections(false);
+    m_grid->horizontalHeader()->setSectionsClickable(false);
+    m_grid->setWordWrap(false);
+    resetRuleGrid();
+    connect(m_grid, &RuleGridView::menuRequested, this, &MainWindow::showGridMenu);
+
+    createStatusLabels();
+    m_weatherPicture = named(new QLabel(this), "图片框1", QRect(760, 0, 57, 37));
+    m_weatherPicture->setScaledContents(true);
+
+    m_timetableBox = named(new QComboBox(this), "组合框", QRect(824, 0, 192, 27));
+    m_timetableBox->setEditable(true);
+    for (int index = 0; index < kTimetableCount; ++index)
+        m_timetableBox->addItem(qtFromGbk(timetableName(index)));
+    m_timetableBox->setMaxVisibleItems(8); // the list drops down at least 160 pixels
+    m_timetableBox->setCurrentIndex(0);
+
+    m_clock = new QTimer(this);
+    m_clock->setObjectName(QString::fromUtf8("时钟"));
+
+    createToolbar();
+
+    // Escape makes the same close request as the close button.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WindowShortcut);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
+
+    resize(kDesignWidth, kDesignHeight);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(0, 0), QSize(kDesignWidth, kDesignHeight));
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::createSettingsControls() {
+    m_toTrayBox = named(new QCheckBox(QString::fromUtf8("最小化到托盘"), this), "选择框_到托盘", QRect(24, 96, 96, 24));
+    m_autoStartBox = named(new QCheckBox(QString::fromUtf8("随系统启动"), this), "选择框1", QRect(24, 72, 80, 16));
+    m_countyCaption = named(new QLabel(QString::fromUtf8("你所在县"), this), "标签21", QRect(2, 120, 48, 40));
+    m_countyBox = named(new QLineEdit(QString::fromUtf8("华容"), this), "编辑框_地址", QRect(51, 125, 109, 32));
+    m_countyButton = named(new QPushButton(QString::fromUtf8("确定"), this), "按钮1", QRect(163, 127, 37, 32));
+    m_shutdownBox = named(new QCheckBox(QString::fromUtf8("自动关机"), this), "选择框_关机", QRect(8, 176, 72, 32));
+    m_shutdownTimeBox = named(new QLineEdit(this), "编辑框_关机时间", QRect(79, 180, 112, 24));
+}
+
+void MainWindow::createSongStation() {
+    m_songStation = named(new QGroupBox(QString::fromUtf8("点歌台 ---------- 左击播放与选歌，右击清除"), this), "分组框1",
+                          QRect(504, 72, 584, 435));
+    for (int n = 1; n <= 20; ++n) {
+        const int left = n % 2 == 1 ? 16 : 320;
+        const int top = kSongRowTops[static_cast<std::size_t>((n - 1) / 2)];
+        const QByteArray name = QByteArray("标签") + QByteArray::number(n);
+        QLabel* slot = framedLabel(m_songStation, name.constData(), QRect(left, top, 250, 24));
+        slot->setCursor(Qt::PointingHandCursor);
+        m_songSlots[static_cast<std::size_t>(n - 1)] = slot;
+    }
+}
+
+void MainWindow::createStatusLabels() {
+    const QFont font = pixelFont(19);
+    m_elapsedLabel = framedLabel(this, "标签_时间", QRect(922, 509, 170, 40));
+    m_elapsedLabel->setAlignment(Qt::AlignCenter);
+    m_nextRuleLabel = framedLabel(this, "标签_下一条", QRect(463, 509, 460, 40));
+    QPalette palette = m_nextRuleLabel->palette();
+    palette.setColor(QPalette::WindowText, QColor(0, 96, 192));
+    m_nextRuleLabel->setPalette(palette);
+    m_statusLabel = framedLabel(this, "标签_状态", QRect(0, 509, 465, 40));
+    for (QLabel* label : {m_elapsedLabel, m_nextRuleLabel, m_statusLabel}) {
+        label->setFont(font);
+        label->setTextFormat(Qt::PlainText);
+        if (label != m_elapsedLabel)
+            label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    }
+}
+
+void MainWindow::createToolbar() {
+    m_toolbar = new QToolBar(this);
+    m_toolbar->setObjectName(QString::fromUtf8("工具条2"));
+    m_toolbar->setIconSize(QSize(32, 32));
+    m_toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    m_toolbar->setMovable(false);
+    m_toolbar->setFloatable(false);
+    // Image and caption must fit the toolbar's 55-pixel design height.
+    m_toolbar->setContentsMargins(0, 0, 0, 0);
+    m_toolbar->layout()->setContentsMargins(0, 0, 0, 0);
+    m_toolbar->setFont(pixelFont(12));
+
+    enum class Kind { Separator, Push, Blank, Check, TextOnly };
+    struct ButtonDesign {
+        Kind kind;
+        int image; // -1: none
+        const char* caption;
+        const char* tip; // nullptr: none
+    };
+    static constexpr std::array<ButtonDesign, kToolbarButtonCount> kButtons = {{
+        {Kind::Separator, -1, "", nullptr},
+        {Kind::Push, 1, "新增", "新添加定时播放的音乐"},
+        {Kind::Push, 0, "设置与帮助", nullptr},
+        {Kind::Separator, -1, "", nullptr},
+        {Kind::Push, 4, "退出", nullptr},
+        {Kind::Separator, -1, "", nullptr},
+        {Kind::Blank, -1, "", nullptr},
+        {Kind::Check, 3, "开始运行", "此按钮按下则软件运行，按时播放音乐，没有按下则不播放音乐"},
+        {Kind::Blank, -1, "", nullptr},
+        {Kind::Push, 5, "停止播放", "停止正在播放的音乐"},
+        {Kind::Blank, -1, "", nullptr},
+        {Kind::Push, 6, "点歌台", nullptr},
+        {Kind::Blank, -1, "", nullptr},
+        {Kind::Blank, -1, "", nullptr},
+        {Kind::TextOnly, -1, "", nullptr},
+    }};
+
+    for (int index = 0; index < kToolbarButtonCount; ++index) {
+        const ButtonDesign& design = kButtons[static_cast<std::size_t>(index)];
+        QAction* action = nullptr;
+        if (design.kind == Kind::Separator) {
+            action = m_toolbar->addSeparator();
+        } else {
+            action = m_toolbar->addAction(QString::fromUtf8(design.caption));
+            if (design.image >= 0)
+                action->setIcon(QIcon(QStringLiteral(":/ringvale/toolbar%1.png").arg(design.image)));
+            action->setCheckable(design.kind == Kind::Check);
+            action->setEnabled(design.kind != Kind::Blank);
+            if (design.tip)
+                action->setToolTip(QString::fromUtf8(design.tip));
+            QWidget* button = m_toolbar->widgetForAction(action);
+            if (auto* toolButton = qobject_cast<QToolButton*>(button)) {
+                if (design.kind == Kind::TextOnly)
+                    toolButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+                if (design.kind == Kind::Blank)
+                    toolButton->setMinimumWidth(12);
+                toolButton->setMaximumHeight(54);
+                toolButton->installEventFilter(this);
+            }
+            connect(action, &QAction::triggered, this, [this, index] { emit toolbarButtonClicked(index); });
+        }
+        action->setObjectName(QStringLiteral("toolbarButton%1").arg(index));
+        m_toolbarButtons[static_cast<std::size_t>(index)] = action;
+        m_toolbarHasTip[static_cast<std::size_t>(index)] = design.tip != nullptr;
+    }
+    m_toolbar->setGeometry(0, 8, std::max(320, m_toolbar->sizeHint().width()), 55);
+    m_toolbar->raise(); // the table starts at 56 and would hide the captions
+}
+
+bool MainWindow::toolbarButtonHasToolTip(int index) const {
+    return m_toolbarHasTip[static_cast<std::size_t>(index)];
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // Buttons designed without a tooltip show none (Qt would otherwise show the caption).
+    if (event->type() == QEvent::ToolTip) {
+        if (auto* button = qobject_cast<QToolButton*>(watched)) {
+            const QAction* action = button->defaultAction();
+            for (int index = 0; index < kToolbarButtonCount; ++index) {
+                if (m_toolbarButtons[static_cast<std::size_t>(index)] == action && !toolbarButtonHasToolTip(index))
+                    return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::resetRuleGrid() {
+    m_gridModel->reset();
+    const auto& widths = gridColumnWidths();
+    for (int column = 0; column < kGridColumns; ++column)
+        m_grid->setColumnWidth(column, widths[static_cast<std::size_t>(column)]);
+}
+
+void MainWindow::appendRuleRows(std::vector<GridRow> rows) {
+    m_gridModel->appendRows(rows);
+}
+
+int MainWindow::rowCount() const {
+    return m_gridModel->rowCount() + 1; // the header row counts as row 0
+}
+
+int MainWindow::currentRow() const {
+    const QModelIndex current = m_grid->currentIndex();
+    return current.isValid() ? current.row() + 1 : -1;
+}
+
+void MainWindow::moveCursor(int row, int column) {
+    if (row < 1 || row >= rowCount()) {
+        m_grid->setCurrentIndex({});
+        return;
+    }
+    const QModelIndex index = m_gridModel->index(row - 1, std::clamp(column, 0, kGridColumns - 1));
+    m_grid->setCurrentIndex(index);
+    m_grid->scrollTo(index);
+}
+
+void MainWindow::setStatusText(std::string_view text) {
+    m_statusLabel->setText(qtFromGbk(text));
+}
+
+void MainWindow::setNextRuleText(std::string_view text) {
+    m_nextRuleLabel->setText(qtFromGbk(text));
+}
+
+void MainWindow::setRunningShown(bool running) {
+    QAction* runButton = toolbarButton(7);
+    const QSignalBlocker block(runButton);
+    runButton->setChecked(running);
+}
+
+MainWindow::View MainWindow::currentView() const {
+    if (!m_grid->isHidden())
+        return View::Schedule;
+    return m_helpBox->isHidden() ? View::SongStation : View::SettingsAndHelp;
+}
+
+void MainWindow::showScheduleView() {
+    m_grid->show();
+}
+
+void MainWindow::showSettingsAndHelpView() {
+    m_grid->hide();
+    m_helpBox->show();
+}
+
+void MainWindow::showSongStationView() {
+    m_helpBox->hide();
+    m_grid->hide();
+}
+
+void MainWindow::showGridMenu(const QPoint& globalPos) {
+    QMenu menu(this);
+    QAction* playNow = menu.addAction(QString::fromUtf8("立即播放"));
+    QAction* stop = menu.addAction(QString::fromUtf8("停止播放"));
+    QAction* chosen = menu.exec(globalPos + QPoint(3, 3));
+    if (chosen == playNow)
+        emit playNowRequested();
+    else if (chosen == stop)
+        emit stopPlayingRequested();
+}
+
+void MainWindow::applyLayoutRule(QSize outer) {
+    const double w = outer.width();
+    const double h = outer.height();
+    const auto cut = [](double v) { return static_cast<int>(v); };
+    // A minimised window passes tiny sizes here; negative extents are clamped, and the
+    // restored size lays everything out again.
+    m_grid->setGeometry(0, 56, std::max(0, cut(w - 5)), std::max(0, cut(h - 125)));
+    m_helpBox->setGeometry(250, 56, 850, 470);
+    const int c = cut((w - 180) / 2);
+    m_statusLabel->setGeometry(0, cut(h - 70), std::max(0, c), m_statusLabel->height());
+    m_nextRuleLabel->setGeometry(c - 1, cut(h - 70), std::max(0, c + 4), m_nextRuleLabel->height());
+    m_elapsedLabel->move(cut(w - 178), cut(h - 70));
+}
+
+QSize MainWindow::frameExtent() const {
+    return frameGeometry().size() - geometry().size();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // The rule works on the outer size, frame included.
+    applyLayoutRule(size() + frameExtent());
+    // The frame has no sizing border: outside maximise and minimise the window keeps its size.
+    const auto keepDesignSize = [this] {
+        const QSize client = QSize(kDesignWidth, kDesignHeight) - frameExtent();
+        if (windowState() == Qt::WindowNoState && size() != client)
+            resize(client);
+    };
+    if (windowState() == Qt::WindowNoState && size() + frameExtent() != QSize(kDesignWidth, kDesignHeight))
+        QTimer::singleShot(0, this, keepDesignSize);
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // Minimise rule: with the to-tray option the minimised window hides in the notification area.
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && m_toTrayBox->isChecked())
+        QTimer::singleShot(0, this, &QWidget::hide);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // Close rule: with the to-tray option the window only hides; otherwise the program ends.
+    if (m_toTrayBox->isChecked()) {
+        hide();
+        event->ignore();
+        return;
+    }
+    event->accept();
+    emit programEndRequested();
+}
+
+} // namespace ringvale

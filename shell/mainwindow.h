@@ -1,0 +1,113 @@
+#pragma once
+
+#include "scheduleview.h"
+
+#include <QWidget>
+
+#include <array>
+#include <vector>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTableView;
+class QTimer;
+class QToolBar;
+
+namespace ringvale {
+
+class RuleTableModel;
+class RuleGridView;
+
+// The one top-level window. It owns every control the scheduler reads and writes; the controls
+// carry their design names as objectName, so the rest of the program and the tests find them by
+// name. Three views share the client area: the schedule (the rule table), settings and help,
+// and the song station.
+class MainWindow final : public QWidget, public RuleTable, public StatusBoard {
+    Q_OBJECT
+public:
+    enum class View { Schedule, SettingsAndHelp, SongStation };
+    static constexpr int kToolbarButtonCount = 15;
+    static constexpr int kDesignWidth = 1100;
+    static constexpr int kDesignHeight = 600;
+
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // RuleTable
+    void resetRuleGrid() override;
+    void appendRuleRows(std::vector<GridRow> rows) override;
+    int rowCount() const override;
+    int currentRow() const override;
+    void moveCursor(int row, int column) override;
+
+    // StatusBoard
+    void setStatusText(std::string_view text) override;
+    void setNextRuleText(std::string_view text) override;
+    void setRunningShown(bool running) override;
+
+    View currentView() const;
+    void showScheduleView();
+    void showSettingsAndHelpView();
+    void showSongStationView();
+
+    // The toolbar's fifteen buttons by index; separators are separator actions.
+    QAction* toolbarButton(int index) const { return m_toolbarButtons[static_cast<std::size_t>(index)]; }
+    bool toolbarButtonHasToolTip(int index) const;
+
+    QComboBox* timetableSelector() const { return m_timetableBox; }
+    QCheckBox* toTrayBox() const { return m_toTrayBox; }
+    QTimer* clockTimer() const { return m_clock; }
+    QLabel* songSlot(int number) const { return m_songSlots[static_cast<std::size_t>(number - 1)]; }
+
+signals:
+    void toolbarButtonClicked(int index);
+    void playNowRequested();
+    void stopPlayingRequested();
+    // The close rule let the window close: the program is to end now.
+    void programEndRequested();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createSettingsControls();
+    void createSongStation();
+    void createToolbar();
+    void createStatusLabels();
+    void applyLayoutRule(QSize outer);
+    QSize frameExtent() const;
+    void showGridMenu(const QPoint& globalPos);
+
+    QLabel* m_elapsedLabel = nullptr;
+    QLabel* m_nextRuleLabel = nullptr;
+    QLabel* m_statusLabel = nullptr;
+    QLabel* m_weatherPicture = nullptr;
+    QGroupBox* m_songStation = nullptr;
+    std::array<QLabel*, 20> m_songSlots{};
+    RuleGridView* m_grid = nullptr;
+    RuleTableModel* m_gridModel = nullptr;
+    QCheckBox* m_toTrayBox = nullptr;
+    QComboBox* m_timetableBox = nullptr;
+    QCheckBox* m_autoStartBox = nullptr;
+    QTimer* m_clock = nullptr;
+    QToolBar* m_toolbar = nullptr;
+    std::array<QAction*, kToolbarButtonCount> m_toolbarButtons{};
+    std::array<bool, kToolbarButtonCount> m_toolbarHasTip{};
+    QPlainTextEdit* m_helpBox = nullptr;
+    QLabel* m_countyCaption = nullptr;
+    QLineEdit* m_countyBox = nullptr;
+    QPushButton* m_countyButton = nullptr;
+    QCheckBox* m_shutdownBox = nullptr;
+    QLineEdit* m_shutdownTimeBox = nullptr;
+};
+
+} // namespace ringvale

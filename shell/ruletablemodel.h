@@ -1,0 +1,33 @@
+#pragma once
+
+#include "timetable.h"
+
+#include <QAbstractTableModel>
+#include <QString>
+
+#include <array>
+#include <vector>
+
+namespace ringvale {
+
+// The rows of the rule table below its header: one per shown rule, then one empty row.
+class RuleTableModel final : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit RuleTableModel(QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    void reset();
+    void appendRows(const std::vector<GridRow>& rows);
+
+private:
+    using Row = std::array<QString, kGridColumns>;
+    std::vector<Row> m_rows;
+    std::array<QString, kGridColumns> m_headers;
+};
+
+} // namespace ringvale

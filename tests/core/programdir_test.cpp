@@ -1,0 +1,45 @@
+#include "programdir.h"
+#include "tempdir.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <map>
+
+using namespace ringvale;
+using ringvale::testing::TempDir;
+
+namespace {
+
+EnvLookup envOf(std::map<std::string, std::string> values) {
+    return [values](const char* name) -> std::optional<std::string> {
+        if (auto it = values.find(name); it != values.end())
+            return it->second;
+        return std::nullopt;
+    };
+}
+
+} // namespace
+
+TEST(ProgramDirectory, PrefersTheEnvironmentThenAPortableCopyThenXdgData) {
+    TempDir exe;
+    EXPECT_EQ(resolveProgramDirectory(envOf({{"RINGVALE_HOME", "/srv/bells"}, {"HOME", "/home/op"}}), exe.path()),
+              "/srv/bells");
+    EXPECT_EQ(resolveProgramDirectory(envOf({{"XDG_DATA_HOME", "/data"}, {"HOME", "/home/op"}}), exe.path()),
+              "/data/ringvale");
+    EXPECT_EQ(resolveProgramDirectory(envOf({{"HOME", "/home/op"}}), exe.path()), "/home/op/.local/share/ringvale");
+    // A relative XDG_DATA_HOME is invalid and ignored.
+    EXPECT_EQ(resolveProgramDirectory(envOf({{"XDG_DATA_HOME", "rel"}, {"HOME", "/home/op"}}), exe.path()),
+              "/home/op/.local/share/ringvale");
+
+    std::ofstream(exe.path() / kSettingsFileName).close();
+    EXPECT_EQ(resolveProgramDirectory(envOf({{"XDG_DATA_HOME", "/data"}}), exe.path()), exe.path());
+    EXPECT_EQ(resolveProgramDirectory(envOf({{"RINGVALE_HOME", "/srv/bells"}}), exe.path()), "/srv/bells");
+}
+
+TEST(ProgramDirectory, IsCreatedWithItsIconFolder) {
+    TempDir root;
+    const auto dir = root.path() / "a" / "ringvale";
+    EXPECT_TRUE(ensureProgramDirectory(dir));
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "tp"));
+    EXPECT_TRUE(ensureProgramDirectory(dir)); // again: nothing to do
+}

@@ -1,0 +1,208 @@
+#include "audiodecoder.h"
+#include "audioplayer.h"
+#include "fixtures.h"
+#include "recordingsink.h"
+
+#include <dirent.h>
+#include <gtest/gtest.h>
+
+using namespace ringvale;
+using namespace ringvale::testing;
+using Span = RecordingSink::Span;
+
+namespace {
+
+bool waitUntilSilent(const AudioPlayer& player, std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (player.isSounding()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+// Frames the decoder gives for a whole file, for the formats whose samples are not known.
+std::size_t decodedFrames(const char* name) {
+    AudioDecoder decoder;
+    if (!decoder.open(toFileName(fixture(name)), AudioFormat{}))
+        return 0;
+    std::vector<std::int16_t> samples;
+    std::size_t total = 0;
+    while (std::size_t frames = decoder.decode(samples))
+        total += frames;
+    return total;
+}
+
+int threadCount() {
+    int count = 0;
+    if (DIR* dir = opendir("/proc/self/task")) {
+        while (const dirent* entry = readdir(dir))
+            count += entry->d_name[0] != '.';
+        closedir(dir);
+    }
+    return count;
+}
+
+TEST(AudioPlayer, CountsPassesExactly) {
+    struct Case {
+        std::int32_t count;
+        std::vector<std::string> files;
+        std::vector<Span> expected;
+    };
+    const std::string a = fixture("square_a.wav");
+    const std::string b = fixture("square_b.wav");
+    const std::vector<Case> cases = {
+        {1, {a}, {{1000, kFramesA}}},
+        {3, {a}, {{1000, 3 * kFramesA}}},
+        {2, {a, b}, {{1000, kFramesA}, {2000, kFramesB}, {1000, kFramesA}, {2000, kFramesB}}},
+        {1, {"", a, ""}, {{1000, kFramesA}}},
+    };
+    for (const Case& c : cases) {
+        RecordingSink sink;
+        AudioPlayer player(sink);
+        player.playList(c.count, c.files);
+        ASSERT_TRUE(waitUntilSilent(player));
+        EXPECT_EQ(sink.runs(), c.expected) << "count " << c.count;
+    }
+}
+
+TEST(AudioPlayer, TakesPathsAndListsOfPaths) {
+    RecordingSink sink;
+    AudioPlayer player(sink);
+    const std::vector<std::string> list = {fixture("square_b.wav"), ""};
+    player.play(1, fixture("square_a.wav"), list, std::string());
+    ASSERT_TRUE(waitUntilSilent(player));
+    EXPECT_EQ(sink.runs(), (std::vector<Span>{{1000, kFramesA}, {2000, kFramesB}}));
+
+    RecordingSink once;
+    AudioPlayer single(once);
+    single.play(fixture("square_a.wav")); // count omitted: once
+    ASSERT_TRUE(waitUntilSilent(single));
+    EXPECT_EQ(once.totalFrames(), kFramesA);
+}
+
+TEST(AudioPlayer, CountZeroOnlySilences) {
+    RecordingSink sink(1000); // a full device: the first playback never ends by itself
+    AudioPlayer player(sink);
+    player.play(1, fixture("square_long.wav"));
+    ASSERT_TRUE(sink.waitForFrames(1000));
+    ASSERT_TRUE(player.isSounding());
+    player.play(0, fixture("square_a.wav"));
+    EXPECT_FALSE(player.isSounding());
+    EXPECT_EQ(sink.totalFrames(), 1000u);
+    EXPECT_GE(sink.discards(), 1);
+}
+
+TEST(AudioPlayer, NegativeCountRepeatsUntilStopped) {
+    RecordingSink sink;
+    AudioPlayer player(sink);
+    player.play(-1, fixture("square_a.wav"));
+    ASSERT_TRUE(sink.waitForFrames(25 * kFramesA));
+    EXPECT_TRUE(player.isSounding());
+    player.stopAll();
+    EXPECT_FALSE(player.isSounding());
+    const std::size_t frames = sink.totalFrames();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(sink.totalFrames(), frames); // nothing after the stop
+}
+
+TEST(AudioPlayer, NewPlayCutsTheOldOneOff) {
+    RecordingSink sink(5000);
+    AudioPlayer player(sink);
+    player.play(1, fixture("square_long.wav"));
+    ASSERT_TRUE(sink.waitForFrames(5000));
+    player.play(1, fixture("square_a.wav")); // the device is still full: the new one waits
+    EXPECT_TRUE(player.isSounding());
+    player.stopAll();
+    // The old player was removed: only its frames, never interleaved with the new file's.
+    EXPECT_EQ(sink.runs(), (std::vector<Span>{{3000, 5000}}));
+}
+
+TEST(AudioPlayer, EmptyPathOnlyStopsThePlayingOne) {
+    RecordingSink sink(100);
+    AudioPlayer player(sink);
+    player.play(1, fixture("square_long.wav"));
+    ASSERT_TRUE(sink.waitForFrames(100));
+    player.play(1, std::string());
+    EXPECT_FALSE(player.isSounding());
+    player.play(2, std::vector<std::string>{"", ""});
+    EXPECT_FALSE(player.isSounding());
+}
+
+TEST(AudioPlayer, BadFilesFallSilentAndStopTheList) {
+    for (const char* bad : {"does-not-exist.mp3", "empty.mp3", "corrupt.mp3"}) {
+        RecordingSink sink;
+        AudioPlayer player(sink);
+        // Later paths are not tried once one fails.
+        player.play(-1, fixture(bad), fixture("square_a.wav"));
+        ASSERT_TRUE(waitUntilSilent(player, std::chrono::seconds(5))) << bad;
+        EXPECT_EQ(sink.totalFrames(), 0u) << bad;
+    }
+    // A file that fails after good ones: what came before it played, then silence.
+    RecordingSink sink;
+    AudioPlayer player(sink);
+    player.play(3, fixture("square_a.wav"), fixture("empty.mp3"), fixture("square_b.wav"));
+    ASSERT_TRUE(waitUntilSilent(player));
+    EXPECT_EQ(sink.runs(), (std::vector<Span>{{1000, kFramesA}}));
+}
+
+TEST(AudioPlayer, DamagedMp3PlaysWhatItCanWithoutHanging) {
+    RecordingSink sink;
+    AudioPlayer player(sink);
+    player.play(2, fixture("damaged.mp3"));
+    ASSERT_TRUE(waitUntilSilent(player, std::chrono::seconds(5)));
+    EXPECT_LE(sink.totalFrames(), 2 * decodedFrames("tone.mp3") + 4096);
+}
+
+TEST(AudioPlayer, NoOutputDeviceMeansSilence) {
+    RecordingSink sink;
+    sink.setAvailable(false);
+    AudioPlayer player(sink);
+    player.play(1, fixture("square_a.wav"));
+    EXPECT_FALSE(player.isSounding());
+    EXPECT_EQ(sink.totalFrames(), 0u);
+}
+
+TEST(AudioPlayer, DecodesEveryOfferedFormat) {
+    for (const char* name : {"tone.mp3", "tone.wma", "tone.ogg", "tone.flac", "tone.m4a"}) {
+        const std::size_t single = decodedFrames(name);
+        // Half a second of sound, give or take the codec's padding.
+        EXPECT_GT(single, 20000u) << name;
+        EXPECT_LT(single, 26000u) << name;
+        RecordingSink sink;
+        AudioPlayer player(sink);
+        player.play(2, fixture(name));
+        ASSERT_TRUE(waitUntilSilent(player)) << name;
+        EXPECT_EQ(sink.totalFrames(), 2 * single) << name;
+    }
+}
+
+TEST(AudioPlayer, PlaysAFileWithAChineseName) {
+    RecordingSink sink;
+    AudioPlayer player(sink);
+    player.play(1, fixture("上课铃声.wav"));
+    ASSERT_TRUE(waitUntilSilent(player));
+    EXPECT_EQ(sink.runs(), (std::vector<Span>{{1000, kFramesA}}));
+}
+
+TEST(AudioPlayerStress, ThousandsOfPlaysAndStopsLeaveNoThreadBehind) {
+    const int threadsBefore = threadCount();
+    {
+        RecordingSink sink(20000);
+        AudioPlayer player(sink);
+        const std::vector<std::string> files = {fixture("square_long.wav"), fixture("corrupt.mp3"),
+                                                fixture("tone.mp3"), fixture("empty.mp3"), ""};
+        for (int i = 0; i < 2000; ++i) {
+            if (i % 3 == 2)
+                player.stopAll();
+            else
+                player.play(i % 7 == 0 ? -1 : 1 + i % 3, files[static_cast<std::size_t>(i) % files.size()]);
+        }
+        player.stopAll();
+        EXPECT_FALSE(player.isSounding());
+    }
+    EXPECT_EQ(threadCount(), threadsBefore);
+}
+
+} // namespace

@@ -1,0 +1,153 @@
+// The real engine into SDL's disk driver: what reaches the "device" is read back from the file
+// the driver writes and counted frame by frame. The fixtures never hold a zero sample, so every
+// non-silent frame is one of theirs.
+
+#include "audioplayer.h"
+#include "fixtures.h"
+#include "sdlaudiosink.h"
+#include "tempdir.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <gtest/gtest.h>
+
+using namespace ringvale;
+using namespace ringvale::testing;
+
+namespace {
+
+struct Span {
+    int magnitude;
+    std::size_t frames;
+    bool operator==(const Span&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Span& run) {
+    return out << "{" << run.magnitude << " x " << run.frames << "}";
+}
+
+class DiskSinkTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_file = m_dir.path() / "device.raw";
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIOFILE", m_file.c_str(), 1);
+        m_sink = std::make_unique<SdlAudioSink>();
+        m_player = std::make_unique<AudioPlayer>(*m_sink);
+    }
+    void TearDown() override {
+        m_player.reset();
+        m_sink.reset();
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+    }
+
+    // Lets the playback run out, closes the device and returns the non-silent runs it received.
+    std::vector<Span> finish() {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (m_player->isSounding() && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        EXPECT_FALSE(m_player->isSounding());
+        EXPECT_TRUE(m_sink->waitUntilDrained(std::chrono::seconds(5)));
+        // One device period may still be on its way out of SDL's own buffer.
+        std::this_thread::sleep_for(std::chrono::milliseconds(60));
+        m_sink->close();
+        return readRuns();
+    }
+
+    std::vector<Span> readRuns() const {
+        std::ifstream in(m_file, std::ios::binary);
+        std::vector<Span> runs;
+        std::int16_t frame[2];
+        while (in.read(reinterpret_cast<char*>(frame), sizeof frame)) {
+            const int magnitude = std::abs(static_cast<int>(frame[0]));
+            if (magnitude == 0 && frame[1] == 0)
+                continue; // the device's own silence
+            if (!runs.empty() && runs.back().magnitude == magnitude)
+                ++runs.back().frames;
+            else
+                runs.push_back({magnitude, 1});
+        }
+        return runs;
+    }
+
+    std::size_t nonSilentFrames() const {
+        std::size_t total = 0;
+        for (const Span& run : readRuns())
+            total += run.frames;
+        return total;
+    }
+
+    TempDir m_dir;
+    std::filesystem::path m_file;
+    std::unique_ptr<SdlAudioSink> m_sink;
+    std::unique_ptr<AudioPlayer> m_player;
+};
+
+TEST_F(DiskSinkTest, CountOneReachesTheDeviceExactly) {
+    m_player->play(1, fixture("square_a.wav"));
+    EXPECT_EQ(finish(), (std::vector<Span>{{1000, kFramesA}}));
+}
+
+TEST_F(DiskSinkTest, CountThreeOfOneFile) {
+    m_player->play(3, fixture("square_a.wav"));
+    EXPECT_EQ(finish(), (std::vector<Span>{{1000, 3 * kFramesA}}));
+}
+
+TEST_F(DiskSinkTest, CountTwoOfAAndBThenSilence) {
+    m_player->play(2, fixture("square_a.wav"), fixture("square_b.wav"));
+    EXPECT_EQ(finish(), (std::vector<Span>{{1000, kFramesA}, {2000, kFramesB}, {1000, kFramesA}, {2000, kFramesB}}));
+}
+
+TEST_F(DiskSinkTest, ChineseFileName) {
+    m_player->play(1, fixture("上课铃声.wav"));
+    EXPECT_EQ(finish(), (std::vector<Span>{{1000, kFramesA}}));
+}
+
+TEST_F(DiskSinkTest, PlayWhileAnotherPlaysCutsItOff) {
+    m_player->play(1, fixture("square_long.wav"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    m_player->play(1, fixture("square_b.wav"));
+    const auto runs = finish();
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].magnitude, 3000);
+    EXPECT_LT(runs[0].frames, kFramesLong / 2); // cut off well before its end
+    EXPECT_EQ(runs[1], (Span{2000, kFramesB}));  // the new file whole, never mixed with the old
+}
+
+TEST_F(DiskSinkTest, CountZeroSilencesTheOldSound) {
+    m_player->play(1, fixture("square_long.wav"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    m_player->play(0, fixture("square_a.wav"));
+    const auto runs = finish();
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].magnitude, 3000);
+    EXPECT_LT(runs[0].frames, kFramesLong / 2);
+}
+
+TEST_F(DiskSinkTest, EndlessCountSoundsUntilStopped) {
+    m_player->play(-1, fixture("square_a.wav"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(700)); // about seven passes
+    EXPECT_TRUE(m_player->isSounding());
+    m_player->stopAll();
+    const std::size_t frames = [&] {
+        finish();
+        return nonSilentFrames();
+    }();
+    EXPECT_GT(frames, 4 * kFramesA);
+    EXPECT_LT(frames, 12 * kFramesA);
+}
+
+TEST_F(DiskSinkTest, WmaReachesTheDevice) {
+    m_player->play(1, fixture("tone.wma"));
+    finish();
+    // A sine has a few exact zero samples; nearly all of its half second must arrive.
+    EXPECT_GT(nonSilentFrames(), 20000u);
+}
+
+TEST_F(DiskSinkTest, MissingFileIsSilenceAndNothingHangs) {
+    m_player->play(1, fixture("nothing-here.mp3"));
+    m_player->play(2, fixture("corrupt.mp3"));
+    EXPECT_TRUE(finish().empty());
+}
+
+} // namespace
