@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <thread>
 
 namespace ringvale {
@@ -12,6 +13,7 @@ namespace {
 constexpr int kAheadMilliseconds = 120;
 constexpr int kDevicePeriodFrames = 512;
 constexpr auto kPollInterval = std::chrono::milliseconds(3);
+constexpr auto kMinimumWait = std::chrono::milliseconds(2);
 } // namespace
 
 SdlAudioSink::SdlAudioSink() = default;
@@ -52,39 +54,29 @@ std::uint32_t SdlAudioSink::queuedBytes() const {
 
 bool SdlAudioSink::write(const std::int16_t* samples, std::size_t frames, const std::atomic<bool>& cancelled) {
     const std::size_t frameBytes = sizeof(std::int16_t) * static_cast<std::size_t>(m_format.channels);
-    const std::uint32_t aheadBytes =
-        static_cast<std::uint32_t>(m_format.sampleRate * kAheadMilliseconds / 1000 * frameBytes);
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(samples);
-    std::size_t left = frames * frameBytes;
-    while (left > 0) {
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_device == 0)
-                return false;
-            const std::uint32_t queued = queuedBytes();
-            if (queued < aheadBytes) {
-                std::size_t chunk = std::min<std::size_t>(left, aheadBytes - queued);
-                chunk -= chunk % frameBytes;
-                if (chunk == 0)
-                    chunk = std::min<std::size_t>(left, frameBytes);
-                if (SDL_QueueAudio(m_device, bytes, static_cast<Uint32>(chunk)) != 0)
-                    return false;
-                bytes += chunk;
-                left -= chunk;
-                continue;
-            }
-        }
-        if (cancelled)
+    const std::size_t bytesPerMs = static_cast<std::size_t>(m_format.sampleRate) * frameBytes / 1000;
+    const std::uint32_t aheadBytes = static_cast<std::uint32_t>(bytesPerMs * kAheadMilliseconds);
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        if (cancelled || m_device == 0)
             return false;
-        std::this_thread::sleep_for(kPollInterval);
+        const std::uint32_t queued = queuedBytes();
+        if (queued < aheadBytes)
+            return SDL_QueueAudio(m_device, samples, static_cast<Uint32>(frames * frameBytes)) == 0;
+        // Sleep until half of what is queued has played, so the worker wakes a few times a
+        // second rather than for every decoded packet; a discard wakes it at once.
+        const auto wait = std::chrono::milliseconds((queued - aheadBytes / 2) / bytesPerMs);
+        m_wake.wait_for(lock, std::max(kMinimumWait, wait));
     }
-    return !cancelled;
 }
 
 void SdlAudioSink::discard() {
-    std::lock_guard lock(m_mutex);
-    if (m_device != 0)
-        SDL_ClearQueuedAudio(m_device);
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_device != 0)
+            SDL_ClearQueuedAudio(m_device);
+    }
+    m_wake.notify_all();
 }
 
 bool SdlAudioSink::waitUntilDrained(std::chrono::milliseconds timeout) {

@@ -3,6 +3,7 @@
 #include "audiosink.h"
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 
@@ -33,6 +34,7 @@ private:
 
     AudioFormat m_format;
     mutable std::mutex m_mutex;
+    std::condition_variable m_wake; // a discard wakes a writer waiting for room
     std::uint32_t m_device = 0;
     bool m_subsystemUp = false;
 };
