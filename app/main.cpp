@@ -1,6 +1,7 @@
 #include "appcontroller.h"
 #include "audioplayer.h"
-#include "codepage.h"
+#include "clock.h"
+#include "commandrunner.h"
 #include "mainwindow.h"
 #include "programdir.h"
 #include "sdlaudiosink.h"
@@ -26,8 +27,10 @@ int main(int argc, char* argv[]) {
 
     SdlAudioSink sink;
     AudioPlayer player(sink);
+    SystemClock clock;
+    ProcessRunner commands;
     MainWindow window;
-    AppController controller(window, player, fromFileName(programDir));
+    AppController controller(window, {player, clock, commands, processEnv}, programDir);
     QObject::connect(&window, &MainWindow::programEndRequested, &app, [] { QApplication::exit(0); });
     window.show();
     controller.start();

@@ -26,25 +26,25 @@ public:
         const bool ok = m_inner.write(samples, frames, cancelled);
         std::lock_guard lock(m_mutex);
         if (!m_firstWrite)
-            m_firstWrite = Clock::now();
+            m_firstWrite = BenchClock::now();
         return ok;
     }
     void discard() override {
         m_inner.discard();
         std::lock_guard lock(m_mutex);
         if (!m_firstDiscard)
-            m_firstDiscard = Clock::now();
+            m_firstDiscard = BenchClock::now();
     }
     void resetMarks() {
         std::lock_guard lock(m_mutex);
         m_firstWrite.reset();
         m_firstDiscard.reset();
     }
-    std::optional<Clock::time_point> firstWrite() {
+    std::optional<BenchClock::time_point> firstWrite() {
         std::lock_guard lock(m_mutex);
         return m_firstWrite;
     }
-    std::optional<Clock::time_point> firstDiscard() {
+    std::optional<BenchClock::time_point> firstDiscard() {
         std::lock_guard lock(m_mutex);
         return m_firstDiscard;
     }
@@ -52,8 +52,8 @@ public:
 private:
     AudioSink& m_inner;
     std::mutex m_mutex;
-    std::optional<Clock::time_point> m_firstWrite;
-    std::optional<Clock::time_point> m_firstDiscard;
+    std::optional<BenchClock::time_point> m_firstWrite;
+    std::optional<BenchClock::time_point> m_firstDiscard;
 };
 
 double processCpuSeconds() {
@@ -78,7 +78,7 @@ int main() {
     std::vector<double> playReturn, firstSamples, stopToSilence, stopReturn;
     for (int i = 0; i < kRuns; ++i) {
         sink.resetMarks();
-        const auto start = Clock::now();
+        const auto start = BenchClock::now();
         player.play(1, file);
         playReturn.push_back(millisecondsSince(start));
         while (!sink.firstWrite())
@@ -87,10 +87,10 @@ int main() {
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
 
         sink.resetMarks();
-        const auto stop = Clock::now();
+        const auto stop = BenchClock::now();
         player.stopAll();
         stopReturn.push_back(millisecondsSince(stop));
-        stopToSilence.push_back(millisecondsSince(stop, sink.firstDiscard().value_or(Clock::now())));
+        stopToSilence.push_back(millisecondsSince(stop, sink.firstDiscard().value_or(BenchClock::now())));
     }
     report("AudioPlayer::play returns", median(playReturn), "ms", "< 2 ms", kRuns);
     report("play -> first samples handed to the device", median(firstSamples), "ms", "< 30 ms", kRuns);
@@ -99,7 +99,7 @@ int main() {
 
     const auto cpuShare = [](auto&& during) {
         const double cpuStart = processCpuSeconds();
-        const auto wallStart = Clock::now();
+        const auto wallStart = BenchClock::now();
         during();
         return 100.0 * (processCpuSeconds() - cpuStart) / (millisecondsSince(wallStart) / 1000.0);
     };

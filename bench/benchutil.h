@@ -7,9 +7,9 @@
 
 namespace ringvale::bench {
 
-using Clock = std::chrono::steady_clock;
+using BenchClock = std::chrono::steady_clock;
 
-inline double millisecondsSince(Clock::time_point start, Clock::time_point end = Clock::now()) {
+inline double millisecondsSince(BenchClock::time_point start, BenchClock::time_point end = BenchClock::now()) {
     return std::chrono::duration<double, std::milli>(end - start).count();
 }
 

@@ -1,35 +1,57 @@
 #pragma once
 
+#include "appconfig.h"
+#include "clock.h"
+#include "clocktick.h"
+#include "commandrunner.h"
 #include "playback.h"
+#include "programdir.h"
 #include "schedulecontext.h"
 #include "schedulestate.h"
+#include "systemservices.h"
 
 #include <QObject>
 
+#include <filesystem>
 #include <string>
 
 namespace ringvale {
 
 class MainWindow;
 
-// Wires the main window's commands to the scheduler's procedures and owns the schedule state.
-class AppController final : public QObject {
+// The program's composition: owns the schedule state and the services, and wires the main
+// window's events to the scheduler's procedures.
+class AppController final : public QObject, private PowerSwitch {
     Q_OBJECT
 public:
-    // programDir is the GBK text of the program directory.
-    AppController(MainWindow& window, Playback& playback, std::string programDir);
+    struct Services {
+        Playback& playback;
+        const Clock& clock;
+        CommandRunner& commands;
+        EnvLookup env;
+    };
 
-    // Selects the timetable shown in the selector and loads it.
+    AppController(MainWindow& window, Services services, const std::filesystem::path& programDir);
+
+    // The start-up: restores the settings, loads the saved timetable, starts the clock.
     void start();
 
     ScheduleState& state() { return m_state; }
     ScheduleContext& context() { return m_context; }
+    const AppConfig& config() const { return m_config; }
+    SystemServices& systemServices() { return m_system; }
 
 private:
+    bool powerOffForced() override;
+    void onTrayEvent(int kind);
+
     MainWindow& m_window;
-    std::string m_programDir;
+    std::string m_programDir; // GBK
+    AppConfig m_config;
+    SystemServices m_system;
     ScheduleState m_state;
     ScheduleContext m_context;
+    ClockTick m_tick;
 };
 
 } // namespace ringvale

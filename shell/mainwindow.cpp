@@ -1,6 +1,8 @@
 #include "mainwindow.h"
 
+#include "clockdriver.h"
 #include "gbkqt.h"
+#include "trayicon.h"
 #include "helptext.h"
 #include "ruletablemodel.h"
 #include "ruletableview.h"
@@ -111,6 +113,11 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
 
     m_clock = new QTimer(this);
     m_clock->setObjectName(QString::fromUtf8("时钟"));
+    m_clockDriver = new ClockDriver(*m_clock, [this] { emit clockTicked(); });
+    m_clockDriver->setParent(this);
+
+    m_tray = new TrayIcon(this);
+    connect(m_tray, &TrayIcon::trayEvent, this, &MainWindow::trayEvent);
 
     createToolbar();
 
@@ -298,6 +305,56 @@ void MainWindow::setRunningShown(bool running) {
     QAction* runButton = toolbarButton(7);
     const QSignalBlocker block(runButton);
     runButton->setChecked(running);
+}
+
+void MainWindow::setElapsedText(std::string_view text) {
+    m_elapsedLabel->setText(qtFromGbk(text));
+}
+
+bool MainWindow::isShutdownTicked() const {
+    return m_shutdownBox->isChecked();
+}
+
+void MainWindow::installTrayIcon() {
+    m_tray->setTrayIcon(QIcon(QStringLiteral(":/ringvale/tray.png")), std::string("Ringvale"));
+}
+
+void MainWindow::selectTimetable(int index) {
+    const QSignalBlocker block(m_timetableBox);
+    m_timetableBox->setCurrentIndex(index);
+}
+
+std::string MainWindow::selectedTimetableName() const {
+    return gbkFromQt(m_timetableBox->itemText(m_timetableBox->currentIndex()));
+}
+
+void MainWindow::setAutoStartTicked(bool ticked) {
+    const QSignalBlocker block(m_autoStartBox);
+    m_autoStartBox->setChecked(ticked);
+}
+
+void MainWindow::setToTrayTicked(bool ticked) {
+    const QSignalBlocker block(m_toTrayBox);
+    m_toTrayBox->setChecked(ticked);
+}
+
+void MainWindow::setShutdownTicked(bool ticked) {
+    const QSignalBlocker block(m_shutdownBox);
+    m_shutdownBox->setChecked(ticked);
+}
+
+void MainWindow::setShutdownTimeText(std::string_view text) {
+    const QSignalBlocker block(m_shutdownTimeBox);
+    m_shutdownTimeBox->setText(qtFromGbk(text));
+}
+
+void MainWindow::setCountyText(std::string_view text) {
+    const QSignalBlocker block(m_countyBox);
+    m_countyBox->setText(qtFromGbk(text));
+}
+
+void MainWindow::startClock(int periodMs) {
+    m_clockDriver->start(periodMs);
 }
 
 MainWindow::View MainWindow::currentView() const {

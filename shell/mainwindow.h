@@ -1,6 +1,8 @@
 #pragma once
 
+#include "clocktick.h"
 #include "scheduleview.h"
+#include "startup.h"
 
 #include <QWidget>
 
@@ -21,14 +23,20 @@ class QToolBar;
 
 namespace ringvale {
 
+class ClockDriver;
 class RuleTableModel;
 class RuleGridView;
+class TrayIcon;
 
 // The one top-level window. It owns every control the scheduler reads and writes; the controls
 // carry their design names as objectName, so the rest of the program and the tests find them by
 // name. Three views share the client area: the schedule (the rule table), settings and help,
 // and the song station.
-class MainWindow final : public QWidget, public RuleTable, public StatusBoard {
+class MainWindow final : public QWidget,
+                         public RuleTable,
+                         public StatusBoard,
+                         public TickView,
+                         public StartupView {
     Q_OBJECT
 public:
     enum class View { Schedule, SettingsAndHelp, SongStation };
@@ -51,6 +59,24 @@ public:
     void setNextRuleText(std::string_view text) override;
     void setRunningShown(bool running) override;
 
+    // TickView
+    void setElapsedText(std::string_view text) override;
+    bool isShutdownTicked() const override;
+
+    // StartupView
+    void installTrayIcon() override;
+    void selectTimetable(int index) override;
+    std::string selectedTimetableName() const override;
+    void setAutoStartTicked(bool ticked) override;
+    void setToTrayTicked(bool ticked) override;
+    void setShutdownTicked(bool ticked) override;
+    void setShutdownTimeText(std::string_view text) override;
+    void setCountyText(std::string_view text) override;
+    void startClock(int periodMs) override;
+
+    TrayIcon& trayIcon() const { return *m_tray; }
+    const ClockDriver& clockDriver() const { return *m_clockDriver; }
+
     View currentView() const;
     void showScheduleView();
     void showSettingsAndHelpView();
@@ -66,6 +92,8 @@ public:
     QLabel* songSlot(int number) const { return m_songSlots[static_cast<std::size_t>(number - 1)]; }
 
 signals:
+    void clockTicked();
+    void trayEvent(int kind);
     void toolbarButtonClicked(int index);
     void playNowRequested();
     void stopPlayingRequested();
@@ -108,6 +136,8 @@ private:
     QPushButton* m_countyButton = nullptr;
     QCheckBox* m_shutdownBox = nullptr;
     QLineEdit* m_shutdownTimeBox = nullptr;
+    TrayIcon* m_tray = nullptr;
+    ClockDriver* m_clockDriver = nullptr;
 };
 
 } // namespace ringvale

@@ -306,5 +306,9 @@ private slots:
     }
 };
 
-QTEST_MAIN(MainWindowTest)
+int runMainWindowTests(int argc, char** argv) {
+    MainWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "mainwindow_test.moc"

@@ -1,0 +1,80 @@
+#include "clocktick.h"
+
+#include "codepage.h"
+#include "gbktext.h"
+#include "nextrule.h"
+
+#include <cstdio>
+
+namespace ringvale {
+
+std::string elapsedText(std::int32_t tickCount) {
+    static const std::string kDay = gbkFromUtf8("天");
+    static const std::string kHour = gbkFromUtf8("时");
+    static const std::string kMinute = gbkFromUtf8("分");
+    static const std::string kSecond = gbkFromUtf8("秒");
+    const std::int64_t seconds = (static_cast<std::int64_t>(tickCount) + 1) / 2;
+    const auto two = [](std::int64_t v) {
+        char buffer[8];
+        std::snprintf(buffer, sizeof buffer, "%02d", static_cast<int>(v));
+        return std::string(buffer);
+    };
+    return std::to_string(seconds / 86400) + kDay + two(seconds % 86400 / 3600) + kHour + two(seconds % 3600 / 60) +
+           kMinute + two(seconds % 60) + kSecond;
+}
+
+ClockTick::ClockTick(ScheduleContext& context, TickView& view, const Clock& clock, PowerSwitch& power)
+    : m_context(context), m_view(view), m_clock(clock), m_power(power) {}
+
+void ClockTick::onClockTick() {
+    ScheduleState& state = m_context.state;
+    // Wraps after 34 years instead of overflowing.
+    state.tickCount = static_cast<std::int32_t>(static_cast<std::uint32_t>(state.tickCount) + 1u);
+    m_view.setElapsedText(elapsedText(state.tickCount));
+    if (!state.running)
+        return;
+
+    const LocalTime now = m_clock.now();
+    char prefix[16];
+    std::snprintf(prefix, sizeof prefix, "%02d:%02d:", now.hour, now.minute);
+    fireDueRule(prefix, now);
+
+    if (!state.shutdownTime.empty() && textFind(state.shutdownTime, prefix) > 0 && m_view.isShutdownTicked())
+        m_power.powerOffForced();
+
+    if (!state.nextRuleValid) {
+        state.nextRuleValid = true;
+        refreshNextRule(state.rules, m_context.status, now.weekday, now.hour, now.minute, now.second);
+    }
+}
+
+bool ClockTick::fireDueRule(const std::string& prefix, const LocalTime& now) {
+    static const std::string kPlaying = gbkFromUtf8("正在播放:");
+    ScheduleState& state = m_context.state;
+    const std::size_t day = static_cast<std::size_t>(now.weekday - 1);
+    for (std::size_t k = 0; k < state.rules.size(); ++k) {
+        PlayRule& rule = state.rules[k];
+        // A rule may fire again once the minute of the last firing has passed.
+        if (state.lastFiredMinute != now.minute)
+            rule.fired = 0;
+        if (day >= rule.days.size() || rule.days[day] == 0)
+            continue;
+        for (const std::string& slot : rule.times) {
+            if (slot.empty() || textFind(slot, prefix) < 1)
+                continue;
+            if (rule.fired == 1)
+                continue;
+            rule.fired = 1;
+            state.lastFiredMinute = now.minute;
+            m_context.playback.stopAll();
+            m_context.playback.playFile(rule.playCount, rule.musicPath);
+            m_context.status.setStatusText(kPlaying + slot + "  " + displayName(rule.musicPath));
+            m_context.table.moveCursor(static_cast<int>(k), 0);
+            state.nextRuleValid = false;
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace ringvale

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QIcon>
+#include <QObject>
+
+#include <optional>
+#include <string>
+
+class QSystemTrayIcon;
+
+namespace ringvale {
+
+// The notification-area icon of the main window. Without a notification area on the desktop
+// the icon is simply not shown.
+class TrayIcon final : public QObject {
+    Q_OBJECT
+public:
+    explicit TrayIcon(QObject* parent = nullptr);
+    ~TrayIcon() override;
+
+    // A picture adds the icon or replaces its picture and tooltip; no picture removes it. The
+    // tooltip (GBK) is cut to its first 62 bytes, never inside a double-byte character.
+    void setTrayIcon(const std::optional<QIcon>& picture, const std::optional<std::string>& tooltip);
+
+    bool isInstalled() const { return m_icon != nullptr; }
+    QString toolTip() const;
+
+signals:
+    // 1 left button released, 2 double-click, 3 right button or the context-menu key.
+    void trayEvent(int kind);
+
+private:
+    QSystemTrayIcon* m_icon = nullptr;
+};
+
+// The tray's event number for an activation reason, 0 for reasons that raise nothing.
+int trayEventKind(int activationReason);
+
+} // namespace ringvale

@@ -1,0 +1,270 @@
+#include "clocktick.h"
+#include "codepage.h"
+#include "fakes.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <tuple>
+
+using namespace ringvale;
+using namespace ringvale::testing;
+
+namespace {
+
+class FakeClock : public Clock {
+public:
+    LocalTime now() const override { return time; }
+    LocalTime time;
+};
+
+class FakeTickView : public TickView {
+public:
+    void setElapsedText(std::string_view text) override { elapsed = text; }
+    bool isShutdownTicked() const override { return shutdownTicked; }
+    std::string elapsed;
+    bool shutdownTicked = false;
+};
+
+class FakePower : public PowerSwitch {
+public:
+    bool powerOffForced() override {
+        ++requests;
+        return false;
+    }
+    int requests = 0;
+};
+
+PlayRule rule(const std::string& path, std::int32_t count, const std::string& days, std::vector<std::string> times) {
+    PlayRule r;
+    r.musicPath = path;
+    r.playCount = count;
+    for (std::size_t d = 0; d < 7; ++d)
+        r.days[d] = days[d] == '1';
+    for (std::size_t k = 0; k < times.size(); ++k)
+        r.times[k] = times[k];
+    return r;
+}
+
+class ClockTickTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        state.rules.emplace_back(); // the text before the first record
+        state.running = true;
+    }
+    void at(int weekday, int hour, int minute, int second) { clock.time = {weekday, hour, minute, second}; }
+    void tick() { ticker.onClockTick(); }
+
+    ScheduleState state;
+    FakeRuleTable table;
+    FakeStatusBoard status;
+    FakePlayback playback;
+    ScheduleContext context{state, table, status, playback};
+    FakeClock clock;
+    FakeTickView view;
+    FakePower power;
+    ClockTick ticker{context, view, clock, power};
+};
+
+constexpr int kSunday = 1, kMonday = 2, kSaturday = 7;
+const std::string kWeekdays = "0111110";
+
+TEST(ElapsedText, CountsHalfSecondTicks) {
+    struct Case {
+        std::int32_t ticks;
+        const char* text;
+    };
+    for (const Case& c : {Case{0, "0天00时00分00秒"}, Case{1, "0天00时00分01秒"}, Case{2, "0天00时00分01秒"},
+                          Case{3, "0天00时00分02秒"}, Case{7262, "0天01时00分31秒"}, Case{172800, "1天00时00分00秒"},
+                          Case{2147483647, "12427天13时37分04秒"}})
+        EXPECT_EQ(elapsedText(c.ticks), gbkFromUtf8(c.text)) << c.ticks;
+}
+
+TEST_F(ClockTickTest, SlotFiresInTheFirstTickOfItsMinuteWhateverItsSeconds) {
+    state.rules.push_back(rule("D:\\bells\\bell.mp3", 2, kWeekdays, {"08:00:45"}));
+    at(kMonday, 7, 59, 59);
+    tick();
+    EXPECT_TRUE(playback.plays.empty());
+    at(kMonday, 8, 0, 0);
+    tick();
+    ASSERT_EQ(playback.plays, (std::vector<FakePlayback::Call>{{2, "D:\\bells\\bell.mp3"}}));
+    EXPECT_EQ(playback.stops, 1);
+    EXPECT_EQ(status.status, gbkFromUtf8("正在播放:08:00:45  bell.mp3"));
+    EXPECT_EQ(table.cursorRow, 1);
+    EXPECT_EQ(table.cursorColumn, 0);
+    EXPECT_EQ(state.lastFiredMinute, 0);
+    // The refresh after the firing still sees 08:00:45 ahead.
+    EXPECT_EQ(status.nextRule, gbkFromUtf8("下一条：08:00:45  bell.mp3"));
+    for (int s = 0; s < 60; ++s) {
+        at(kMonday, 8, 0, s);
+        tick();
+    }
+    EXPECT_EQ(playback.plays.size(), 1u);
+}
+
+TEST_F(ClockTickTest, TwoSlotsInOneMinuteFireOnceAndTheLastSlotCounts) {
+    std::vector<std::string> times(21);
+    times[0] = "08:00:00";
+    times[1] = "08:00:30";
+    times[20] = "09:15:00";
+    state.rules.push_back(rule("a.mp3", 1, kWeekdays, times));
+    for (int h : {8, 9})
+        for (int m = 0; m < 60; ++m)
+            for (int s = 0; s < 60; ++s) {
+                at(kMonday, h, m, s);
+                tick();
+                tick();
+            }
+    EXPECT_EQ(playback.plays.size(), 2u);
+}
+
+TEST_F(ClockTickTest, EqualTimesFireInListOrderHalfASecondApart) {
+    state.rules.push_back(rule("first.mp3", 1, kWeekdays, {"10:00:00"}));
+    state.rules.push_back(rule("second.mp3", 1, kWeekdays, {"10:00:00"}));
+    at(kMonday, 10, 0, 0);
+    tick();
+    ASSERT_EQ(playback.plays.size(), 1u);
+    EXPECT_EQ(playback.plays[0].path, "first.mp3");
+    tick();
+    ASSERT_EQ(playback.plays.size(), 2u);
+    EXPECT_EQ(playback.plays[1].path, "second.mp3");
+    EXPECT_EQ(playback.stops, 2); // the second firing stopped the first playback
+    EXPECT_EQ(table.cursorRow, 2);
+}
+
+TEST_F(ClockTickTest, AStopAndStartWithinTheSameMinuteOfTheHourKeepsTheRuleFired) {
+    state.rules.push_back(rule("a.mp3", 1, kWeekdays, {"08:05:00", "09:05:00"}));
+    at(kMonday, 8, 5, 0);
+    tick();
+    ASSERT_EQ(playback.plays.size(), 1u);
+    at(kMonday, 8, 5, 30);
+    tick();
+    state.running = false; // switched off at 08:05:30 …
+    for (int m = 6; m < 60; ++m) {
+        at(kMonday, 8, m, 0);
+        tick();
+    }
+    state.running = true; // … and on again at 09:05:10
+    at(kMonday, 9, 5, 10);
+    tick();
+    EXPECT_EQ(playback.plays.size(), 1u);
+}
+
+TEST_F(ClockTickTest, NoFiringOnADayWhoseFlagIsOff) {
+    state.rules.push_back(rule("a.mp3", 1, kWeekdays, {"08:00:00"}));
+    for (int day : {kSunday, kSaturday}) {
+        at(day, 8, 0, 0);
+        tick();
+    }
+    EXPECT_TRUE(playback.plays.empty());
+}
+
+TEST_F(ClockTickTest, WhileStoppedOnlyTheElapsedTimeMoves) {
+    state.rules.push_back(rule("a.mp3", 1, kWeekdays, {"08:00:00"}));
+    state.running = false;
+    view.shutdownTicked = true;
+    state.shutdownTime = "08:00:00";
+    at(kMonday, 8, 0, 0);
+    tick();
+    tick();
+    EXPECT_EQ(view.elapsed, gbkFromUtf8("0天00时00分01秒"));
+    EXPECT_TRUE(playback.plays.empty());
+    EXPECT_EQ(power.requests, 0);
+    EXPECT_EQ(status.status, "untouched");
+    EXPECT_EQ(status.nextRule, "untouched");
+    EXPECT_EQ(state.tickCount, 2);
+}
+
+TEST_F(ClockTickTest, ShutdownIsAskedEveryRunningTickOfItsMinuteWhileTicked) {
+    state.shutdownTime = "17:30:00";
+    view.shutdownTicked = true;
+    for (int s = 0; s < 60; ++s) {
+        at(kMonday, 17, 30, s);
+        tick();
+        tick();
+    }
+    EXPECT_EQ(power.requests, 120);
+    at(kMonday, 17, 31, 0);
+    tick();
+    EXPECT_EQ(power.requests, 120);
+    view.shutdownTicked = false;
+    at(kMonday, 17, 30, 0);
+    tick();
+    EXPECT_EQ(power.requests, 120);
+}
+
+TEST_F(ClockTickTest, NextRuleIsRefreshedOnlyWhenStale) {
+    state.rules.push_back(rule("a.mp3", 1, kWeekdays, {"12:00:00"}));
+    at(kMonday, 7, 30, 0);
+    tick();
+    EXPECT_TRUE(state.nextRuleValid);
+    EXPECT_EQ(status.nextRule, gbkFromUtf8("下一条：12:00:00  a.mp3"));
+    status.nextRule = "kept";
+    tick();
+    EXPECT_EQ(status.nextRule, "kept");
+}
+
+// A school week, ticked every half second from Monday 06:00 to Sunday 24:00.
+TEST_F(ClockTickTest, SchoolWeekRingsEveryDueSlotExactlyOnce) {
+    state.rules.push_back(rule("bell_in.mp3", 1, kWeekdays, {"07:55:00", "08:45:00", "09:45:00", "10:45:00", "14:00:00", "15:00:00"}));
+    state.rules.push_back(rule("bell_out.mp3", 1, kWeekdays, {"08:40:00", "09:40:00", "10:40:00", "11:40:00", "14:40:00", "15:40:00"}));
+    state.rules.push_back(rule("anthem.mp3", 1, "0100000", {"07:30:00"}));
+    state.rules.push_back(rule("exercise.mp3", 3, kWeekdays, {"09:50:00"}));
+    state.rules.push_back(rule("eyes.mp3", 1, kWeekdays, {"10:20:00", "15:20:00"}));
+    state.rules.push_back(rule("lunch.mp3", 1, kWeekdays, {"11:40:00"})); // same minute as bell_out
+    state.rules.push_back(rule("nap.mp3", 1, kWeekdays, {"12:30:00", "13:40:30"}));
+    state.rules.push_back(rule("home.mp3", 2, "0111100", {"16:30:00"}));
+    state.rules.push_back(rule("friday.mp3", 2, "0000010", {"16:00:00"}));
+    state.rules.push_back(rule("news.mp3", 1, kWeekdays, {"12:10:00", "17:10:00"}));
+    state.rules.push_back(rule("study.mp3", 1, "0111100", {"18:30:00", "19:30:00", "20:30:00"}));
+    state.rules.push_back(rule("weekend.mp3", 1, "1000001", {"09:00:00", "20:00:00"}));
+    state.shutdownTime = "22:00:00";
+    view.shutdownTicked = true;
+
+    // Expected: each (day, minute) with its due rules in list order, a tick apart from 00.0.
+    using Key = std::tuple<int, int, int, int>; // weekday order, hour, minute, half-second index in the minute
+    std::map<Key, std::string> expected;
+    const int dayOrder[] = {kMonday, 3, 4, 5, 6, kSaturday, kSunday};
+    for (int d = 0; d < 7; ++d) {
+        std::map<std::pair<int, int>, int> dueInMinute;
+        for (std::size_t k = 1; k < state.rules.size(); ++k) {
+            const PlayRule& r = state.rules[k];
+            if (!r.days[static_cast<std::size_t>(dayOrder[d] - 1)])
+                continue;
+            std::set<std::pair<int, int>> minutes;
+            for (const auto& slot : r.times)
+                if (!slot.empty())
+                    minutes.insert({std::stoi(slot.substr(0, 2)), std::stoi(slot.substr(3, 2))});
+            for (const auto& hm : minutes)
+                expected[{d, hm.first, hm.second, dueInMinute[hm]++}] = r.musicPath;
+        }
+    }
+
+    std::map<Key, std::string> fired;
+    int powerDuringWeek = 0;
+    for (int d = 0; d < 7; ++d) {
+        for (int h = d == 0 ? 6 : 0; h < 24; ++h)
+            for (int m = 0; m < 60; ++m)
+                for (int half = 0; half < 120; ++half) {
+                    at(dayOrder[d], h, m, half / 2);
+                    const std::size_t before = playback.plays.size();
+                    const int requests = power.requests;
+                    tick();
+                    if (playback.plays.size() > before) {
+                        ASSERT_EQ(playback.plays.size(), before + 1) << "two firings in one tick";
+                        EXPECT_TRUE(fired.emplace(Key{d, h, m, half}, playback.plays.back().path).second);
+                    }
+                    if (power.requests > requests) {
+                        EXPECT_EQ(h, 22);
+                        EXPECT_EQ(m, 0);
+                        ++powerDuringWeek;
+                    }
+                }
+    }
+    EXPECT_EQ(fired, expected);
+    EXPECT_EQ(powerDuringWeek, 7 * 120);
+    EXPECT_GT(expected.size(), 100u);
+}
+
+} // namespace
