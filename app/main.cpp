@@ -4,6 +4,7 @@
 #include "commandrunner.h"
 #include "mainwindow.h"
 #include "programdir.h"
+#include "qtdialogs.h"
 #include "sdlaudiosink.h"
 
 #include <QApplication>
@@ -29,8 +30,9 @@ int main(int argc, char* argv[]) {
     AudioPlayer player(sink);
     SystemClock clock;
     ProcessRunner commands;
+    QtDialogs dialogs;
     MainWindow window;
-    AppController controller(window, {player, clock, commands, processEnv}, programDir);
+    AppController controller(window, {player, clock, commands, dialogs, processEnv}, programDir);
     QObject::connect(&window, &MainWindow::programEndRequested, &app, [] { QApplication::exit(0); });
     window.show();
     controller.start();

@@ -1,20 +1,37 @@
 #include "appcontroller.h"
 
 #include "codepage.h"
+#include "gbkqt.h"
 #include "mainwindow.h"
 #include "playcommands.h"
 #include "startup.h"
 
+#include <QAction>
+#include <QComboBox>
+#include <QCursor>
+
 namespace ringvale {
 
 AppController::AppController(MainWindow& window, Services services, const std::filesystem::path& programDir)
-    : m_window(window), m_programDir(fromFileName(programDir)), m_config(programDir),
+    : m_window(window), m_dialogs(services.dialogs), m_programDir(fromFileName(programDir)), m_config(programDir),
       m_system(services.commands, services.env), m_context{m_state, window, window, services.playback},
-      m_tick(m_context, window, services.clock, *this) {
+      m_tick(m_context, window, services.clock, *this), m_editing(m_context, m_editor, services.dialogs),
+      m_editorHost(window, m_editing, m_editor, services.dialogs),
+      m_commands(m_context, m_editor, m_config, services.dialogs, m_editorHost, m_programDir) {
     connect(&m_window, &MainWindow::clockTicked, this, [this] { m_tick.onClockTick(); });
     connect(&m_window, &MainWindow::trayEvent, this, &AppController::onTrayEvent);
+    connect(&m_window, &MainWindow::toolbarButtonClicked, this, &AppController::onToolbarClick);
+    connect(&m_window, &MainWindow::timetableChosen, this, [this](int index) {
+        m_commands.switchTimetable(index, gbkFromQt(m_window.timetableSelector()->itemText(index)));
+    });
+    connect(&m_window, &MainWindow::addRuleRequested, this,
+            [this] { m_commands.addRule([this] { m_window.showScheduleView(); }); });
+    connect(&m_window, &MainWindow::modifyRuleRequested, this, [this] { m_commands.modifyRule(); });
+    connect(&m_window, &MainWindow::deleteRuleRequested, this, [this] { m_commands.deleteRule(); });
+    connect(&m_window, &MainWindow::clearTimetableRequested, this, [this] { m_commands.clearTimetable(); });
     connect(&m_window, &MainWindow::playNowRequested, this, [this] { playNow(m_context); });
     connect(&m_window, &MainWindow::stopPlayingRequested, this, [this] { stopPlaying(m_context); });
+    connect(&m_window, &MainWindow::exitRequested, &m_window, &MainWindow::requestProgramEnd);
 }
 
 void AppController::start() {
@@ -25,6 +42,50 @@ bool AppController::powerOffForced() {
     return m_system.shutdownComputer(1, true);
 }
 
+void AppController::onToolbarClick(int index) {
+    static const std::string kExitQuestion = gbkFromUtf8("您真的要退出吗？");
+    static const std::string kExitCaption = gbkFromUtf8("重要提示...");
+    switch (index) {
+    case 1:
+        m_editor.mode = EditorState::Mode::Add;
+        m_editorHost.openRuleEditor();
+        break;
+    case 2:
+        m_window.showSettingsAndHelpView();
+        break;
+    case 4:
+        if (m_dialogs.askYesNo(kExitQuestion, kExitCaption))
+            m_window.requestProgramEnd();
+        break;
+    case 7:
+        toggleRunning();
+        break;
+    case 9:
+        m_context.playback.stopAll();
+        m_window.setStatusText({});
+        break;
+    case 11:
+        m_window.showSongStationView();
+        break;
+    default:
+        break;
+    }
+}
+
+void AppController::toggleRunning() {
+    static const std::string kRunning = gbkFromUtf8("系统正在运行中");
+    static const std::string kStopped = gbkFromUtf8("系统已停止运行");
+    m_state.running = !m_state.running;
+    if (m_state.rules.empty()) {
+        // Nothing to run: the button springs back and the editor opens for a first rule.
+        m_window.setRunningShown(false);
+        m_state.running = false;
+        m_editor.mode = EditorState::Mode::Add;
+        m_editorHost.openRuleEditor();
+    }
+    m_window.setStatusText(m_state.running ? kRunning : kStopped);
+}
+
 void AppController::onTrayEvent(int kind) {
     if (kind == 2) {
         // Double-click: back to a normal, visible window (also out of maximised).
@@ -32,6 +93,8 @@ void AppController::onTrayEvent(int kind) {
         m_window.show();
         m_window.raise();
         m_window.activateWindow();
+    } else if (kind == 3) {
+        m_window.showPopupMenu(MainWindow::MenuPlacement::Tray, QCursor::pos());
     }
 }
 

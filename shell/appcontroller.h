@@ -4,11 +4,16 @@
 #include "clock.h"
 #include "clocktick.h"
 #include "commandrunner.h"
+#include "dialogs.h"
+#include "editorstate.h"
 #include "playback.h"
 #include "programdir.h"
+#include "ruleediting.h"
+#include "ruleeditorhost.h"
 #include "schedulecontext.h"
 #include "schedulestate.h"
 #include "systemservices.h"
+#include "timetablecommands.h"
 
 #include <QObject>
 
@@ -20,7 +25,7 @@ namespace ringvale {
 class MainWindow;
 
 // The program's composition: owns the schedule state and the services, and wires the main
-// window's events to the scheduler's procedures.
+// window's events to the scheduler's procedures and commands.
 class AppController final : public QObject, private PowerSwitch {
     Q_OBJECT
 public:
@@ -28,6 +33,7 @@ public:
         Playback& playback;
         const Clock& clock;
         CommandRunner& commands;
+        Dialogs& dialogs;
         EnvLookup env;
     };
 
@@ -36,22 +42,34 @@ public:
     // The start-up: restores the settings, loads the saved timetable, starts the clock.
     void start();
 
+    // A click on toolbar button `index`.
+    void onToolbarClick(int index);
+    void onTrayEvent(int kind);
+
     ScheduleState& state() { return m_state; }
     ScheduleContext& context() { return m_context; }
     const AppConfig& config() const { return m_config; }
     SystemServices& systemServices() { return m_system; }
+    EditorState& editorState() { return m_editor; }
+    RuleEditorHostWindow& editorHost() { return m_editorHost; }
+    TimetableCommands& commands() { return m_commands; }
 
 private:
     bool powerOffForced() override;
-    void onTrayEvent(int kind);
+    void toggleRunning();
 
     MainWindow& m_window;
+    Dialogs& m_dialogs;
     std::string m_programDir; // GBK
     AppConfig m_config;
     SystemServices m_system;
     ScheduleState m_state;
     ScheduleContext m_context;
     ClockTick m_tick;
+    EditorState m_editor;
+    RuleEditing m_editing;
+    RuleEditorHostWindow m_editorHost;
+    TimetableCommands m_commands;
 };
 
 } // namespace ringvale

@@ -21,7 +21,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QShortcut>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -98,7 +99,10 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     m_grid->horizontalHeader()->setSectionsClickable(false);
     m_grid->setWordWrap(false);
     resetRuleGrid();
-    connect(m_grid, &RuleGridView::menuRequested, this, &MainWindow::showGridMenu);
+    connect(m_grid, &RuleGridView::menuRequested, this,
+            [this](const QPoint& pos) { showPopupMenu(MenuPlacement::Table, pos); });
+    connect(m_grid, &QAbstractItemView::doubleClicked, this, &MainWindow::modifyRuleRequested);
+    createPopupMenu();
 
     createStatusLabels();
     m_weatherPicture = named(new QLabel(this), "图片框1", QRect(760, 0, 57, 37));
@@ -110,6 +114,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
         m_timetableBox->addItem(qtFromGbk(timetableName(index)));
     m_timetableBox->setMaxVisibleItems(8); // the list drops down at least 160 pixels
     m_timetableBox->setCurrentIndex(0);
+    connect(m_timetableBox, &QComboBox::activated, this, &MainWindow::timetableChosen);
 
     m_clock = new QTimer(this);
     m_clock->setObjectName(QString::fromUtf8("时钟"));
@@ -120,11 +125,6 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     connect(m_tray, &TrayIcon::trayEvent, this, &MainWindow::trayEvent);
 
     createToolbar();
-
-    // Escape makes the same close request as the close button.
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    escape->setContext(Qt::WindowShortcut);
-    connect(escape, &QShortcut::activated, this, &QWidget::close);
 
     resize(kDesignWidth, kDesignHeight);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -243,6 +243,7 @@ void MainWindow::createToolbar() {
     }
     m_toolbar->setGeometry(0, 8, std::max(320, m_toolbar->sizeHint().width()), 55);
     m_toolbar->raise(); // the table starts at 56 and would hide the captions
+    m_toolbar->installEventFilter(this);
 }
 
 bool MainWindow::toolbarButtonHasToolTip(int index) const {
@@ -250,6 +251,10 @@ bool MainWindow::toolbarButtonHasToolTip(int index) const {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // A left press anywhere on the toolbar returns to the schedule view, before a button's click.
+    if (event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+        (watched == m_toolbar || qobject_cast<QToolButton*>(watched)))
+        showScheduleView();
     // Buttons designed without a tooltip show none (Qt would otherwise show the caption).
     if (event->type() == QEvent::ToolTip) {
         if (auto* button = qobject_cast<QToolButton*>(watched)) {
@@ -261,6 +266,51 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    // Escape makes the same close request as the close button. Keys reach the window only when
+    // no control took them, so Escape in the rule editor closes the editor alone.
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void MainWindow::createPopupMenu() {
+    m_popupMenu = new QMenu(this);
+    m_popupMenu->setObjectName(QStringLiteral("popupMenu"));
+    const auto item = [this](const char* text, void (MainWindow::*signal)()) {
+        QAction* action = m_popupMenu->addAction(QString::fromUtf8(text));
+        connect(action, &QAction::triggered, this, signal);
+    };
+    item("新增", &MainWindow::addRuleRequested);
+    m_popupMenu->addSeparator();
+    item("修改", &MainWindow::modifyRuleRequested);
+    item("删除", &MainWindow::deleteRuleRequested);
+    m_popupMenu->addSeparator();
+    item("立即播放", &MainWindow::playNowRequested);
+    item("停止播放", &MainWindow::stopPlayingRequested);
+    m_popupMenu->addSeparator();
+    item("清空", &MainWindow::clearTimetableRequested);
+    m_popupMenu->addSeparator();
+    item("退出", &MainWindow::exitRequested);
+}
+
+QPoint MainWindow::popupTopLeft(MenuPlacement placement, QPoint cursor, QSize menuSize) {
+    if (placement == MenuPlacement::Table)
+        return cursor + QPoint(3, 3); // top-left corner just right of and below the pointer
+    return QPoint(cursor.x() - 5 - menuSize.width(), cursor.y() - 5); // top-right corner up and left of it
+}
+
+void MainWindow::showPopupMenu(MenuPlacement placement, QPoint cursor) {
+    if (placement == MenuPlacement::Tray) {
+        // From the tray the window comes forward first, so the menu closes properly when the
+        // pointer leaves it.
+        activateWindow();
+    }
+    m_popupMenu->popup(popupTopLeft(placement, cursor, m_popupMenu->sizeHint()));
 }
 
 void MainWindow::resetRuleGrid() {
@@ -375,17 +425,6 @@ void MainWindow::showSettingsAndHelpView() {
 void MainWindow::showSongStationView() {
     m_helpBox->hide();
     m_grid->hide();
-}
-
-void MainWindow::showGridMenu(const QPoint& globalPos) {
-    QMenu menu(this);
-    QAction* playNow = menu.addAction(QString::fromUtf8("立即播放"));
-    QAction* stop = menu.addAction(QString::fromUtf8("停止播放"));
-    QAction* chosen = menu.exec(globalPos + QPoint(3, 3));
-    if (chosen == playNow)
-        emit playNowRequested();
-    else if (chosen == stop)
-        emit stopPlayingRequested();
 }
 
 void MainWindow::applyLayoutRule(QSize outer) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 class QAction;
+class QMenu;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -86,6 +87,15 @@ public:
     QAction* toolbarButton(int index) const { return m_toolbarButtons[static_cast<std::size_t>(index)]; }
     bool toolbarButtonHasToolTip(int index) const;
 
+    enum class MenuPlacement { Table, Tray };
+    // The popup menu: 新增, 修改, 删除, 立即播放, 停止播放, 清空, 退出 with separators between groups.
+    QMenu* popupMenu() const { return m_popupMenu; }
+    void showPopupMenu(MenuPlacement placement, QPoint cursor);
+    static QPoint popupTopLeft(MenuPlacement placement, QPoint cursor, QSize menuSize);
+
+    // Ends the program at once (the toolbar's confirmed exit and the popup menu's 退出).
+    void requestProgramEnd() { emit programEndRequested(); }
+
     QComboBox* timetableSelector() const { return m_timetableBox; }
     QCheckBox* toTrayBox() const { return m_toTrayBox; }
     QTimer* clockTimer() const { return m_clock; }
@@ -95,8 +105,15 @@ signals:
     void clockTicked();
     void trayEvent(int kind);
     void toolbarButtonClicked(int index);
+    void addRuleRequested();
+    void modifyRuleRequested();
+    void deleteRuleRequested();
     void playNowRequested();
     void stopPlayingRequested();
+    void clearTimetableRequested();
+    void exitRequested();
+    // The operator chose timetable `index` in the selector.
+    void timetableChosen(int index);
     // The close rule let the window close: the program is to end now.
     void programEndRequested();
 
@@ -105,6 +122,7 @@ protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void createSettingsControls();
@@ -113,7 +131,7 @@ private:
     void createStatusLabels();
     void applyLayoutRule(QSize outer);
     QSize frameExtent() const;
-    void showGridMenu(const QPoint& globalPos);
+    void createPopupMenu();
 
     QLabel* m_elapsedLabel = nullptr;
     QLabel* m_nextRuleLabel = nullptr;
@@ -136,6 +154,7 @@ private:
     QPushButton* m_countyButton = nullptr;
     QCheckBox* m_shutdownBox = nullptr;
     QLineEdit* m_shutdownTimeBox = nullptr;
+    QMenu* m_popupMenu = nullptr;
     TrayIcon* m_tray = nullptr;
     ClockDriver* m_clockDriver = nullptr;
 };

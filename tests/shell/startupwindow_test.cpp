@@ -58,8 +58,9 @@ private slots:
         FakePlayback playback;
         FixedClock clock;
         NoCommands commands;
+        FakeDialogs dialogs;
         MainWindow window;
-        AppController controller(window, {playback, clock, commands, [](const char*) { return std::optional<std::string>(); }},
+        AppController controller(window, {playback, clock, commands, dialogs, [](const char*) { return std::optional<std::string>(); }},
                                  home.path());
         window.show();
         controller.start();
@@ -108,8 +109,9 @@ private slots:
         FakePlayback playback;
         FixedClock clock;
         NoCommands commands;
+        FakeDialogs dialogs;
         MainWindow window;
-        AppController controller(window, {playback, clock, commands, [](const char*) { return std::optional<std::string>(); }},
+        AppController controller(window, {playback, clock, commands, dialogs, [](const char*) { return std::optional<std::string>(); }},
                                  home.path());
         controller.start();
         QCOMPARE(window.timetableSelector()->currentIndex(), 0);

@@ -2,6 +2,7 @@
 
 // Fakes of the window and the sound output for the scheduler's procedures.
 
+#include "dialogs.h"
 #include "playback.h"
 #include "scheduleview.h"
 
@@ -56,6 +57,27 @@ public:
 
     std::vector<Call> plays;
     int stops = 0;
+};
+
+// Answers every dialog at once and records what was asked.
+class FakeDialogs : public Dialogs {
+public:
+    void showError(std::string_view text) override { errors.emplace_back(text); }
+    bool askYesNo(std::string_view text, std::string_view caption) override {
+        questions.push_back(std::string(caption) + "|" + std::string(text));
+        return answerYes;
+    }
+    void showMessage(std::string_view text, std::string_view caption, bool iconless) override {
+        messages.push_back(std::string(caption) + "|" + std::string(text) + (iconless ? "|no icon" : "|icon"));
+    }
+    std::optional<std::string> chooseFileToOpen(std::string_view filter) override {
+        filters.emplace_back(filter);
+        return chosenFile;
+    }
+
+    std::vector<std::string> errors, questions, messages, filters;
+    bool answerYes = false;
+    std::optional<std::string> chosenFile;
 };
 
 } // namespace ringvale::testing

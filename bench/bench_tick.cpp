@@ -1,0 +1,76 @@
+// Cost of one clock tick over 1,000 rules of 21 slots each, none of them due (the whole scan).
+
+#include "benchutil.h"
+#include "clocktick.h"
+
+#include <cstdio>
+
+using namespace ringvale;
+using namespace ringvale::bench;
+
+namespace {
+
+class NullTable final : public RuleTable {
+public:
+    void resetRuleGrid() override {}
+    void appendRuleRows(std::vector<GridRow>) override {}
+    int rowCount() const override { return 2; }
+    int currentRow() const override { return -1; }
+    void moveCursor(int, int) override {}
+};
+class NullStatus final : public StatusBoard, public TickView {
+public:
+    void setStatusText(std::string_view) override {}
+    void setNextRuleText(std::string_view) override {}
+    void setRunningShown(bool) override {}
+    void setElapsedText(std::string_view) override {}
+    bool isShutdownTicked() const override { return false; }
+};
+class NullPlayback final : public Playback {
+public:
+    void playFile(std::int32_t, const std::string&) override {}
+    void stopAll() override {}
+};
+class NullPower final : public PowerSwitch {
+public:
+    bool powerOffForced() override { return false; }
+};
+class FixedClock final : public Clock {
+public:
+    LocalTime now() const override { return {2, 23, 59, 30}; }
+};
+
+} // namespace
+
+int main() {
+    ScheduleState state;
+    state.running = true;
+    state.nextRuleValid = true;
+    state.rules.resize(1001);
+    for (std::size_t k = 1; k < state.rules.size(); ++k) {
+        PlayRule& rule = state.rules[k];
+        rule.musicPath = "/srv/bells/bell" + std::to_string(k) + ".mp3";
+        rule.days = {1, 1, 1, 1, 1, 1, 1};
+        for (int s = 0; s < 21; ++s) {
+            char slot[16];
+            std::snprintf(slot, sizeof slot, "%02d:%02d:00", 6 + s / 2, (s % 2) * 30 + static_cast<int>(k % 29));
+            rule.times[static_cast<std::size_t>(s)] = slot;
+        }
+    }
+    NullTable table;
+    NullStatus status;
+    NullPlayback playback;
+    NullPower power;
+    FixedClock clock;
+    ScheduleContext context{state, table, status, playback};
+    ClockTick tick(context, status, clock, power);
+
+    std::vector<double> costs;
+    for (int run = 0; run < 200; ++run) {
+        const auto start = BenchClock::now();
+        tick.onClockTick();
+        costs.push_back(millisecondsSince(start));
+    }
+    report("one tick over 1,000 rules x 21 slots (nothing due)", median(costs), "ms", "< 1 ms", costs.size());
+    return 0;
+}

@@ -1,0 +1,81 @@
+#include "timetablecommands.h"
+
+#include "codepage.h"
+#include "editormessages.h"
+#include "filestore.h"
+#include "gbktext.h"
+#include "rulerecord.h"
+#include "timetableloader.h"
+
+namespace ringvale {
+
+TimetableCommands::TimetableCommands(ScheduleContext& context, EditorState& editor, const AppConfig& config,
+                                     Dialogs& dialogs, RuleEditorHost& host, std::string programDir)
+    : m_context(context), m_editor(editor), m_config(config), m_dialogs(dialogs), m_host(host),
+      m_programDir(std::move(programDir)) {}
+
+void TimetableCommands::switchTimetable(int index, std::string_view name) {
+    m_context.state.timetablePath = m_programDir + "/" + std::string(name) + ".INI";
+    m_config.write(settings::systemSection(), settings::timetableKey(), std::to_string(index));
+    loadTimetable(m_context);
+    m_host.timetableSwitched();
+}
+
+void TimetableCommands::addRule(const std::function<void()>& showSchedule) {
+    if (showSchedule)
+        showSchedule();
+    m_editor.mode = EditorState::Mode::Add;
+    m_host.openRuleEditor();
+}
+
+int TimetableCommands::ruleRow() const {
+    const int row = m_context.table.currentRow();
+    return row > 0 && row < m_context.table.rowCount() - 1 ? row : 0;
+}
+
+void TimetableCommands::modifyRule() {
+    if (ruleRow() == 0)
+        return;
+    m_editor.mode = EditorState::Mode::Modify;
+    m_host.openRuleEditor();
+}
+
+void TimetableCommands::deleteRule() {
+    const int row = ruleRow();
+    if (row == 0 || static_cast<std::size_t>(row) >= m_context.state.rules.size())
+        return;
+    const auto path = toFileName(m_context.state.timetablePath);
+    FileRead file = readWholeFile(path);
+    if (file.status == FileRead::Status::Unreadable) {
+        m_dialogs.showError(messages::unreadableTimetable());
+        return;
+    }
+    std::string text = std::move(file.bytes);
+    const std::string record = rebuiltRecord(m_context.state.rules[static_cast<std::size_t>(row)]);
+    if (const int at = textFind(text, record); at > 0)
+        text.erase(static_cast<std::size_t>(at - 1), record.size());
+    if (!writeFileAtomic(path, text))
+        m_dialogs.showError(messages::timetableNotWritten());
+    loadTimetable(m_context);
+}
+
+void TimetableCommands::clearTimetable() {
+    static const std::string kQuestion = gbkFromUtf8("真的要清空这套作息时间表吗？");
+    static const std::string kCaption = gbkFromUtf8("提示...");
+    if (!m_dialogs.askYesNo(kQuestion, kCaption))
+        return;
+    const auto path = toFileName(m_context.state.timetablePath);
+    if (readWholeFile(path).status == FileRead::Status::Unreadable) {
+        m_dialogs.showError(messages::unreadableTimetable());
+        return;
+    }
+    m_context.table.resetRuleGrid();
+    if (!writeFileAtomic(path, ""))
+        m_dialogs.showError(messages::timetableNotWritten());
+    m_context.playback.stopAll();
+    m_context.state.running = false;
+    m_context.status.setRunningShown(false);
+    loadTimetable(m_context);
+}
+
+} // namespace ringvale

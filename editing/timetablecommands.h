@@ -1,0 +1,48 @@
+#pragma once
+
+#include "appconfig.h"
+#include "dialogs.h"
+#include "editorstate.h"
+#include "schedulecontext.h"
+
+#include <functional>
+#include <string>
+
+namespace ringvale {
+
+// What the commands need of the editor window: open it in the mode EditorState holds, and
+// keep an open one in step when the timetable changes under it.
+class RuleEditorHost {
+public:
+    virtual ~RuleEditorHost() = default;
+    virtual void openRuleEditor() = 0;
+    virtual void timetableSwitched() = 0;
+};
+
+// The main window's commands on whole timetables and on the rule of the current row.
+class TimetableCommands {
+public:
+    TimetableCommands(ScheduleContext& context, EditorState& editor, const AppConfig& config, Dialogs& dialogs,
+                      RuleEditorHost& host, std::string programDir);
+
+    // The selector chose timetable `index` with the item text `name` (GBK).
+    void switchTimetable(int index, std::string_view name);
+    // showSchedule returns the window to the rule table first (the popup item does, the toolbar does not).
+    void addRule(const std::function<void()>& showSchedule);
+    void modifyRule();
+    void deleteRule();
+    void clearTimetable();
+
+private:
+    // The current row when it shows a rule, else 0.
+    int ruleRow() const;
+
+    ScheduleContext& m_context;
+    EditorState& m_editor;
+    const AppConfig& m_config;
+    Dialogs& m_dialogs;
+    RuleEditorHost& m_host;
+    std::string m_programDir;
+};
+
+} // namespace ringvale

@@ -1,0 +1,74 @@
+#include "ruleeditorhost.h"
+
+#include "codepage.h"
+#include "gbkqt.h"
+#include "mainwindow.h"
+#include "ruleeditor.h"
+
+#include <QMdiSubWindow>
+
+namespace ringvale {
+
+RuleEditorHostWindow::RuleEditorHostWindow(MainWindow& window, RuleEditing& editing, EditorState& editor,
+                                           Dialogs& dialogs)
+    : m_window(window), m_editing(editing), m_editor(editor), m_dialogs(dialogs) {}
+
+RuleEditor* RuleEditorHostWindow::editor() const {
+    return m_frame ? qobject_cast<RuleEditor*>(m_frame->widget()) : nullptr;
+}
+
+void RuleEditorHostWindow::create() {
+    m_frame = new QMdiSubWindow(&m_window, Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                                               Qt::WindowSystemMenuHint | Qt::CustomizeWindowHint);
+    m_frame->setObjectName(QStringLiteral("RuleEditorWindow"));
+    m_frame->setAttribute(Qt::WA_DeleteOnClose);
+    m_frame->setWindowTitle(QString::fromUtf8("增加新任务"));
+    auto* content = new RuleEditor;
+    m_frame->setWidget(content);
+    m_frame->setFixedSize(RuleEditor::kWidth, RuleEditor::kHeight);
+    m_frame->move(50, 50);
+    connect(content, &RuleEditor::saveRequested, this, [this] {
+        if (RuleEditor* e = editor(); e && m_editing.save(*e))
+            m_shownMode = EditorState::Mode::Add;
+    });
+    connect(content, &RuleEditor::chooseFileRequested, this, &RuleEditorHostWindow::chooseMusicFile);
+    connect(content, &RuleEditor::closeRequested, this, &RuleEditorHostWindow::closeRuleEditor);
+}
+
+void RuleEditorHostWindow::openRuleEditor() {
+    const int row = m_window.currentRow();
+    if (!m_frame) {
+        create();
+        m_editing.init(*editor(), row);
+    } else if (m_editor.mode == EditorState::Mode::Modify) {
+        m_editing.init(*editor(), row);
+    } else if (m_shownMode == EditorState::Mode::Modify) {
+        editor()->setFields(RuleFields{});
+        m_editing.init(*editor(), row);
+    }
+    m_shownMode = m_editor.mode;
+    m_frame->showNormal();
+    m_frame->raise();
+    m_frame->show();
+    editor()->setFocus();
+}
+
+void RuleEditorHostWindow::timetableSwitched() {
+    if (RuleEditor* e = editor()) {
+        m_editing.followTimetable(*e);
+        m_shownMode = m_editor.mode;
+    }
+}
+
+void RuleEditorHostWindow::closeRuleEditor() {
+    if (m_frame)
+        m_frame->close();
+}
+
+void RuleEditorHostWindow::chooseMusicFile() {
+    static const std::string kFilter = gbkFromUtf8("音乐文件(*.MP3;*.WMA)|*.MP3;*.WMA");
+    if (const auto path = m_dialogs.chooseFileToOpen(kFilter); path && editor())
+        editor()->setMusicPath(qtFromGbk(*path));
+}
+
+} // namespace ringvale
