@@ -11,6 +11,6 @@ function(ringvale_add_test name)
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=C.UTF-8;SDL_AUDIODRIVER=dummy;${ARG_ENV}"
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=C.UTF-8;SDL_AUDIODRIVER=dummy;QTEST_DISABLE_STACK_DUMP=1;${ARG_ENV}"
         TIMEOUT 600)
 endfunction()

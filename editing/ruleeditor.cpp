@@ -93,8 +93,9 @@ RuleEditor::RuleEditor(QWidget* parent) : QWidget(parent) {
     m_pathBox = named(new QLineEdit(this), u("编辑框1"), QRect(80, 5, 536, 32));
     m_pathBox->setReadOnly(true);
     m_pathBox->setFont(pixelFont(16));
-    auto* chooseButton = named(new QPushButton(u("选择"), this), u("按钮1"), QRect(618, 5, 48, 35));
-    connect(chooseButton, &QPushButton::clicked, this, &RuleEditor::chooseFileRequested);
+    m_chooseButton = named(new QPushButton(u("选择"), this), u("按钮1"), QRect(618, 5, 48, 35));
+    m_chooseButton->setAutoDefault(false);
+    connect(m_chooseButton, &QPushButton::clicked, this, &RuleEditor::chooseFileRequested);
 
     for (std::size_t d = 0; d < kDays.size(); ++d) {
         const DayDesign& day = kDays[d];
@@ -210,6 +211,10 @@ void RuleEditor::clearPathAndTimes() {
 
 void RuleEditor::focusFirstTime() {
     timeBox(1)->setFocus(Qt::OtherFocusReason);
+}
+
+void RuleEditor::focusChooseButton() {
+    m_chooseButton->setFocus(Qt::OtherFocusReason);
 }
 
 void RuleEditor::setMusicPath(const QString& path) {

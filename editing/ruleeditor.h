@@ -44,6 +44,8 @@ public:
     void focusFirstTime() override;
 
     void setMusicPath(const QString& path);
+    // The operator's first step in a fresh editor: choosing the music.
+    void focusChooseButton();
     // The time box of slot 1-21.
     TimeBox* timeBox(int slot) const { return m_timeBoxes[static_cast<std::size_t>(slot - 1)]; }
 
@@ -64,6 +66,7 @@ private:
     QCheckBox* m_weatherBox = nullptr;
     std::array<QCheckBox*, 7> m_dayBoxes{};
     std::array<TimeBox*, 21> m_timeBoxes{};
+    QPushButton* m_chooseButton = nullptr;
     QPushButton* m_saveButton = nullptr;
 };
 

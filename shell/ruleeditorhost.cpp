@@ -5,6 +5,7 @@
 #include "mainwindow.h"
 #include "ruleeditor.h"
 
+#include <QKeyEvent>
 #include <QMdiSubWindow>
 
 namespace ringvale {
@@ -27,6 +28,7 @@ void RuleEditorHostWindow::create() {
     m_frame->setWidget(content);
     m_frame->setFixedSize(RuleEditor::kWidth, RuleEditor::kHeight);
     m_frame->move(50, 50);
+    m_frame->installEventFilter(this); // Escape on the frame itself closes the editor too
     connect(content, &RuleEditor::saveRequested, this, [this] {
         if (RuleEditor* e = editor(); e && m_editing.save(*e))
             m_shownMode = EditorState::Mode::Add;
@@ -50,7 +52,17 @@ void RuleEditorHostWindow::openRuleEditor() {
     m_frame->showNormal();
     m_frame->raise();
     m_frame->show();
-    editor()->setFocus();
+    m_frame->activateWindow();
+    editor()->focusChooseButton();
+}
+
+bool RuleEditorHostWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_frame && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        closeRuleEditor();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void RuleEditorHostWindow::timetableSwitched() {

@@ -32,6 +32,9 @@ public:
     QMdiSubWindow* editorWindow() const { return m_frame; }
     void closeRuleEditor();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void create();
     void chooseMusicFile();

@@ -5,6 +5,8 @@
 int runMainWindowTests(int argc, char** argv);
 int runSystemServicesTests(int argc, char** argv);
 int runStartupWindowTests(int argc, char** argv);
+int runEditorWindowTests(int argc, char** argv);
+int runCommandSurfaceTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -12,5 +14,7 @@ int main(int argc, char** argv) {
     failures += runMainWindowTests(argc, argv);
     failures += runSystemServicesTests(argc, argv);
     failures += runStartupWindowTests(argc, argv);
+    failures += runEditorWindowTests(argc, argv);
+    failures += runCommandSurfaceTests(argc, argv);
     return failures == 0 ? 0 : 1;
 }

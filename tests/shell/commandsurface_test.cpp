@@ -1,0 +1,217 @@
+#include "harness.h"
+#include "records.h"
+#include "ruleeditor.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+using namespace ringvale;
+using namespace ringvale::testing;
+
+namespace {
+const std::string kA = record("a.mp3", "1", "0111110", {"08:00:00"});
+const std::string kB = record("b.mp3", "2", "0111110", {"09:00:00"});
+} // namespace
+
+class CommandSurfaceTest : public QObject {
+    Q_OBJECT
+
+    static QString status(Harness& h) { return h.window.findChild<QLabel*>(u("标签_状态"))->text(); }
+    static void click(Harness& h, int index) {
+        // A real click: the press on the toolbar comes first, then the button's click.
+        auto* button = qobject_cast<QToolButton*>(
+            h.window.findChild<QToolBar*>(u("工具条2"))->widgetForAction(h.window.toolbarButton(index)));
+        QVERIFY(button);
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+
+private slots:
+    void popupMenuItemsInOrder() {
+        Harness h;
+        QStringList texts;
+        for (QAction* action : h.window.popupMenu()->actions())
+            texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+        QCOMPARE(texts, (QStringList{u("新增"), u("-"), u("修改"), u("删除"), u("-"), u("立即播放"), u("停止播放"), u("-"),
+                                     u("清空"), u("-"), u("退出")}));
+        for (QAction* action : h.window.popupMenu()->actions()) {
+            QVERIFY(action->shortcut().isEmpty());
+            QVERIFY(!action->isCheckable());
+            QVERIFY(action->isEnabled());
+        }
+        QCOMPARE(MainWindow::popupTopLeft(MainWindow::MenuPlacement::Table, {100, 200}, {80, 150}), QPoint(103, 203));
+        QCOMPARE(MainWindow::popupTopLeft(MainWindow::MenuPlacement::Tray, {900, 700}, {80, 150}), QPoint(815, 695));
+    }
+
+    void viewButtonsAndThePressOnTheToolbar() {
+        Harness h;
+        h.start();
+        QVERIFY(QTest::qWaitForWindowExposed(&h.window));
+        click(h, 11);
+        QCOMPARE(h.window.currentView(), MainWindow::View::SongStation);
+        // A press on a blank part of the toolbar returns to the table.
+        auto* toolbar = h.window.findChild<QToolBar*>(u("工具条2"));
+        QTest::mouseClick(toolbar, Qt::LeftButton, {}, QPoint(toolbar->width() - 3, 10));
+        QCOMPARE(h.window.currentView(), MainWindow::View::Schedule);
+        click(h, 2);
+        QCOMPARE(h.window.currentView(), MainWindow::View::SettingsAndHelp);
+        click(h, 11);
+        QCOMPARE(h.window.currentView(), MainWindow::View::SongStation);
+        click(h, 2);
+        QCOMPARE(h.window.currentView(), MainWindow::View::SettingsAndHelp);
+        // A disabled blank button only returns to the schedule.
+        click(h, 6);
+        QCOMPARE(h.window.currentView(), MainWindow::View::Schedule);
+    }
+
+    void runningToggleTwiceEndsWhereItStarted() {
+        Harness h(kA);
+        h.start();
+        QVERIFY(h.controller.state().running);
+        click(h, 7);
+        QVERIFY(!h.controller.state().running);
+        QVERIFY(!h.window.toolbarButton(7)->isChecked());
+        QCOMPARE(status(h), u("系统已停止运行"));
+        click(h, 7);
+        QVERIFY(h.controller.state().running);
+        QVERIFY(h.window.toolbarButton(7)->isChecked());
+        QCOMPARE(status(h), u("系统正在运行中"));
+    }
+
+    void runningToggleOnAnEmptyListOpensTheEditor() {
+        Harness h;
+        h.start();
+        click(h, 7);
+        QVERIFY(!h.controller.state().running);
+        QVERIFY(!h.window.toolbarButton(7)->isChecked());
+        QCOMPARE(status(h), u("系统已停止运行"));
+        QVERIFY(h.controller.editorHost().editor());
+        QCOMPARE(h.controller.editorState().mode, EditorState::Mode::Add);
+    }
+
+    void stopButtonClearsTheStatus() {
+        Harness h(kA);
+        h.start();
+        click(h, 9);
+        QCOMPARE(status(h), QString());
+        QCOMPARE(h.playback.stops, 2); // the load's and the button's
+    }
+
+    void exitAsksFirst() {
+        Harness h;
+        QSignalSpy ends(&h.window, &MainWindow::programEndRequested);
+        h.start();
+        h.dialogs.answerYes = false;
+        click(h, 4);
+        QCOMPARE(ends.count(), 0);
+        QCOMPARE(h.dialogs.questions.back(), gbkFromUtf8("重要提示...|您真的要退出吗？"));
+        h.dialogs.answerYes = true;
+        click(h, 4);
+        QCOMPARE(ends.count(), 1);
+        // The popup menu's 退出 asks nothing, even with the tray option on.
+        h.window.toTrayBox()->setChecked(true);
+        const auto asked = h.dialogs.questions.size();
+        h.window.popupMenu()->actions().last()->trigger();
+        QCOMPARE(ends.count(), 2);
+        QCOMPARE(h.dialogs.questions.size(), asked);
+    }
+
+    void addButtonOpensTheEditorWithoutTouchingTheView() {
+        Harness h;
+        h.start();
+        h.window.showSongStationView();
+        h.controller.onToolbarClick(1);
+        QVERIFY(h.controller.editorHost().editor());
+        QCOMPARE(h.window.currentView(), MainWindow::View::SongStation);
+        h.controller.editorHost().closeRuleEditor();
+        QTRY_VERIFY(!h.controller.editorHost().editor());
+        // The popup item 新增 returns to the table first.
+        h.window.popupMenu()->actions().first()->trigger();
+        QCOMPARE(h.window.currentView(), MainWindow::View::Schedule);
+        QVERIFY(h.controller.editorHost().editor());
+    }
+
+    void rightPressOverAnotherRowDeletesTheCurrentOne() {
+        const std::string c = record("c.mp3", "1", "0111110", {});
+        const std::string d = record("d.mp3", "1", "0111110", {});
+        const std::string e = record("e.mp3", "1", "0111110", {});
+        Harness h(kA + kB + c + d + e);
+        h.start();
+        QVERIFY(QTest::qWaitForWindowExposed(&h.window));
+        auto* grid = h.window.findChild<QTableView*>(u("高级表格"));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(1, 1)).center());
+        QCOMPARE(h.window.currentRow(), 2);
+        QTest::mousePress(grid->viewport(), Qt::RightButton, {}, grid->visualRect(grid->model()->index(4, 1)).center());
+        QCOMPARE(h.window.currentRow(), 2);
+        emit h.window.deleteRuleRequested(); // the item chosen from the menu
+        QCOMPARE(h.timetable(), kA + "\r\n" + c + d + e);
+    }
+
+    void playNowAndStopFromTheMenu() {
+        Harness h(kA + kB);
+        h.start();
+        h.window.moveCursor(2, 0);
+        h.window.popupMenu()->actions()[5]->trigger();
+        QCOMPARE(h.playback.plays.back(), (FakePlayback::Call{2, "b.mp3"}));
+        QCOMPARE(status(h), u("正在播放:b.mp3"));
+        h.window.popupMenu()->actions()[6]->trigger();
+        QCOMPARE(status(h), u("正在播放:播放停止"));
+    }
+
+    void switchingTheSelectorLoadsAndRemembers() {
+        Harness h(kA);
+        writeFileAtomic(h.home.path() / "第10套作息表.INI", kA + kB);
+        h.start();
+        emit h.window.timetableSelector()->activated(9);
+        QCOMPARE(h.window.rowCount(), 4);
+        QCOMPARE(h.controller.config().read(settings::systemSection(), settings::timetableKey()), std::string("9"));
+    }
+
+    void clearFromTheMenuAsksAndStops() {
+        Harness h(kA);
+        h.start();
+        h.dialogs.answerYes = true;
+        h.window.popupMenu()->actions()[8]->trigger();
+        QCOMPARE(h.timetable(), std::string());
+        QVERIFY(!h.window.toolbarButton(7)->isChecked());
+        QCOMPARE(status(h), u("系统已停止运行"));
+    }
+
+    void trayDoubleClickRestoresAndShows() {
+        Harness h;
+        h.start();
+        QVERIFY(QTest::qWaitForWindowExposed(&h.window));
+        h.window.hide();
+        h.controller.onTrayEvent(1); // a single click does nothing
+        QVERIFY(!h.window.isVisible());
+        h.controller.onTrayEvent(2);
+        QVERIFY(h.window.isVisible());
+        h.window.showMaximized();
+        QTRY_VERIFY(h.window.isMaximized());
+        h.controller.onTrayEvent(2);
+        QTRY_VERIFY(!h.window.isMaximized());
+        QVERIFY(h.window.isVisible());
+    }
+
+    void trayRightButtonOpensTheMenu() {
+        Harness h;
+        h.start();
+        h.controller.onTrayEvent(3);
+        QTRY_VERIFY(h.window.popupMenu()->isVisible());
+        h.window.popupMenu()->hide();
+    }
+};
+
+int runCommandSurfaceTests(int argc, char** argv) {
+    CommandSurfaceTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "commandsurface_test.moc"

@@ -1,0 +1,65 @@
+#pragma once
+
+// The real main window and controller over a temporary program directory, with fakes for
+// sound, dialogs, commands and the clock.
+
+#include "appcontroller.h"
+#include "codepage.h"
+#include "fakes.h"
+#include "filestore.h"
+#include "mainwindow.h"
+#include "tempdir.h"
+
+#include <QString>
+
+namespace ringvale::testing {
+
+class FixedClock final : public Clock {
+public:
+    LocalTime now() const override { return time; }
+    LocalTime time{2, 7, 30, 0}; // a Monday, 07:30:00
+};
+
+class RecordingCommands final : public CommandRunner {
+public:
+    int run(const std::vector<std::string>& argv) override {
+        commands.push_back(argv);
+        return 1;
+    }
+    std::vector<std::vector<std::string>> commands;
+};
+
+inline QString u(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+struct Harness {
+    explicit Harness(const std::string& springTimetable = {}) {
+        if (!springTimetable.empty())
+            writeFileAtomic(home.path() / "春季作息表.INI", springTimetable);
+    }
+    void start() {
+        window.show();
+        controller.start();
+    }
+    std::string timetable(const char* name = "春季作息表.INI") const {
+        return readWholeFile(home.path() / name).bytes;
+    }
+
+    TempDir home;
+    FakePlayback playback;
+    FixedClock clock;
+    RecordingCommands commands;
+    FakeDialogs dialogs;
+    MainWindow window;
+    AppController controller{window,
+                             {playback, clock, commands, dialogs,
+                              [this](const char* name) -> std::optional<std::string> {
+                                  if (std::string(name) == "XDG_CONFIG_HOME")
+                                      return (home.path() / "config").string();
+                                  return std::nullopt;
+                              }},
+                             home.path()};
+};
+
+} // namespace ringvale::testing
