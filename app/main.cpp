@@ -6,6 +6,7 @@
 #include "programdir.h"
 #include "qtdialogs.h"
 #include "sdlaudiosink.h"
+#include "weatherprobe.h"
 
 #include <QApplication>
 
@@ -32,7 +33,9 @@ int main(int argc, char* argv[]) {
     ProcessRunner commands;
     QtDialogs dialogs;
     MainWindow window;
-    AppController controller(window, {player, clock, commands, dialogs, processEnv}, programDir);
+    AppController controller(window, {player, clock, commands, dialogs, processEnv,
+                                            [] { return std::make_unique<CurlHttpClient>(); },
+                                            WeatherProbe::hostFromEnvironment(), executablePath()}, programDir);
     QObject::connect(&window, &MainWindow::programEndRequested, &app, [] { QApplication::exit(0); });
     window.show();
     controller.start();

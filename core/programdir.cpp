@@ -10,10 +10,14 @@ std::optional<std::string> processEnv(const char* name) {
     return std::nullopt;
 }
 
-std::filesystem::path executableDirectory() {
+std::filesystem::path executablePath() {
     std::error_code ec;
     const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::filesystem::path() : exe.parent_path();
+    return ec ? std::filesystem::path() : exe;
+}
+
+std::filesystem::path executableDirectory() {
+    return executablePath().parent_path();
 }
 
 std::filesystem::path resolveProgramDirectory(const EnvLookup& env, const std::filesystem::path& executableDir) {

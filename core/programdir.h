@@ -14,7 +14,8 @@ using EnvLookup = std::function<std::optional<std::string>(const char* name)>;
 // The process environment, for production use.
 std::optional<std::string> processEnv(const char* name);
 
-// The directory of the running executable (empty when it cannot be found).
+// The running executable, and its directory (empty when they cannot be found).
+std::filesystem::path executablePath();
 std::filesystem::path executableDirectory();
 
 // RINGVALE_HOME when set; else the executable's directory when it already holds the settings

@@ -2,6 +2,7 @@
 
 #include "codepage.h"
 #include "gbkqt.h"
+#include "gbktext.h"
 #include "mainwindow.h"
 #include "playcommands.h"
 #include "startup.h"
@@ -17,7 +18,11 @@ AppController::AppController(MainWindow& window, Services services, const std::f
       m_system(services.commands, services.env), m_context{m_state, window, window, services.playback},
       m_tick(m_context, window, services.clock, *this), m_editing(m_context, m_editor, services.dialogs),
       m_editorHost(window, m_editing, m_editor, services.dialogs),
-      m_commands(m_context, m_editor, m_config, services.dialogs, m_editorHost, m_programDir) {
+      m_commands(m_context, m_editor, m_config, services.dialogs, m_editorHost, m_programDir),
+      m_weatherDisplay(std::make_shared<WindowWeatherDisplay>(window)),
+      m_weather(services.http, programDir, services.weatherHost, m_weatherDisplay),
+      m_songs(m_config, services.playback, window, window, services.dialogs),
+      m_settings(window, m_config, m_system, m_state, services.dialogs, m_weather, services.executable) {
     connect(&m_window, &MainWindow::clockTicked, this, [this] { m_tick.onClockTick(); });
     connect(&m_window, &MainWindow::trayEvent, this, &AppController::onTrayEvent);
     connect(&m_window, &MainWindow::toolbarButtonClicked, this, &AppController::onToolbarClick);
@@ -32,10 +37,29 @@ AppController::AppController(MainWindow& window, Services services, const std::f
     connect(&m_window, &MainWindow::playNowRequested, this, [this] { playNow(m_context); });
     connect(&m_window, &MainWindow::stopPlayingRequested, this, [this] { stopPlaying(m_context); });
     connect(&m_window, &MainWindow::exitRequested, &m_window, &MainWindow::requestProgramEnd);
+    connect(&m_window, &MainWindow::songSlotPressed, this, [this](int slot, bool left) {
+        if (left)
+            m_songs.onLeftPress(slot);
+        else
+            m_songs.onRightPress(slot);
+    });
+    connect(&m_window, &MainWindow::autoStartClicked, this, [this] { m_settings.autoStartClicked(); });
+    connect(&m_window, &MainWindow::toTrayClicked, this, [this] { m_settings.toTrayClicked(); });
+    connect(&m_window, &MainWindow::shutdownBoxClicked, this, [this] { m_settings.shutdownBoxClicked(); });
+    connect(&m_window, &MainWindow::shutdownTimeTyped, this, [this] { m_settings.shutdownTimeTyped(); });
+    connect(&m_window, &MainWindow::shutdownTimeLeft, this, [this] { m_settings.shutdownTimeLeft(); });
+    connect(&m_window, &MainWindow::countyTestClicked, this, [this] { m_settings.countyTest(); });
+}
+
+AppController::~AppController() {
+    m_weatherDisplay->detach(); // a weather check still running never reaches the window
 }
 
 void AppController::start() {
-    startUp(m_context, m_window, m_config, m_programDir);
+    StartupSteps steps;
+    steps.restoreSongSlots = [this] { m_songs.restoreSlots(); };
+    steps.startWeatherCheck = [this] { m_weather.fetchInBackground(); };
+    startUp(m_context, m_window, m_config, m_programDir, steps);
 }
 
 bool AppController::powerOffForced() {
@@ -67,6 +91,12 @@ void AppController::onToolbarClick(int index) {
     case 11:
         m_window.showSongStationView();
         break;
+    case 14: {
+        // The county button probes the county it shows (the saved one when it shows none).
+        std::string county = textTrim(gbkFromQt(m_window.toolbarButton(14)->text()));
+        m_weather.fetch(county);
+        break;
+    }
     default:
         break;
     }

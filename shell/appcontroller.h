@@ -12,8 +12,12 @@
 #include "ruleeditorhost.h"
 #include "schedulecontext.h"
 #include "schedulestate.h"
+#include "settingspanel.h"
+#include "songstation.h"
 #include "systemservices.h"
 #include "timetablecommands.h"
+#include "weatherprobe.h"
+#include "windowweatherdisplay.h"
 
 #include <QObject>
 
@@ -35,9 +39,13 @@ public:
         CommandRunner& commands;
         Dialogs& dialogs;
         EnvLookup env;
+        WeatherProbe::HttpFactory http;
+        std::string weatherHost;            // host[:port] of the weather service
+        std::filesystem::path executable;   // registered to start with the system
     };
 
     AppController(MainWindow& window, Services services, const std::filesystem::path& programDir);
+    ~AppController() override;
 
     // The start-up: restores the settings, loads the saved timetable, starts the clock.
     void start();
@@ -53,6 +61,7 @@ public:
     EditorState& editorState() { return m_editor; }
     RuleEditorHostWindow& editorHost() { return m_editorHost; }
     TimetableCommands& commands() { return m_commands; }
+    const WeatherProbe& weather() const { return m_weather; }
 
 private:
     bool powerOffForced() override;
@@ -70,6 +79,10 @@ private:
     RuleEditing m_editing;
     RuleEditorHostWindow m_editorHost;
     TimetableCommands m_commands;
+    std::shared_ptr<WindowWeatherDisplay> m_weatherDisplay;
+    WeatherProbe m_weather;
+    SongStation m_songs;
+    SettingsPanel m_settings;
 };
 
 } // namespace ringvale

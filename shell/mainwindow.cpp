@@ -144,6 +144,12 @@ void MainWindow::createSettingsControls() {
     m_countyButton = named(new QPushButton(QString::fromUtf8("确定"), this), "按钮1", QRect(163, 127, 37, 32));
     m_shutdownBox = named(new QCheckBox(QString::fromUtf8("自动关机"), this), "选择框_关机", QRect(8, 176, 72, 32));
     m_shutdownTimeBox = named(new QLineEdit(this), "编辑框_关机时间", QRect(79, 180, 112, 24));
+    m_shutdownTimeBox->installEventFilter(this);
+    connect(m_autoStartBox, &QCheckBox::clicked, this, &MainWindow::autoStartClicked);
+    connect(m_toTrayBox, &QCheckBox::clicked, this, &MainWindow::toTrayClicked);
+    connect(m_shutdownBox, &QCheckBox::clicked, this, &MainWindow::shutdownBoxClicked);
+    connect(m_shutdownTimeBox, &QLineEdit::textEdited, this, &MainWindow::shutdownTimeTyped);
+    connect(m_countyButton, &QPushButton::clicked, this, &MainWindow::countyTestClicked);
 }
 
 void MainWindow::createSongStation() {
@@ -155,6 +161,8 @@ void MainWindow::createSongStation() {
         const QByteArray name = QByteArray("标签") + QByteArray::number(n);
         QLabel* slot = framedLabel(m_songStation, name.constData(), QRect(left, top, 250, 24));
         slot->setCursor(Qt::PointingHandCursor);
+        slot->setTextFormat(Qt::PlainText);
+        slot->installEventFilter(this);
         m_songSlots[static_cast<std::size_t>(n - 1)] = slot;
     }
 }
@@ -251,6 +259,18 @@ bool MainWindow::toolbarButtonHasToolTip(int index) const {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress) {
+        const auto button = static_cast<QMouseEvent*>(event)->button();
+        for (int n = 1; n <= 20; ++n) {
+            if (watched == m_songSlots[static_cast<std::size_t>(n - 1)] &&
+                (button == Qt::LeftButton || button == Qt::RightButton)) {
+                emit songSlotPressed(n, button == Qt::LeftButton);
+                return true;
+            }
+        }
+    }
+    if (watched == m_shutdownTimeBox && event->type() == QEvent::FocusOut)
+        emit shutdownTimeLeft();
     // A left press anywhere on the toolbar returns to the schedule view, before a button's click.
     if (event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
         (watched == m_toolbar || qobject_cast<QToolButton*>(watched)))
@@ -401,6 +421,30 @@ void MainWindow::setShutdownTimeText(std::string_view text) {
 void MainWindow::setCountyText(std::string_view text) {
     const QSignalBlocker block(m_countyBox);
     m_countyBox->setText(qtFromGbk(text));
+}
+
+std::string MainWindow::slotCaption(int slot) const {
+    return slot >= 1 && slot <= 20 ? gbkFromQt(songSlot(slot)->text()) : std::string();
+}
+
+void MainWindow::setSlotCaption(int slot, std::string_view caption) {
+    if (slot >= 1 && slot <= 20)
+        songSlot(slot)->setText(qtFromGbk(caption));
+}
+
+void MainWindow::setWeatherPicture(const std::string& jpegBytes) {
+    QPixmap picture;
+    if (!jpegBytes.empty() &&
+        picture.loadFromData(reinterpret_cast<const uchar*>(jpegBytes.data()), static_cast<uint>(jpegBytes.size()), "JPG"))
+        m_weatherPicture->setPixmap(picture);
+    else
+        m_weatherPicture->clear();
+}
+
+void MainWindow::setCountyCaption(std::string_view county) {
+    toolbarButton(14)->setText(qtFromGbk(county));
+    m_toolbar->adjustSize();
+    m_toolbar->setGeometry(0, 8, std::max(320, m_toolbar->sizeHint().width()), 55);
 }
 
 void MainWindow::startClock(int periodMs) {

@@ -2,6 +2,7 @@
 
 #include "clocktick.h"
 #include "scheduleview.h"
+#include "songstation.h"
 #include "startup.h"
 
 #include <QWidget>
@@ -37,7 +38,8 @@ class MainWindow final : public QWidget,
                          public RuleTable,
                          public StatusBoard,
                          public TickView,
-                         public StartupView {
+                         public StartupView,
+                         public SongBoard {
     Q_OBJECT
 public:
     enum class View { Schedule, SettingsAndHelp, SongStation };
@@ -75,6 +77,14 @@ public:
     void setCountyText(std::string_view text) override;
     void startClock(int periodMs) override;
 
+    // SongBoard
+    std::string slotCaption(int slot) const override;
+    void setSlotCaption(int slot, std::string_view caption) override;
+
+    // The weather icon (JPEG bytes; empty clears it) and the county button's caption.
+    void setWeatherPicture(const std::string& jpegBytes);
+    void setCountyCaption(std::string_view county);
+
     TrayIcon& trayIcon() const { return *m_tray; }
     const ClockDriver& clockDriver() const { return *m_clockDriver; }
 
@@ -98,6 +108,10 @@ public:
 
     QComboBox* timetableSelector() const { return m_timetableBox; }
     QCheckBox* toTrayBox() const { return m_toTrayBox; }
+    QCheckBox* autoStartBox() const { return m_autoStartBox; }
+    QCheckBox* shutdownBox() const { return m_shutdownBox; }
+    QLineEdit* shutdownTimeBox() const { return m_shutdownTimeBox; }
+    QLineEdit* countyBox() const { return m_countyBox; }
     QTimer* clockTimer() const { return m_clock; }
     QLabel* songSlot(int number) const { return m_songSlots[static_cast<std::size_t>(number - 1)]; }
 
@@ -114,6 +128,14 @@ signals:
     void exitRequested();
     // The operator chose timetable `index` in the selector.
     void timetableChosen(int index);
+    // A mouse button went down on song slot 1-20.
+    void songSlotPressed(int slot, bool leftButton);
+    void autoStartClicked();
+    void toTrayClicked();
+    void shutdownBoxClicked();
+    void shutdownTimeTyped();
+    void shutdownTimeLeft();
+    void countyTestClicked();
     // The close rule let the window close: the program is to end now.
     void programEndRequested();
 

@@ -34,9 +34,12 @@ inline QString u(const char* utf8) {
 }
 
 struct Harness {
-    explicit Harness(const std::string& springTimetable = {}) {
+    explicit Harness(const std::string& springTimetable = {}, std::string weatherHost = "127.0.0.1:1") {
         if (!springTimetable.empty())
             writeFileAtomic(home.path() / "春季作息表.INI", springTimetable);
+        writeFileAtomic(home.path() / "ringvale-exe", "#!/bin/sh\n");
+        std::filesystem::create_directories(home.path() / "tp");
+        m_weatherHost = std::move(weatherHost);
     }
     void start() {
         window.show();
@@ -47,6 +50,7 @@ struct Harness {
     }
 
     TempDir home;
+    std::string m_weatherHost; // the default is a closed port: every weather check fails at once
     FakePlayback playback;
     FixedClock clock;
     RecordingCommands commands;
@@ -58,7 +62,9 @@ struct Harness {
                                   if (std::string(name) == "XDG_CONFIG_HOME")
                                       return (home.path() / "config").string();
                                   return std::nullopt;
-                              }},
+                              },
+                              [] { return std::make_unique<CurlHttpClient>(); }, m_weatherHost,
+                              home.path() / "ringvale-exe"},
                              home.path()};
 };
 

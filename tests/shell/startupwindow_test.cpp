@@ -1,11 +1,6 @@
-#include "appcontroller.h"
 #include "clockdriver.h"
-#include "codepage.h"
-#include "fakes.h"
-#include "filestore.h"
-#include "mainwindow.h"
+#include "harness.h"
 #include "records.h"
-#include "tempdir.h"
 #include "trayicon.h"
 
 #include <QCheckBox>
@@ -20,50 +15,25 @@
 using namespace ringvale;
 using namespace ringvale::testing;
 
-namespace {
-
-class FixedClock final : public Clock {
-public:
-    LocalTime now() const override { return time; }
-    LocalTime time{2, 7, 30, 0}; // a Monday, 07:30:00
-};
-
-class NoCommands final : public CommandRunner {
-public:
-    int run(const std::vector<std::string>& argv) override {
-        commands.push_back(argv);
-        return 1;
-    }
-    std::vector<std::vector<std::string>> commands;
-};
-
-QString u(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
-} // namespace
-
 class StartupWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
     void restoresTheSavedStateIntoTheRealWindow() {
-        TempDir home;
+        Harness h;
+        const std::filesystem::path& home = h.home.path();
         const std::string settings = gbkFromUtf8("[系统设置]\r\n作息表=4\r\n自动启动=1\r\n到托盘=0\r\n"
                                                  "[SYSTEM]\r\n关机时间=17:30:00\r\n地址=岳阳\r\n");
-        QVERIFY(writeFileAtomic(home.path() / "系统配置.INI", settings));
-        QVERIFY(writeFileAtomic(home.path() / "第5套作息表.INI",
+        QVERIFY(writeFileAtomic(home / "系统配置.INI", settings));
+        QVERIFY(writeFileAtomic(home / "第5套作息表.INI",
                                 record("D:\\bells\\bell.mp3", "1", "0111110", {"08:00:00", "12:00:00"}) +
                                     record("/srv/march.mp3", "2", "0111110", {"09:50:00"})));
-        FakePlayback playback;
-        FixedClock clock;
-        NoCommands commands;
-        FakeDialogs dialogs;
-        MainWindow window;
-        AppController controller(window, {playback, clock, commands, dialogs, [](const char*) { return std::optional<std::string>(); }},
-                                 home.path());
-        window.show();
-        controller.start();
+        auto& window = h.window;
+        auto& controller = h.controller;
+        auto& clock = h.clock;
+        auto& playback = h.playback;
+        auto& commands = h.commands;
+        h.start();
 
         QCOMPARE(window.timetableSelector()->currentIndex(), 4);
         QCOMPARE(window.timetableSelector()->currentText(), u("第5套作息表"));
@@ -105,14 +75,9 @@ private slots:
     }
 
     void firstStartWithNothingSaved() {
-        TempDir home;
-        FakePlayback playback;
-        FixedClock clock;
-        NoCommands commands;
-        FakeDialogs dialogs;
-        MainWindow window;
-        AppController controller(window, {playback, clock, commands, dialogs, [](const char*) { return std::optional<std::string>(); }},
-                                 home.path());
+        Harness h;
+        auto& window = h.window;
+        auto& controller = h.controller;
         controller.start();
         QCOMPARE(window.timetableSelector()->currentIndex(), 0);
         QCOMPARE(window.rowCount(), 2);

@@ -1,0 +1,44 @@
+#include "songstation.h"
+
+#include "codepage.h"
+#include "gbktext.h"
+
+namespace ringvale {
+
+SongStation::SongStation(const AppConfig& config, Playback& playback, SongBoard& board, StatusBoard& status,
+                         Dialogs& dialogs)
+    : m_config(config), m_playback(playback), m_board(board), m_status(status), m_dialogs(dialogs) {}
+
+void SongStation::onLeftPress(int slot) {
+    static const std::string kFilter = gbkFromUtf8("音乐文件|*.MP3");
+    static const std::string kPlaying = gbkFromUtf8("正在播放:");
+    if (slot < 1 || slot > kSlots)
+        return;
+    const std::string key = std::to_string(slot);
+    if (m_board.slotCaption(slot).empty()) {
+        const auto path = m_dialogs.chooseFileToOpen(kFilter);
+        if (!path || path->empty())
+            return;
+        m_config.write(settings::songSection(), key, *path);
+        m_board.setSlotCaption(slot, displayName(*path));
+        return;
+    }
+    m_playback.stopAll();
+    const std::string path = m_config.read(settings::songSection(), key);
+    m_playback.playFile(1, path);
+    m_status.setStatusText(kPlaying + displayName(path));
+}
+
+void SongStation::onRightPress(int slot) {
+    if (slot < 1 || slot > kSlots)
+        return;
+    m_board.setSlotCaption(slot, {});
+    m_config.write(settings::songSection(), std::to_string(slot), {});
+}
+
+void SongStation::restoreSlots() {
+    for (int slot = 1; slot <= kSlots; ++slot)
+        m_board.setSlotCaption(slot, displayName(m_config.read(settings::songSection(), std::to_string(slot))));
+}
+
+} // namespace ringvale

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "appconfig.h"
+#include "dialogs.h"
+#include "playback.h"
+#include "scheduleview.h"
+
+#include <string>
+#include <string_view>
+
+namespace ringvale {
+
+// The twenty slot labels of the request board.
+class SongBoard {
+public:
+    virtual ~SongBoard() = default;
+    virtual std::string slotCaption(int slot) const = 0; // GBK
+    virtual void setSlotCaption(int slot, std::string_view caption) = 0;
+};
+
+// The request board: a left press on an empty slot chooses its file, on a filled one plays it
+// once; a right press empties it. The paths live in the settings file only.
+class SongStation {
+public:
+    static constexpr int kSlots = 20;
+
+    SongStation(const AppConfig& config, Playback& playback, SongBoard& board, StatusBoard& status, Dialogs& dialogs);
+
+    void onLeftPress(int slot);
+    void onRightPress(int slot);
+    void restoreSlots();
+
+private:
+    const AppConfig& m_config;
+    Playback& m_playback;
+    SongBoard& m_board;
+    StatusBoard& m_status;
+    Dialogs& m_dialogs;
+};
+
+} // namespace ringvale

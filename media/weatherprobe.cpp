@@ -1,0 +1,113 @@
+#include "weatherprobe.h"
+
+#include "codepage.h"
+#include "filestore.h"
+#include "gbktext.h"
+#include "iconconverter.h"
+#include "programdir.h"
+
+#include <boost/regex.hpp>
+
+#include <thread>
+
+namespace ringvale {
+
+namespace {
+
+constexpr std::size_t kShortestPage = 30000;
+constexpr std::size_t kSmallestIcon = 1000;
+
+const boost::regex& forecastExpression() {
+    // Compiled once: the expression is fixed, and a compiled boost::regex may be shared
+    // between threads for matching.
+    static const boost::regex expression(
+        gbkFromUtf8("今天白天.*?180_180/(.*?)png.*?<li>.*?>(.*?)℃.*?体感</span>.*?>(.*?)℃.*?<li>(.*?)</li>.*?<li>(.*?)</li>"
+                    ".*?今天夜间.*?180_180/(.*?)png.*?<li><.*?>(.*?)℃.*?<li>(.*?)</li>.*?<li>(.*?)</li>"),
+        boost::regex::perl | boost::regex::mod_s);
+    return expression;
+}
+
+bool isSafeIconName(const std::string& name) {
+    if (name.size() < 2 || name.size() > 64 || name.back() != '.')
+        return false;
+    for (std::size_t i = 0; i + 1 < name.size(); ++i) {
+        const char c = name[i];
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+ForecastMatch scrapeForecast(const std::string& page) {
+    ForecastMatch result;
+    boost::smatch match;
+    try {
+        if (!boost::regex_search(page, match, forecastExpression()))
+            return result;
+    } catch (const std::exception&) {
+        return result; // a page built to make the search explode counts as no match
+    }
+    if (!isSafeIconName(match[1].str()))
+        return result;
+    result.matched = true;
+    result.iconName = match[1].str();
+    result.dayText = match[4].str();
+    return result;
+}
+
+int rainResult(const ForecastMatch& match) {
+    static const std::string kRain = gbkFromUtf8("雨");
+    return textFind(match.dayText, kRain) > 0 ? 2 : 1;
+}
+
+WeatherProbe::WeatherProbe(HttpFactory http, std::filesystem::path programDir, std::string host,
+                           std::shared_ptr<WeatherDisplay> display)
+    : m_http(std::move(http)), m_programDir(std::move(programDir)), m_host(std::move(host)),
+      m_display(std::move(display)) {}
+
+std::string WeatherProbe::hostFromEnvironment() {
+    const auto host = processEnv("RINGVALE_WEATHER_HOST");
+    return host && !host->empty() ? *host : std::string("php.weather.sina.com.cn");
+}
+
+int WeatherProbe::fetch(std::string& county) const {
+    if (county.empty())
+        county = AppConfig(m_programDir).read(settings::machineSection(), settings::countyKey());
+    const std::unique_ptr<HttpClient> http = m_http();
+    std::string page =
+        http->get("http://" + m_host + "/search.php?f=1&c=1&city=" + escapeUrlComponent(county) + "&dpc=1");
+    if (const std::size_t zero = page.find('\0'); zero != std::string::npos)
+        page.resize(zero);
+    if (page.size() < kShortestPage)
+        return 0;
+
+    const ForecastMatch forecast = scrapeForecast(page);
+    std::string icon = forecast.iconName;
+    if (icon == "zhenxue.")
+        icon = "xiaoxue.";
+    const std::filesystem::path cache = m_programDir / "tp";
+    const std::filesystem::path png = cache / (icon + "PNG");
+    const std::filesystem::path jpg = cache / (icon + "JPG");
+    if (!fileExists(png)) {
+        const std::string bytes = http->get("http://" + m_host + "/images/yb3/78_78/" + icon + "png");
+        if (bytes.size() > kSmallestIcon && writeFileAtomic(png, bytes))
+            convertPngToJpeg(png, jpg);
+    }
+    const FileRead picture = readWholeFile(jpg);
+    m_display->setWeatherPicture(picture.ok() ? picture.bytes : std::string());
+    m_display->setCountyCaption(county);
+    return rainResult(forecast);
+}
+
+void WeatherProbe::fetchInBackground() const {
+    // The thread owns a copy of the probe, so it never depends on anything the program may
+    // tear down while it is still waiting for the network.
+    std::thread([probe = *this] {
+        std::string county;
+        probe.fetch(county);
+    }).detach();
+}
+
+} // namespace ringvale

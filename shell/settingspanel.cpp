@@ -1,0 +1,73 @@
+#include "settingspanel.h"
+
+#include "codepage.h"
+#include "gbkqt.h"
+#include "gbktext.h"
+#include "mainwindow.h"
+#include "timetext.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+
+namespace ringvale {
+
+namespace {
+const std::string kAutoStartName = "Ringvale";
+} // namespace
+
+SettingsPanel::SettingsPanel(MainWindow& window, const AppConfig& config, SystemServices& system, ScheduleState& state,
+                             Dialogs& dialogs, const WeatherProbe& weather, std::filesystem::path executable)
+    : m_window(window), m_config(config), m_system(system), m_state(state), m_dialogs(dialogs), m_weather(weather),
+      m_executable(std::move(executable)) {}
+
+void SettingsPanel::autoStartClicked() {
+    using namespace settings;
+    if (m_window.autoStartBox()->isChecked()) {
+        m_config.write(systemSection(), autoStartKey(), "1");
+        m_system.registerAutoStart(kAutoStartName, fromFileName(m_executable));
+    } else {
+        m_config.write(systemSection(), autoStartKey(), "0");
+        m_system.cancelAutoStart(kAutoStartName);
+    }
+}
+
+void SettingsPanel::toTrayClicked() {
+    m_config.write(settings::systemSection(), settings::toTrayKey(), m_window.toTrayBox()->isChecked() ? "1" : "0");
+}
+
+void SettingsPanel::shutdownBoxClicked() {
+    static const std::string kAskForTime = gbkFromUtf8("请先输入要自动关机的时间。");
+    static const std::string kCaption = gbkFromUtf8("信息：");
+    const std::string time = textTrim(gbkFromQt(m_window.shutdownTimeBox()->text()));
+    if (time.empty()) {
+        m_window.setShutdownTicked(false);
+        m_dialogs.showMessage(kAskForTime, kCaption, true);
+        m_window.shutdownTimeBox()->setFocus(Qt::OtherFocusReason);
+    }
+    m_state.shutdownTime = m_window.shutdownBox()->isChecked() ? time : std::string();
+}
+
+void SettingsPanel::shutdownTimeTyped() {
+    m_window.setShutdownTicked(false);
+}
+
+void SettingsPanel::shutdownTimeLeft() {
+    const std::string time = normalizeTimeText(gbkFromQt(m_window.shutdownTimeBox()->text()));
+    m_window.setShutdownTimeText(time);
+    if (textTrim(time).empty())
+        m_window.setShutdownTicked(false);
+    m_config.write(settings::machineSection(), settings::shutdownTimeKey(), time);
+}
+
+void SettingsPanel::countyTest() {
+    static const std::string kFailed = gbkFromUtf8("地址可能输入错误或没有连接网络，");
+    static const std::string kCaption = gbkFromUtf8(",提示...");
+    std::string county = textTrim(gbkFromQt(m_window.countyBox()->text()));
+    if (m_weather.fetch(county) == 0) {
+        m_dialogs.showMessage(kFailed, kCaption, false);
+        return;
+    }
+    m_config.write(settings::machineSection(), settings::countyKey(), textTrim(gbkFromQt(m_window.countyBox()->text())));
+}
+
+} // namespace ringvale

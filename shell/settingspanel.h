@@ -1,0 +1,38 @@
+#pragma once
+
+#include "appconfig.h"
+#include "dialogs.h"
+#include "schedulestate.h"
+#include "systemservices.h"
+#include "weatherprobe.h"
+
+#include <filesystem>
+
+namespace ringvale {
+
+class MainWindow;
+
+// The settings controls left of the help text. Each writes its setting the moment it changes.
+class SettingsPanel {
+public:
+    SettingsPanel(MainWindow& window, const AppConfig& config, SystemServices& system, ScheduleState& state,
+                  Dialogs& dialogs, const WeatherProbe& weather, std::filesystem::path executable);
+
+    void autoStartClicked();
+    void toTrayClicked();
+    void shutdownBoxClicked();
+    void shutdownTimeTyped();
+    void shutdownTimeLeft();
+    void countyTest();
+
+private:
+    MainWindow& m_window;
+    const AppConfig& m_config;
+    SystemServices& m_system;
+    ScheduleState& m_state;
+    Dialogs& m_dialogs;
+    const WeatherProbe& m_weather;
+    std::filesystem::path m_executable;
+};
+
+} // namespace ringvale

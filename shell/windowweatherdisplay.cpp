@@ -1,0 +1,38 @@
+#include "windowweatherdisplay.h"
+
+#include "mainwindow.h"
+
+#include <QMetaObject>
+#include <QThread>
+
+namespace ringvale {
+
+WindowWeatherDisplay::WindowWeatherDisplay(MainWindow& window) : m_window(&window) {}
+
+template <typename Update>
+void WindowWeatherDisplay::post(Update update) {
+    std::lock_guard lock(m_mutex);
+    if (!m_window)
+        return;
+    MainWindow* window = m_window.data();
+    if (QThread::currentThread() == window->thread()) {
+        update(*window);
+        return;
+    }
+    QMetaObject::invokeMethod(window, [window, update] { update(*window); }, Qt::QueuedConnection);
+}
+
+void WindowWeatherDisplay::setWeatherPicture(const std::string& jpegBytes) {
+    post([jpegBytes](MainWindow& window) { window.setWeatherPicture(jpegBytes); });
+}
+
+void WindowWeatherDisplay::setCountyCaption(const std::string& county) {
+    post([county](MainWindow& window) { window.setCountyCaption(county); });
+}
+
+void WindowWeatherDisplay::detach() {
+    std::lock_guard lock(m_mutex);
+    m_window.clear();
+}
+
+} // namespace ringvale
