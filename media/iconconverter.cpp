@@ -35,10 +35,15 @@ void readFromMemory(png_structp png, png_bytep out, png_size_t length) {
 
 void quietWarning(png_structp, png_const_charp) {}
 
+// Nothing is printed; the read ends at the jump point.
+[[noreturn]] void quietError(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
+
 bool decodePng(const std::string& bytes, Picture& picture) {
     if (bytes.size() < 8 || png_sig_cmp(reinterpret_cast<png_const_bytep>(bytes.data()), 0, 8) != 0)
         return false;
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, quietWarning);
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, quietError, quietWarning);
     if (!png)
         return false;
     png_infop info = png_create_info_struct(png);

@@ -34,12 +34,12 @@ inline QString u(const char* utf8) {
 }
 
 struct Harness {
-    explicit Harness(const std::string& springTimetable = {}, std::string weatherHost = "127.0.0.1:1") {
+    explicit Harness(const std::string& springTimetable = {}, std::string weatherHost = "127.0.0.1:1")
+        : m_weatherHost(std::move(weatherHost)) {
         if (!springTimetable.empty())
             writeFileAtomic(home.path() / "春季作息表.INI", springTimetable);
         writeFileAtomic(home.path() / "ringvale-exe", "#!/bin/sh\n");
         std::filesystem::create_directories(home.path() / "tp");
-        m_weatherHost = std::move(weatherHost);
     }
     void start() {
         window.show();

@@ -7,6 +7,7 @@ int runSystemServicesTests(int argc, char** argv);
 int runStartupWindowTests(int argc, char** argv);
 int runEditorWindowTests(int argc, char** argv);
 int runCommandSurfaceTests(int argc, char** argv);
+int runSettingsPanelTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -16,5 +17,6 @@ int main(int argc, char** argv) {
     failures += runStartupWindowTests(argc, argv);
     failures += runEditorWindowTests(argc, argv);
     failures += runCommandSurfaceTests(argc, argv);
+    failures += runSettingsPanelTests(argc, argv);
     return failures == 0 ? 0 : 1;
 }

@@ -1,0 +1,186 @@
+#include "forecastpage.h"
+#include "harness.h"
+#include "httpserver.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace ringvale;
+using namespace ringvale::testing;
+
+class SettingsPanelTest : public QObject {
+    Q_OBJECT
+
+    static void leave(Harness& h) {
+        // Moving the focus to another control ends the typing in the time box.
+        h.window.countyBox()->setFocus();
+        QApplication::processEvents();
+    }
+    static std::string saved(Harness& h, const std::string& section, const std::string& key) {
+        return h.controller.config().read(section, key);
+    }
+
+private slots:
+    void typedShutdownTimeIsNormalisedAndSaved() {
+        Harness h;
+        h.start();
+        QVERIFY(QTest::qWaitForWindowActive(&h.window));
+        h.window.showSettingsAndHelpView();
+        QLineEdit* box = h.window.shutdownTimeBox();
+        box->setFocus();
+        QTest::keyClicks(box, QStringLiteral("17.30"));
+        leave(h);
+        QCOMPARE(box->text(), u("17:30:00"));
+        QCOMPARE(saved(h, settings::machineSection(), settings::shutdownTimeKey()), std::string("17:30:00"));
+
+        // Ticking arms it; typing unticks at once but leaves the armed time until the next click.
+        QTest::mouseClick(h.window.shutdownBox(), Qt::LeftButton);
+        QVERIFY(h.window.shutdownBox()->isChecked());
+        QCOMPARE(h.controller.state().shutdownTime, std::string("17:30:00"));
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_End);
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QVERIFY(!h.window.shutdownBox()->isChecked());
+        QCOMPARE(h.controller.state().shutdownTime, std::string("17:30:00"));
+    }
+
+    void anInvalidTimeEmptiesUnticksAndSavesEmpty() {
+        Harness h;
+        h.start();
+        QVERIFY(QTest::qWaitForWindowActive(&h.window));
+        h.window.showSettingsAndHelpView();
+        h.window.setShutdownTicked(true);
+        QLineEdit* box = h.window.shutdownTimeBox();
+        box->setFocus();
+        QTest::keyClicks(box, QStringLiteral("25:00"));
+        leave(h);
+        QCOMPARE(box->text(), QString());
+        QVERIFY(!h.window.shutdownBox()->isChecked());
+        QCOMPARE(saved(h, settings::machineSection(), settings::shutdownTimeKey()), std::string());
+        QVERIFY(readWholeFile(h.controller.config().path()).bytes.find(gbkFromUtf8("关机时间=\r\n")) != std::string::npos);
+    }
+
+    void tickingWithBlanksOnlyAsksForATime() {
+        Harness h;
+        h.start();
+        h.window.showSettingsAndHelpView();
+        h.window.setShutdownTimeText("  \xA1\xA1");
+        QTest::mouseClick(h.window.shutdownBox(), Qt::LeftButton);
+        QVERIFY(!h.window.shutdownBox()->isChecked());
+        QCOMPARE(h.controller.state().shutdownTime, std::string());
+        QCOMPARE(h.dialogs.messages, std::vector<std::string>{gbkFromUtf8("信息：|请先输入要自动关机的时间。|no icon")});
+    }
+
+    void untickingKeepsTheSavedTime() {
+        Harness h;
+        h.controller.config().write(settings::machineSection(), settings::shutdownTimeKey(), "17:30:00");
+        h.start();
+        h.window.showSettingsAndHelpView();
+        QVERIFY(h.window.shutdownBox()->isChecked());
+        QCOMPARE(h.controller.state().shutdownTime, std::string("17:30:00"));
+        QTest::mouseClick(h.window.shutdownBox(), Qt::LeftButton);
+        QVERIFY(!h.window.shutdownBox()->isChecked());
+        QCOMPARE(h.controller.state().shutdownTime, std::string());
+        QCOMPARE(saved(h, settings::machineSection(), settings::shutdownTimeKey()), std::string("17:30:00"));
+    }
+
+    void startWithTheSystemWritesAndRegisters() {
+        Harness h;
+        h.start();
+        h.window.showSettingsAndHelpView();
+        const auto entry = h.home.path() / "config" / "autostart" / "Ringvale.desktop";
+        QTest::mouseClick(h.window.autoStartBox(), Qt::LeftButton);
+        QCOMPARE(saved(h, settings::systemSection(), settings::autoStartKey()), std::string("1"));
+        QVERIFY(std::filesystem::exists(entry));
+        QVERIFY(readWholeFile(entry).bytes.find((h.home.path() / "ringvale-exe").string()) != std::string::npos);
+        QTest::mouseClick(h.window.autoStartBox(), Qt::LeftButton);
+        QCOMPARE(saved(h, settings::systemSection(), settings::autoStartKey()), std::string("0"));
+        QVERIFY(!std::filesystem::exists(entry));
+    }
+
+    void toTrayIsSavedOnEveryClick() {
+        Harness h;
+        h.start();
+        h.window.showSettingsAndHelpView();
+        QTest::mouseClick(h.window.toTrayBox(), Qt::LeftButton);
+        QCOMPARE(saved(h, settings::systemSection(), settings::toTrayKey()), std::string("1"));
+        QTest::mouseClick(h.window.toTrayBox(), Qt::LeftButton);
+        QCOMPARE(saved(h, settings::systemSection(), settings::toTrayKey()), std::string("0"));
+    }
+
+    void countyTestSavesTheTrimmedCountyOnlyOnSuccess() {
+        HttpServer server;
+        Harness h({}, server.host());
+        h.start();
+        h.window.showSettingsAndHelpView();
+        auto* button = h.window.findChild<QPushButton*>(u("按钮1"));
+        h.window.countyBox()->setText(u("  华容　"));
+        QTest::mouseClick(button, Qt::LeftButton); // the server has no page yet: a 404 with no body
+        QCOMPARE(h.dialogs.messages.back(), gbkFromUtf8(",提示...|地址可能输入错误或没有连接网络，|icon"));
+        QCOMPARE(saved(h, settings::machineSection(), settings::countyKey()), std::string());
+
+        server.respond("/search.php", forecastPage("qing.", "晴"));
+        server.respond("/images/", readWholeFile(std::filesystem::path(RINGVALE_TEST_DATA) / "weather_icon.png").bytes);
+        const auto messages = h.dialogs.messages.size();
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(h.dialogs.messages.size(), messages);
+        QCOMPARE(saved(h, settings::machineSection(), settings::countyKey()), gbkFromUtf8("华容"));
+        QVERIFY(server.requestLines().back().starts_with("GET /images/"));
+        QVERIFY(server.requests().at(server.requests().size() - 2).find("city=%BB%AA%C8%DD&") != std::string::npos);
+        // The results reach the window: the county on the toolbar, the icon in its box.
+        QTRY_COMPARE(h.window.toolbarButton(14)->text(), u("华容"));
+        QTRY_VERIFY(!h.window.findChild<QLabel*>(u("图片框1"))->pixmap().isNull());
+    }
+
+    void startUpWeatherRunFillsTheCountyButton() {
+        HttpServer server;
+        server.respond("/search.php", forecastPage("qing.", "晴"));
+        server.respond("/images/", readWholeFile(std::filesystem::path(RINGVALE_TEST_DATA) / "weather_icon.png").bytes);
+        Harness h({}, server.host());
+        h.controller.config().write(settings::machineSection(), settings::countyKey(), gbkFromUtf8("岳阳"));
+        h.start();
+        QCOMPARE(h.window.countyBox()->text(), u("岳阳"));
+        QTRY_COMPARE(h.window.toolbarButton(14)->text(), u("岳阳"));
+        QTRY_VERIFY(!h.window.findChild<QLabel*>(u("图片框1"))->pixmap().isNull());
+        // The county button probes the county it shows.
+        const auto before = server.requests().size();
+        h.controller.onToolbarClick(14);
+        QVERIFY(server.requests().size() > before);
+        QVERIFY(server.requests()[before].find("city=%D4%C0%D1%F4&") != std::string::npos);
+    }
+
+    void songSlotsRespondToTheMouse() {
+        Harness h;
+        h.start();
+        QVERIFY(QTest::qWaitForWindowExposed(&h.window));
+        h.window.showSongStationView();
+        h.dialogs.chosenFile = gbkFromUtf8("/srv/铃声/上课铃声.mp3");
+        QTest::mousePress(h.window.songSlot(7), Qt::LeftButton);
+        QCOMPARE(h.window.songSlot(7)->text(), u("上课铃声.mp3"));
+        QCOMPARE(saved(h, settings::songSection(), "7"), gbkFromUtf8("/srv/铃声/上课铃声.mp3"));
+        QTest::mousePress(h.window.songSlot(7), Qt::LeftButton);
+        QCOMPARE(h.playback.plays.back(), (FakePlayback::Call{1, gbkFromUtf8("/srv/铃声/上课铃声.mp3")}));
+        QCOMPARE(h.window.findChild<QLabel*>(u("标签_状态"))->text(), u("正在播放:上课铃声.mp3"));
+        QTest::mousePress(h.window.songSlot(7), Qt::RightButton);
+        QCOMPARE(h.window.songSlot(7)->text(), QString());
+        QCOMPARE(saved(h, settings::songSection(), "7"), std::string());
+    }
+
+    void startUpRestoresTheSlots() {
+        Harness h;
+        h.controller.config().write(settings::songSection(), "4", "D:\\music\\bell.mp3");
+        h.start();
+        QCOMPARE(h.window.songSlot(4)->text(), u("bell.mp3"));
+        QCOMPARE(h.window.songSlot(5)->text(), QString());
+    }
+};
+
+int runSettingsPanelTests(int argc, char** argv) {
+    SettingsPanelTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "settingspanel_test.moc"
