@@ -2,6 +2,7 @@
 #include "audioplayer.h"
 #include "clock.h"
 #include "commandrunner.h"
+#include "instancelock.h"
 #include "mainwindow.h"
 #include "programdir.h"
 #include "qtdialogs.h"
@@ -9,6 +10,7 @@
 #include "weatherprobe.h"
 
 #include <QApplication>
+#include <QMessageBox>
 
 #include <cstdio>
 
@@ -26,6 +28,15 @@ int main(int argc, char* argv[]) {
 
     const auto programDir = resolveProgramDirectory(processEnv, executableDirectory());
     ensureProgramDirectory(programDir);
+    const InstanceLock lock(programDir);
+    if (!lock.acquired()) {
+        QMessageBox::information(nullptr, QStringLiteral("Ringvale"),
+                                 QString::fromUtf8("Ringvale 已经在运行中，同一套作息表不能再启动第二份。"));
+        return 0;
+    }
+    // Only now, with the lock held, can no other copy be in the middle of a write.
+    removeStaleTemporaries(programDir);
+    removeStaleTemporaries(programDir / "tp");
 
     SdlAudioSink sink;
     AudioPlayer player(sink);

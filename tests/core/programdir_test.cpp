@@ -1,3 +1,4 @@
+#include "instancelock.h"
 #include "programdir.h"
 #include "tempdir.h"
 
@@ -42,4 +43,25 @@ TEST(ProgramDirectory, IsCreatedWithItsIconFolder) {
     EXPECT_TRUE(ensureProgramDirectory(dir));
     EXPECT_TRUE(std::filesystem::is_directory(dir / "tp"));
     EXPECT_TRUE(ensureProgramDirectory(dir)); // again: nothing to do
+}
+
+TEST(InstanceLock, OnlyOneCopyHoldsTheProgramDirectory) {
+    TempDir dir;
+    {
+        InstanceLock first(dir.path());
+        EXPECT_TRUE(first.acquired());
+        InstanceLock second(dir.path());
+        EXPECT_FALSE(second.acquired());
+    }
+    InstanceLock again(dir.path());
+    EXPECT_TRUE(again.acquired());
+}
+
+TEST(InstanceLock, StaleTemporariesOfInterruptedWritesAreRemoved) {
+    TempDir dir;
+    std::ofstream(dir.path() / "系统配置.INI.tmp-123-456").close();
+    std::ofstream(dir.path() / "春季作息表.INI").close();
+    removeStaleTemporaries(dir.path());
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "系统配置.INI.tmp-123-456"));
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "春季作息表.INI"));
 }
