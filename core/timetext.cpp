@@ -60,7 +60,16 @@ std::string normalizeTimeText(std::string_view typed) {
     } else {
         return {};
     }
-    return result.size() == 8 ? result : std::string();
+    // A time text is eight printable single-byte characters, two for each part: a part that
+    // kept half of a double-byte character, a control character, or parts of other lengths that
+    // happen to add up to eight bytes make no time.
+    if (result.size() != 8 || result[2] != ':' || result[5] != ':')
+        return {};
+    for (const char c : result) {
+        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F)
+            return {};
+    }
+    return result;
 }
 
 std::int32_t secondsBetween(std::string_view a, std::string_view b) {

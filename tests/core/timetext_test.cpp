@@ -41,6 +41,18 @@ INSTANTIATE_TEST_SUITE_P(
         NormalizeCase{"10", ""}, NormalizeCase{"", ""}, NormalizeCase{":", ""}, NormalizeCase{"8.5", "08:05:00"},
         NormalizeCase{"08:005", ""}, NormalizeCase{"十点", ""}));
 
+TEST(NormalizeTimeText, OnlySingleByteCharactersMakeATime) {
+    // Found by fuzzing: a lead byte left alone in a part gave an 8-byte text that was no time,
+    // and changed again when normalised a second time.
+    EXPECT_EQ(normalizeTimeText("9 \xFB"), "");
+    EXPECT_EQ(normalizeTimeText("\xB0:1:2"), "");
+    EXPECT_EQ(normalizeTimeText(gbkFromUtf8("十:1:2")), "");
+    // Parts of the wrong lengths that add up to eight bytes, and control characters.
+    EXPECT_EQ(normalizeTimeText(" \x12" "1mz"), "");
+    EXPECT_EQ(normalizeTimeText(":123a"), "");
+    EXPECT_EQ(normalizeTimeText("1\t:2"), "");
+}
+
 TEST(SecondsBetween, DifferenceOfThreePartTimes) {
     EXPECT_EQ(secondsBetween("08:00:00", "7:59:0"), 60);
     EXPECT_EQ(secondsBetween("08:00:00", "8:0:0"), 0);
