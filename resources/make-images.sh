@@ -25,3 +25,12 @@ c -fill '#6a3fb0' -stroke '#6a3fb0' -draw 'ellipse 9,24 5,4 0,360' -draw 'ellips
 c -fill '#1f5fa8' -draw 'circle 16,16 16,1' -fill '#f2c230' \
   -draw "path 'M 16,6 C 11,6 10,12 10,16 L 8,22 L 24,22 L 22,16 C 22,12 21,6 16,6 Z'" \
   -fill '#f2c230' -draw 'circle 16,25 16,23' -colors 16 tray.png
+
+# The application icon in the hicolor sizes: the tray bell drawn at 256 pixels, then scaled down.
+mkdir -p icons
+convert -size 256x256 xc:none -fill '#1f5fa8' -draw 'circle 128,128 128,8' -fill '#f2c230' \
+  -draw "path 'M 128,48 C 88,48 80,96 80,128 L 64,176 L 192,176 L 176,128 C 176,96 168,48 128,48 Z'" \
+  -draw 'circle 128,200 128,184' icons/256.png
+for size in 16 24 32 48 64 128; do
+  convert icons/256.png -resize ${size}x${size} icons/$size.png
+done

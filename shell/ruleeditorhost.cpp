@@ -57,8 +57,9 @@ void RuleEditorHostWindow::openRuleEditor() {
 }
 
 bool RuleEditorHostWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_frame && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+    // The type first: the frame also sends events while it is being destroyed.
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+        watched == m_frame.data()) {
         closeRuleEditor();
         return true;
     }
