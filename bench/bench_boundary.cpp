@@ -2,6 +2,7 @@
 // to the first samples handed to the sound device (SDL's dummy driver: nothing is heard).
 
 #include "audioplayer.h"
+#include "benchfakes.h"
 #include "benchutil.h"
 #include "clockdriver.h"
 #include "clocktick.h"
@@ -21,26 +22,6 @@ using SystemTime = std::chrono::system_clock::time_point;
 
 namespace {
 
-class NullTable final : public RuleTable {
-public:
-    void resetRuleGrid() override {}
-    void appendRuleRows(std::vector<GridRow>) override {}
-    int rowCount() const override { return 2; }
-    int currentRow() const override { return -1; }
-    void moveCursor(int, int) override {}
-};
-class NullStatus final : public StatusBoard, public TickView {
-public:
-    void setStatusText(std::string_view) override {}
-    void setNextRuleText(std::string_view) override {}
-    void setRunningShown(bool) override {}
-    void setElapsedText(std::string_view) override {}
-    bool isShutdownTicked() const override { return false; }
-};
-class NullPower final : public PowerSwitch {
-public:
-    bool powerOffForced() override { return false; }
-};
 
 // Notes the wall-clock time of the first samples after each play request.
 class FirstSampleSink final : public AudioSink {

@@ -1,6 +1,7 @@
 // Load time of a 1,000-rule timetable into the window's table, and the resident memory of the
 // real program after start-up.
 
+#include "benchfakes.h"
 #include "benchutil.h"
 #include "codepage.h"
 #include "filestore.h"
@@ -22,12 +23,6 @@ using namespace ringvale;
 using namespace ringvale::bench;
 
 namespace {
-
-class SilentPlayback final : public Playback {
-public:
-    void playFile(std::int32_t, const std::string&) override {}
-    void stopAll() override {}
-};
 
 std::string thousandRules() {
     std::string text;
@@ -106,7 +101,7 @@ int main(int argc, char* argv[]) {
     QApplication::processEvents();
     ScheduleState state;
     state.timetablePath = fromFileName(file);
-    SilentPlayback playback;
+    NullPlayback playback;
     ScheduleContext context{state, window, window, playback};
 
     constexpr int kRuns = 20;

@@ -1,5 +1,6 @@
 // Cost of one clock tick over 1,000 rules of 21 slots each, none of them due (the whole scan).
 
+#include "benchfakes.h"
 #include "benchutil.h"
 #include "clocktick.h"
 
@@ -10,31 +11,6 @@ using namespace ringvale::bench;
 
 namespace {
 
-class NullTable final : public RuleTable {
-public:
-    void resetRuleGrid() override {}
-    void appendRuleRows(std::vector<GridRow>) override {}
-    int rowCount() const override { return 2; }
-    int currentRow() const override { return -1; }
-    void moveCursor(int, int) override {}
-};
-class NullStatus final : public StatusBoard, public TickView {
-public:
-    void setStatusText(std::string_view) override {}
-    void setNextRuleText(std::string_view) override {}
-    void setRunningShown(bool) override {}
-    void setElapsedText(std::string_view) override {}
-    bool isShutdownTicked() const override { return false; }
-};
-class NullPlayback final : public Playback {
-public:
-    void playFile(std::int32_t, const std::string&) override {}
-    void stopAll() override {}
-};
-class NullPower final : public PowerSwitch {
-public:
-    bool powerOffForced() override { return false; }
-};
 class FixedClock final : public Clock {
 public:
     LocalTime now() const override { return {2, 23, 59, 30}; }

@@ -8,14 +8,18 @@ namespace ringvale {
 namespace {
 
 void showRunning(ScheduleContext& context, bool running) {
-    static const std::string kRunning = gbkFromUtf8("系统正在运行中");
-    static const std::string kStopped = gbkFromUtf8("系统已停止运行");
     context.state.running = running;
     context.status.setRunningShown(running);
-    context.status.setStatusText(running ? kRunning : kStopped);
+    context.status.setStatusText(runningStateText(running));
 }
 
 } // namespace
+
+const std::string& runningStateText(bool running) {
+    static const std::string kRunning = gbkFromUtf8("系统正在运行中");
+    static const std::string kStopped = gbkFromUtf8("系统已停止运行");
+    return running ? kRunning : kStopped;
+}
 
 void loadTimetable(ScheduleContext& context) {
     ScheduleState& state = context.state;

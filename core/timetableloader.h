@@ -2,6 +2,8 @@
 
 #include "schedulecontext.h"
 
+#include <string>
+
 namespace ringvale {
 
 // Reads the file at timetablePath and rebuilds the rule list, the rule table, the running state
@@ -9,5 +11,8 @@ namespace ringvale {
 // the labels as they were; a file that exists but cannot be read shows an empty, stopped table
 // and marks the state so that no command rewrites the file.
 void loadTimetable(ScheduleContext& context);
+
+// "系统正在运行中" or "系统已停止运行" (GBK), the status text of a running or stopped system.
+const std::string& runningStateText(bool running);
 
 } // namespace ringvale

@@ -3,6 +3,7 @@
 #include "gbkqt.h"
 #include "gbktext.h"
 #include "timetext.h"
+#include "widgetdesign.h"
 
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -13,20 +14,6 @@
 namespace ringvale {
 
 namespace {
-
-QFont pixelFont(int pixels, bool bold = false) {
-    QFont font;
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
-
-template <typename Widget>
-Widget* named(Widget* widget, const QString& name, QRect rect) {
-    widget->setObjectName(name);
-    widget->setGeometry(rect);
-    return widget;
-}
 
 QString u(const char* utf8) {
     return QString::fromUtf8(utf8);

@@ -6,6 +6,7 @@
 #include "mainwindow.h"
 #include "playcommands.h"
 #include "startup.h"
+#include "timetableloader.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -103,8 +104,6 @@ void AppController::onToolbarClick(int index) {
 }
 
 void AppController::toggleRunning() {
-    static const std::string kRunning = gbkFromUtf8("系统正在运行中");
-    static const std::string kStopped = gbkFromUtf8("系统已停止运行");
     m_state.running = !m_state.running;
     if (m_state.rules.empty()) {
         // Nothing to run: the button springs back and the editor opens for a first rule.
@@ -113,7 +112,7 @@ void AppController::toggleRunning() {
         m_editor.mode = EditorState::Mode::Add;
         m_editorHost.openRuleEditor();
     }
-    m_window.setStatusText(m_state.running ? kRunning : kStopped);
+    m_window.setStatusText(runningStateText(m_state.running));
 }
 
 void AppController::onTrayEvent(int kind) {

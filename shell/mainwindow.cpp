@@ -3,6 +3,7 @@
 #include "clockdriver.h"
 #include "gbkqt.h"
 #include "trayicon.h"
+#include "widgetdesign.h"
 #include "helptext.h"
 #include "ruletablemodel.h"
 #include "ruletableview.h"
@@ -38,13 +39,6 @@ namespace ringvale {
 
 namespace {
 
-QFont pixelFont(int pixels, bool bold = false) {
-    QFont font;
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
-
 QLabel* framedLabel(QWidget* parent, const char* name, QRect rect) {
     auto* label = new QLabel(parent);
     label->setObjectName(QString::fromUtf8(name));
@@ -52,13 +46,6 @@ QLabel* framedLabel(QWidget* parent, const char* name, QRect rect) {
     label->setFrameShape(QFrame::Panel);
     label->setFrameShadow(QFrame::Sunken);
     return label;
-}
-
-template <typename Widget>
-Widget* named(Widget* widget, const char* name, QRect rect) {
-    widget->setObjectName(QString::fromUtf8(name));
-    widget->setGeometry(rect);
-    return widget;
 }
 
 // Slot rows are unevenly spaced in the window design.

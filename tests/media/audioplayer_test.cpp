@@ -2,8 +2,8 @@
 #include "audioplayer.h"
 #include "fixtures.h"
 #include "recordingsink.h"
+#include "threads.h"
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 
 using namespace ringvale;
@@ -32,16 +32,6 @@ std::size_t decodedFrames(const char* name) {
     while (std::size_t frames = decoder.decode(samples))
         total += frames;
     return total;
-}
-
-int threadCount() {
-    int count = 0;
-    if (DIR* dir = opendir("/proc/self/task")) {
-        while (const dirent* entry = readdir(dir))
-            count += entry->d_name[0] != '.';
-        closedir(dir);
-    }
-    return count;
 }
 
 TEST(AudioPlayer, CountsPassesExactly) {

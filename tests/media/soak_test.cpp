@@ -7,8 +7,8 @@
 #include "fakes.h"
 #include "fixtures.h"
 #include "recordingsink.h"
+#include "threads.h"
 
-#include <dirent.h>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -59,16 +59,6 @@ long residentKilobytes() {
             return std::stol(line.substr(6));
     }
     return -1;
-}
-
-int threadCount() {
-    int count = 0;
-    if (DIR* dir = opendir("/proc/self/task")) {
-        while (const dirent* entry = readdir(dir))
-            count += entry->d_name[0] != '.';
-        closedir(dir);
-    }
-    return count;
 }
 
 PlayRule rule(std::int32_t count, const std::string& days, std::vector<std::string> times) {

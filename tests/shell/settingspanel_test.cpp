@@ -3,6 +3,8 @@
 #include "httpserver.h"
 
 #include <QCheckBox>
+
+#include <algorithm>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -128,8 +130,11 @@ private slots:
         QTest::mouseClick(button, Qt::LeftButton);
         QCOMPARE(h.dialogs.messages.size(), messages);
         QCOMPARE(saved(h, settings::machineSection(), settings::countyKey()), gbkFromUtf8("华容"));
-        QVERIFY(server.requestLines().back().starts_with("GET /images/"));
-        QVERIFY(server.requests().at(server.requests().size() - 2).find("city=%BB%AA%C8%DD&") != std::string::npos);
+        // (The start-up's own weather run, with the empty saved county, may come in between.)
+        const auto lines = server.requestLines();
+        QVERIFY(std::any_of(lines.begin(), lines.end(), [](const std::string& l) { return l.starts_with("GET /images/"); }));
+        QVERIFY(std::any_of(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.find("city=%BB%AA%C8%DD&") != std::string::npos; }));
         // The results reach the window: the county on the toolbar, the icon in its box.
         QTRY_COMPARE(h.window.toolbarButton(14)->text(), u("华容"));
         QTRY_VERIFY(!h.window.findChild<QLabel*>(u("图片框1"))->pixmap().isNull());
@@ -148,8 +153,9 @@ private slots:
         // The county button probes the county it shows.
         const auto before = server.requests().size();
         h.controller.onToolbarClick(14);
-        QVERIFY(server.requests().size() > before);
-        QVERIFY(server.requests()[before].find("city=%D4%C0%D1%F4&") != std::string::npos);
+        const auto lines = server.requestLines();
+        QVERIFY(lines.size() > before);
+        QVERIFY(lines[before].find("city=%D4%C0%D1%F4&") != std::string::npos);
     }
 
     void songSlotsRespondToTheMouse() {

@@ -1,0 +1,40 @@
+#pragma once
+
+// Window, sound and power stand-ins that do nothing, for timing the scheduler alone.
+
+#include "clocktick.h"
+#include "playback.h"
+#include "scheduleview.h"
+
+namespace ringvale::bench {
+
+class NullTable final : public RuleTable {
+public:
+    void resetRuleGrid() override {}
+    void appendRuleRows(std::vector<GridRow>) override {}
+    int rowCount() const override { return 2; }
+    int currentRow() const override { return -1; }
+    void moveCursor(int, int) override {}
+};
+
+class NullStatus final : public StatusBoard, public TickView {
+public:
+    void setStatusText(std::string_view) override {}
+    void setNextRuleText(std::string_view) override {}
+    void setRunningShown(bool) override {}
+    void setElapsedText(std::string_view) override {}
+    bool isShutdownTicked() const override { return false; }
+};
+
+class NullPlayback final : public Playback {
+public:
+    void playFile(std::int32_t, const std::string&) override {}
+    void stopAll() override {}
+};
+
+class NullPower final : public PowerSwitch {
+public:
+    bool powerOffForced() override { return false; }
+};
+
+} // namespace ringvale::bench
