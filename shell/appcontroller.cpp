@@ -3,6 +3,7 @@
 #include "codepage.h"
 #include "gbkqt.h"
 #include "gbktext.h"
+#include "keepingclock.h"
 #include "mainwindow.h"
 #include "playcommands.h"
 #include "startup.h"
@@ -95,7 +96,7 @@ void AppController::onToolbarClick(int index) {
     case 14: {
         // The county button probes the county it shows (the saved one when it shows none).
         std::string county = textTrim(gbkFromQt(m_window.toolbarButton(14)->text()));
-        m_weather.fetch(county);
+        runKeepingClock([&] { return m_weather.fetch(county); });
         break;
     }
     default:

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace ringvale;
@@ -138,6 +139,20 @@ private slots:
         // The results reach the window: the county on the toolbar, the icon in its box.
         QTRY_COMPARE(h.window.toolbarButton(14)->text(), u("华容"));
         QTRY_VERIFY(!h.window.findChild<QLabel*>(u("图片框1"))->pixmap().isNull());
+    }
+
+    void aSlowWeatherServerNeverStopsTheClock() {
+        HttpServer server;
+        server.respond("/search.php", forecastPage("qing.", "晴"));
+        Harness h({}, server.host());
+        h.start();
+        server.setDelay(std::chrono::milliseconds(1600));
+        QSignalSpy ticks(&h.window, &MainWindow::clockTicked);
+        h.window.countyBox()->setText(u("华容"));
+        QTest::mouseClick(h.window.findChild<QPushButton*>(u("按钮1")), Qt::LeftButton);
+        // The probe took over a second and a half; the half-second clock went on meanwhile.
+        QVERIFY2(ticks.count() >= 2, qPrintable(QString::number(ticks.count())));
+        QCOMPARE(saved(h, settings::machineSection(), settings::countyKey()), gbkFromUtf8("华容"));
     }
 
     void startUpWeatherRunFillsTheCountyButton() {

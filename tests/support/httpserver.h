@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <map>
 #include <mutex>
 #include <string>
@@ -50,6 +51,8 @@ public:
         std::lock_guard lock(m_mutex);
         m_routes[pathPrefix] = {std::move(body), status};
     }
+    // Every answer waits this long first, like a slow server.
+    void setDelay(std::chrono::milliseconds delay) { m_delay = delay; }
     std::vector<std::string> requests() const {
         std::lock_guard lock(m_mutex);
         return m_requests;
@@ -107,6 +110,7 @@ private:
                 }
             }
         }
+        std::this_thread::sleep_for(m_delay.load());
         const std::string response = "HTTP/1.0 " + std::to_string(route.status) + " X\r\nContent-Length: " +
                                      std::to_string(route.body.size()) + "\r\nConnection: close\r\n\r\n" + route.body;
         std::size_t sent = 0;
@@ -121,6 +125,7 @@ private:
     int m_socket = -1;
     int m_port = 0;
     std::atomic<bool> m_stop{false};
+    std::atomic<std::chrono::milliseconds> m_delay{std::chrono::milliseconds(0)};
     std::thread m_thread;
     mutable std::mutex m_mutex;
     std::map<std::string, Route> m_routes;
