@@ -16,7 +16,8 @@
 
 int main(int argc, char* argv[]) {
     using namespace ringvale;
-    const bool haveDisplay = processEnv("DISPLAY") || processEnv("WAYLAND_DISPLAY") || processEnv("QT_QPA_PLATFORM");
+    const bool haveDisplay =
+        processEnv("DISPLAY") || processEnv("WAYLAND_DISPLAY") || processEnv("QT_QPA_PLATFORM");
     if (!haveDisplay) {
         std::fprintf(stderr, "ringvale: no graphical display found (DISPLAY and WAYLAND_DISPLAY are unset).\n"
                              "Start it from a desktop session, or without one under a virtual display:\n"
@@ -44,9 +45,11 @@ int main(int argc, char* argv[]) {
     ProcessRunner commands;
     QtDialogs dialogs;
     MainWindow window;
-    AppController controller(window, {player, clock, commands, dialogs, processEnv,
-                                            [] { return std::make_unique<CurlHttpClient>(); },
-                                            WeatherProbe::hostFromEnvironment(), executablePath()}, programDir);
+    AppController controller(window,
+                             {player, clock, commands, dialogs, processEnv,
+                              [] { return std::make_unique<CurlHttpClient>(); },
+                              WeatherProbe::hostFromEnvironment(), executablePath()},
+                             programDir);
     QObject::connect(&window, &MainWindow::programEndRequested, &app, [] { QApplication::exit(0); });
     window.show();
     controller.start();

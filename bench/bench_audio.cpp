@@ -117,6 +117,7 @@ int main() {
         shares.push_back(cpuShare([] { std::this_thread::sleep_for(std::chrono::seconds(3)); }));
         player.stopAll();
     }
-    report("CPU while playing a 128 kbit/s MP3 (whole process)", median(shares), "%", "< 1 % of a core", shares.size());
+    report("CPU while playing a 128 kbit/s MP3 (whole process)", median(shares), "%", "< 1 % of a core",
+           shares.size());
     return 0;
 }

@@ -22,7 +22,6 @@ using SystemTime = std::chrono::system_clock::time_point;
 
 namespace {
 
-
 // Notes the wall-clock time of the first samples after each play request.
 class FirstSampleSink final : public AudioSink {
 public:
@@ -118,7 +117,8 @@ int main(int argc, char* argv[]) {
             if (sink.first())
                 toSound.push_back(msAfterMinute(*sink.first()));
             std::printf("bell at %s: tick %.1f ms, first sample %.1f ms after the minute\n",
-                        bell.times[toTick.size() - 1].c_str(), toTick.back(), toSound.empty() ? -1.0 : toSound.back());
+                        bell.times[toTick.size() - 1].c_str(), toTick.back(),
+                        toSound.empty() ? -1.0 : toSound.back());
             if (toTick.size() == 3)
                 QCoreApplication::quit();
         }
@@ -128,6 +128,7 @@ int main(int argc, char* argv[]) {
     QTimer::singleShot(std::chrono::minutes(4), &app, &QCoreApplication::quit);
     QCoreApplication::exec();
     report("HH:MM:00.000 -> the tick that fires the rule", median(toTick), "ms", "< 10 ms", toTick.size());
-    report("HH:MM:00.000 -> first sample handed to the device", median(toSound), "ms", "< 50 ms", toSound.size());
+    report("HH:MM:00.000 -> first sample handed to the device", median(toSound), "ms", "< 50 ms",
+           toSound.size());
     return 0;
 }

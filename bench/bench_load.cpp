@@ -81,7 +81,8 @@ StartedProgram startProgram(const std::filesystem::path& home) {
     const double cpuStart = cpuSecondsOf(child);
     const auto wallStart = BenchClock::now();
     std::this_thread::sleep_for(std::chrono::seconds(10));
-    result.idleCpuPercent = 100.0 * (cpuSecondsOf(child) - cpuStart) / (millisecondsSince(wallStart) / 1000.0);
+    result.idleCpuPercent =
+        100.0 * (cpuSecondsOf(child) - cpuStart) / (millisecondsSince(wallStart) / 1000.0);
     kill(child, SIGTERM);
     waitpid(child, nullptr, 0);
     return result;
@@ -116,8 +117,8 @@ int main(int argc, char* argv[]) {
 
     const StartedProgram program = startProgram(home);
     std::printf("%-58s %10.1f %-4s (target < 80 MB; one start with the 1,000-rule timetable)\n",
-                "resident memory of ringvale after start-up", static_cast<double>(program.residentKilobytes) / 1024.0,
-                "MB");
+                "resident memory of ringvale after start-up",
+                static_cast<double>(program.residentKilobytes) / 1024.0, "MB");
     std::printf("%-58s %10.3f %-4s (target < 0.5 %% of a core; over 10 s, clock ticking)\n",
                 "idle CPU of ringvale with the window open", program.idleCpuPercent, "%");
     std::filesystem::remove_all(home);

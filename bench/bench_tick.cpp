@@ -29,7 +29,8 @@ int main() {
         rule.days = {1, 1, 1, 1, 1, 1, 1};
         for (int s = 0; s < 21; ++s) {
             char slot[16];
-            std::snprintf(slot, sizeof slot, "%02d:%02d:00", 6 + s / 2, (s % 2) * 30 + static_cast<int>(k % 29));
+            std::snprintf(slot, sizeof slot, "%02d:%02d:00", 6 + s / 2,
+                          (s % 2) * 30 + static_cast<int>(k % 29));
             rule.times[static_cast<std::size_t>(s)] = slot;
         }
     }

@@ -9,7 +9,8 @@ namespace ringvale::bench {
 
 using BenchClock = std::chrono::steady_clock;
 
-inline double millisecondsSince(BenchClock::time_point start, BenchClock::time_point end = BenchClock::now()) {
+inline double millisecondsSince(BenchClock::time_point start,
+                                BenchClock::time_point end = BenchClock::now()) {
     return std::chrono::duration<double, std::milli>(end - start).count();
 }
 
@@ -21,7 +22,8 @@ inline double median(std::vector<double> values) {
     return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
 }
 
-inline void report(const char* measure, double value, const char* unit, const char* target, std::size_t runs) {
+inline void report(const char* measure, double value, const char* unit, const char* target,
+                   std::size_t runs) {
     std::printf("%-58s %10.3f %-4s (target %s; median of %zu)\n", measure, value, unit, target, runs);
 }
 

@@ -18,6 +18,7 @@ RINGVALE_GBK_TEXT(countyKey, "地址")
 
 } // namespace settings
 
-AppConfig::AppConfig(const std::filesystem::path& programDirectory) : m_file(programDirectory / kSettingsFileName) {}
+AppConfig::AppConfig(const std::filesystem::path& programDirectory)
+    : m_file(programDirectory / kSettingsFileName) {}
 
 } // namespace ringvale

@@ -26,7 +26,9 @@ class AppConfig {
 public:
     explicit AppConfig(const std::filesystem::path& programDirectory);
 
-    std::string read(std::string_view section, std::string_view key) const { return m_file.read(section, key); }
+    std::string read(std::string_view section, std::string_view key) const {
+        return m_file.read(section, key);
+    }
     bool write(std::string_view section, std::string_view key, std::string_view value) const {
         return m_file.write(section, key, value);
     }

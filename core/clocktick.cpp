@@ -19,8 +19,8 @@ std::string elapsedText(std::int32_t tickCount) {
         std::snprintf(buffer, sizeof buffer, "%02d", static_cast<int>(v));
         return std::string(buffer);
     };
-    return std::to_string(seconds / 86400) + kDay + two(seconds % 86400 / 3600) + kHour + two(seconds % 3600 / 60) +
-           kMinute + two(seconds % 60) + kSecond;
+    return std::to_string(seconds / 86400) + kDay + two(seconds % 86400 / 3600) + kHour +
+           two(seconds % 3600 / 60) + kMinute + two(seconds % 60) + kSecond;
 }
 
 ClockTick::ClockTick(ScheduleContext& context, TickView& view, const Clock& clock, PowerSwitch& power)

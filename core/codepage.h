@@ -26,8 +26,8 @@ std::string fromFileName(const std::filesystem::path& path);
 
 // Defines `const std::string& function()` returning the GBK form of a UTF-8 literal, converted
 // once on first use.
-#define RINGVALE_GBK_TEXT(function, utf8)                                                                              \
-    const std::string& function() {                                                                                    \
-        static const std::string text = ::ringvale::gbkFromUtf8(utf8);                                                 \
-        return text;                                                                                                   \
+#define RINGVALE_GBK_TEXT(function, utf8)                                                                    \
+    const std::string& function() {                                                                          \
+        static const std::string text = ::ringvale::gbkFromUtf8(utf8);                                       \
+        return text;                                                                                         \
     }

@@ -28,7 +28,8 @@ bool writeAll(int fd, std::string_view bytes) {
 
 std::string temporaryName(const std::filesystem::path& target) {
     static thread_local std::mt19937_64 rng{std::random_device{}()};
-    return target.filename().string() + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(rng() % 1000000);
+    return target.filename().string() + ".tmp-" + std::to_string(::getpid()) + "-" +
+           std::to_string(rng() % 1000000);
 }
 
 } // namespace
@@ -37,7 +38,8 @@ FileRead readWholeFile(const std::filesystem::path& path) {
     FileRead result;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        result.status = errno == ENOENT || errno == ENOTDIR ? FileRead::Status::Missing : FileRead::Status::Unreadable;
+        result.status =
+            errno == ENOENT || errno == ENOTDIR ? FileRead::Status::Missing : FileRead::Status::Unreadable;
         return result;
     }
     struct stat st {};
@@ -74,7 +76,8 @@ bool fileExists(const std::filesystem::path& path) {
 }
 
 bool writeFileAtomic(const std::filesystem::path& path, std::string_view bytes) {
-    const std::filesystem::path dir = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    const std::filesystem::path dir =
+        path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
     const std::filesystem::path temp = dir / temporaryName(path);
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0)

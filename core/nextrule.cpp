@@ -10,7 +10,8 @@ std::string nextRuleText(const std::vector<PlayRule>& rules, int weekday, int ho
     static const std::string kPrefix = gbkFromUtf8("下一条：");
     std::int32_t best = 999999;
     std::string next;
-    const std::string now = std::to_string(hour) + ":" + std::to_string(minute) + ":" + std::to_string(second);
+    const std::string now =
+        std::to_string(hour) + ":" + std::to_string(minute) + ":" + std::to_string(second);
     const std::size_t day = static_cast<std::size_t>(weekday - 1);
     for (const PlayRule& rule : rules) {
         if (day >= rule.days.size() || rule.days[day] != 1)
@@ -28,8 +29,8 @@ std::string nextRuleText(const std::vector<PlayRule>& rules, int weekday, int ho
     return kPrefix + next;
 }
 
-void refreshNextRule(const std::vector<PlayRule>& rules, StatusBoard& status, int weekday, int hour, int minute,
-                     int second) {
+void refreshNextRule(const std::vector<PlayRule>& rules, StatusBoard& status, int weekday, int hour,
+                     int minute, int second) {
     status.setNextRuleText(nextRuleText(rules, weekday, hour, minute, second));
 }
 

@@ -13,7 +13,7 @@ namespace ringvale {
 std::string nextRuleText(const std::vector<PlayRule>& rules, int weekday, int hour, int minute, int second);
 
 // Recomputes the next-rule label for the tick's time.
-void refreshNextRule(const std::vector<PlayRule>& rules, StatusBoard& status, int weekday, int hour, int minute,
-                     int second);
+void refreshNextRule(const std::vector<PlayRule>& rules, StatusBoard& status, int weekday, int hour,
+                     int minute, int second);
 
 } // namespace ringvale

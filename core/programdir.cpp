@@ -20,17 +20,19 @@ std::filesystem::path executableDirectory() {
     return executablePath().parent_path();
 }
 
-std::filesystem::path resolveProgramDirectory(const EnvLookup& env, const std::filesystem::path& executableDir) {
+std::filesystem::path resolveProgramDirectory(const EnvLookup& env,
+                                              const std::filesystem::path& executableDir) {
     if (auto home = env("RINGVALE_HOME"); home && !home->empty())
         return std::filesystem::path(*home);
     std::error_code ec;
     if (!executableDir.empty() && std::filesystem::is_regular_file(executableDir / kSettingsFileName, ec))
         return executableDir;
-    if (auto data = env("XDG_DATA_HOME"); data && !data->empty() && std::filesystem::path(*data).is_absolute())
+    if (auto data = env("XDG_DATA_HOME");
+        data && !data->empty() && std::filesystem::path(*data).is_absolute())
         return std::filesystem::path(*data) / "ringvale";
     const auto userHome = env("HOME");
-    return std::filesystem::path(userHome && !userHome->empty() ? *userHome : std::string("/tmp")) / ".local" /
-           "share" / "ringvale";
+    return std::filesystem::path(userHome && !userHome->empty() ? *userHome : std::string("/tmp")) /
+           ".local" / "share" / "ringvale";
 }
 
 bool ensureProgramDirectory(const std::filesystem::path& dir) {

@@ -21,7 +21,8 @@ std::filesystem::path executableDirectory();
 // RINGVALE_HOME when set; else the executable's directory when it already holds the settings
 // file (a portable copy beside its files); else $XDG_DATA_HOME/ringvale, by default
 // ~/.local/share/ringvale, so a build folder that is thrown away never takes timetables with it.
-std::filesystem::path resolveProgramDirectory(const EnvLookup& env, const std::filesystem::path& executableDir);
+std::filesystem::path resolveProgramDirectory(const EnvLookup& env,
+                                              const std::filesystem::path& executableDir);
 
 // Creates the directory and its tp/ folder when missing. False when that failed.
 bool ensureProgramDirectory(const std::filesystem::path& dir);

@@ -6,8 +6,8 @@
 
 namespace ringvale {
 
-void startUp(ScheduleContext& context, StartupView& view, const AppConfig& config, std::string_view programDir,
-             const StartupSteps& steps) {
+void startUp(ScheduleContext& context, StartupView& view, const AppConfig& config,
+             std::string_view programDir, const StartupSteps& steps) {
     using namespace settings;
     view.installTrayIcon();
 

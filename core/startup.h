@@ -33,7 +33,7 @@ struct StartupSteps {
 
 // Restores the saved settings onto the window, selects and loads the saved timetable and starts
 // the clock, in that order. programDir is GBK.
-void startUp(ScheduleContext& context, StartupView& view, const AppConfig& config, std::string_view programDir,
-             const StartupSteps& steps = {});
+void startUp(ScheduleContext& context, StartupView& view, const AppConfig& config,
+             std::string_view programDir, const StartupSteps& steps = {});
 
 } // namespace ringvale

@@ -59,7 +59,8 @@ void fillRule(PlayRule& rule, const std::vector<std::string>& fields) {
     const std::string& head = fields[0];
     // The path is the text after the first "{"; a "}" inside it cuts it short by the same rule
     // the file has always been read with.
-    rule.musicPath = textMiddle(head, textFind(head, "{") + 1, static_cast<int>(head.size()) - textFind(head, "}"));
+    rule.musicPath =
+        textMiddle(head, textFind(head, "{") + 1, static_cast<int>(head.size()) - textFind(head, "}"));
     rule.playCount = textToInt(fields[1]);
     for (std::size_t k = 0; k < kDayCount; ++k)
         rule.days[k] = fields[2 + k] == "1" ? 1 : 0;

@@ -78,8 +78,8 @@ std::int32_t secondsBetween(std::string_view a, std::string_view b) {
     if (pa.size() != 3 || pb.size() != 3)
         return -1;
     const auto seconds = [](const std::vector<std::string>& p) {
-        return static_cast<std::int64_t>(textToInt(p[0])) * 3600 + static_cast<std::int64_t>(textToInt(p[1])) * 60 +
-               textToInt(p[2]);
+        return static_cast<std::int64_t>(textToInt(p[0])) * 3600 +
+               static_cast<std::int64_t>(textToInt(p[1])) * 60 + textToInt(p[2]);
     };
     return static_cast<std::int32_t>(seconds(pa) - seconds(pb));
 }

@@ -5,8 +5,8 @@
 namespace ringvale::messages {
 
 // GBK texts of the editing refusals.
-const std::string& noMusicChosen();    // 没有选择要播放的音乐
-const std::string& noTimeEntered();    // 你最少需要填写一个时间
+const std::string& noMusicChosen(); // 没有选择要播放的音乐
+const std::string& noTimeEntered(); // 你最少需要填写一个时间
 const std::string& unreadableTimetable();
 const std::string& timetableNotWritten();
 const std::string& modifiedRuleGone();

@@ -36,8 +36,10 @@ constexpr std::array<DayDesign, 7> kDays = {{
 }};
 
 // Slot k (1-21): its label's and box's numbers in the window design.
-constexpr std::array<int, 21> kSlotLabels = {2, 3, 4, 5, 6, 12, 11, 10, 9, 8, 22, 21, 20, 19, 18, 17, 16, 15, 14, 13, 7};
-constexpr std::array<int, 21> kSlotBoxes = {2, 3, 4, 5, 6, 11, 10, 9, 8, 7, 21, 20, 19, 18, 17, 16, 15, 14, 13, 12, 22};
+constexpr std::array<int, 21> kSlotLabels = {2,  3,  4,  5,  6,  12, 11, 10, 9,  8, 22,
+                                             21, 20, 19, 18, 17, 16, 15, 14, 13, 7};
+constexpr std::array<int, 21> kSlotBoxes = {2,  3,  4,  5,  6,  11, 10, 9,  8,  7, 21,
+                                            20, 19, 18, 17, 16, 15, 14, 13, 12, 22};
 constexpr std::array<int, 7> kRowTops = {77, 117, 157, 197, 237, 277, 317};
 
 const char* const kTimeTip = "要播放的时间，格式为：10：10：10，具体查看帮助文档";
@@ -115,7 +117,8 @@ RuleEditor::RuleEditor(QWidget* parent) : QWidget(parent) {
                             u("标签") + QString::number(kSlotLabels[static_cast<std::size_t>(slot - 1)]),
                             QRect(labelLeft, top, 70, 24));
         label->setFont(pixelFont(20));
-        auto* box = named(new TimeBox(this), u("编辑框") + QString::number(kSlotBoxes[static_cast<std::size_t>(slot - 1)]),
+        auto* box = named(new TimeBox(this),
+                          u("编辑框") + QString::number(kSlotBoxes[static_cast<std::size_t>(slot - 1)]),
                           QRect(boxLeft, top, 140, 24));
         box->setFont(pixelFont(20, true));
         box->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);

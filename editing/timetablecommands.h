@@ -22,8 +22,8 @@ public:
 // The main window's commands on whole timetables and on the rule of the current row.
 class TimetableCommands {
 public:
-    TimetableCommands(ScheduleContext& context, EditorState& editor, const AppConfig& config, Dialogs& dialogs,
-                      RuleEditorHost& host, std::string programDir);
+    TimetableCommands(ScheduleContext& context, EditorState& editor, const AppConfig& config,
+                      Dialogs& dialogs, RuleEditorHost& host, std::string programDir);
 
     // The selector chose timetable `index` with the item text `name` (GBK).
     void switchTimetable(int index, std::string_view name);

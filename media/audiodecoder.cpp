@@ -43,8 +43,9 @@ struct AudioDecoder::Impl {
         const std::size_t old = out.size();
         out.resize(old + static_cast<std::size_t>(capacity) * static_cast<std::size_t>(channels));
         auto* dst = reinterpret_cast<std::uint8_t*>(out.data() + old);
-        const int got = swr_convert(resampler, &dst, capacity, in ? const_cast<const std::uint8_t**>(in->extended_data) : nullptr,
-                                    inSamples);
+        const int got =
+            swr_convert(resampler, &dst, capacity,
+                        in ? const_cast<const std::uint8_t**>(in->extended_data) : nullptr, inSamples);
         const std::size_t frames = got > 0 ? static_cast<std::size_t>(got) : 0;
         out.resize(old + frames * static_cast<std::size_t>(channels));
         return frames;

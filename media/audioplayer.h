@@ -23,8 +23,7 @@ public:
 
     // Plays the files `count` times in a row: 0 only silences, a negative count repeats without
     // end. Each argument is a path or a list of paths; empty paths are skipped.
-    template <typename... Files>
-    void play(std::int32_t count, const Files&... files) {
+    template <typename... Files> void play(std::int32_t count, const Files&... files) {
         std::vector<std::string> list;
         (append(list, files), ...);
         playList(count, std::move(list));

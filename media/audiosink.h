@@ -21,7 +21,8 @@ public:
     virtual bool begin() = 0;
     // Hands frames to the output, waiting while it already holds enough to play. Returns false
     // when `cancelled` became true while waiting, or when the output failed.
-    virtual bool write(const std::int16_t* samples, std::size_t frames, const std::atomic<bool>& cancelled) = 0;
+    virtual bool write(const std::int16_t* samples, std::size_t frames,
+                       const std::atomic<bool>& cancelled) = 0;
     // Drops everything handed over but not yet played: silence from now on. Callable from any thread.
     virtual void discard() = 0;
 };

@@ -87,7 +87,8 @@ bool decodePng(const std::string& bytes, Picture& picture) {
     for (std::size_t i = 0, n = static_cast<std::size_t>(width) * height; i < n; ++i) {
         const unsigned alpha = rgba[i * 4 + 3];
         for (int c = 0; c < 3; ++c)
-            picture.rgb[i * 3 + c] = static_cast<unsigned char>((rgba[i * 4 + c] * alpha + 255 * (255 - alpha)) / 255);
+            picture.rgb[i * 3 + c] =
+                static_cast<unsigned char>((rgba[i * 4 + c] * alpha + 255 * (255 - alpha)) / 255);
     }
     return width > 0 && height > 0;
 }
@@ -129,7 +130,8 @@ bool encodeJpeg(const Picture& picture, std::string& out) {
     info.smoothing_factor = 0;
     jpeg_start_compress(&info, TRUE);
     while (info.next_scanline < info.image_height) {
-        JSAMPROW row = const_cast<unsigned char*>(picture.rgb.data() + static_cast<std::size_t>(info.next_scanline) * picture.width * 3);
+        JSAMPROW row = const_cast<unsigned char*>(
+            picture.rgb.data() + static_cast<std::size_t>(info.next_scanline) * picture.width * 3);
         jpeg_write_scanlines(&info, &row, 1);
     }
     jpeg_finish_compress(&info);

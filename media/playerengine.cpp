@@ -50,7 +50,8 @@ bool Player::playFile(const std::string& path) {
     return total > 0 && !m_cancelled;
 }
 
-std::unique_ptr<Player> CreatePlayer(AudioSink& sink, std::vector<std::string> playList, std::int32_t passes) {
+std::unique_ptr<Player> CreatePlayer(AudioSink& sink, std::vector<std::string> playList,
+                                     std::int32_t passes) {
     return std::make_unique<Player>(sink, std::move(playList), passes);
 }
 

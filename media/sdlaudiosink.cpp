@@ -52,7 +52,8 @@ std::uint32_t SdlAudioSink::queuedBytes() const {
     return m_device ? SDL_GetQueuedAudioSize(m_device) : 0;
 }
 
-bool SdlAudioSink::write(const std::int16_t* samples, std::size_t frames, const std::atomic<bool>& cancelled) {
+bool SdlAudioSink::write(const std::int16_t* samples, std::size_t frames,
+                         const std::atomic<bool>& cancelled) {
     const std::size_t frameBytes = sizeof(std::int16_t) * static_cast<std::size_t>(m_format.channels);
     const std::size_t bytesPerMs = static_cast<std::size_t>(m_format.sampleRate) * frameBytes / 1000;
     const std::uint32_t aheadBytes = static_cast<std::uint32_t>(bytesPerMs * kAheadMilliseconds);

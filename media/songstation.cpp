@@ -38,7 +38,8 @@ void SongStation::onRightPress(int slot) {
 
 void SongStation::restoreSlots() {
     for (int slot = 1; slot <= kSlots; ++slot)
-        m_board.setSlotCaption(slot, displayName(m_config.read(settings::songSection(), std::to_string(slot))));
+        m_board.setSlotCaption(slot,
+                               displayName(m_config.read(settings::songSection(), std::to_string(slot))));
 }
 
 } // namespace ringvale

@@ -24,7 +24,8 @@ class SongStation {
 public:
     static constexpr int kSlots = 20;
 
-    SongStation(const AppConfig& config, Playback& playback, SongBoard& board, StatusBoard& status, Dialogs& dialogs);
+    SongStation(const AppConfig& config, Playback& playback, SongBoard& board, StatusBoard& status,
+                Dialogs& dialogs);
 
     void onLeftPress(int slot);
     void onRightPress(int slot);

@@ -21,7 +21,8 @@ const boost::regex& forecastExpression() {
     // Compiled once: the expression is fixed, and a compiled boost::regex may be shared
     // between threads for matching.
     static const boost::regex expression(
-        gbkFromUtf8("今天白天.*?180_180/(.*?)png.*?<li>.*?>(.*?)℃.*?体感</span>.*?>(.*?)℃.*?<li>(.*?)</li>.*?<li>(.*?)</li>"
+        gbkFromUtf8("今天白天.*?180_180/(.*?)png.*?<li>.*?>(.*?)℃.*?体感</span>.*?>(.*?)℃.*?<li>(.*?)</"
+                    "li>.*?<li>(.*?)</li>"
                     ".*?今天夜间.*?180_180/(.*?)png.*?<li><.*?>(.*?)℃.*?<li>(.*?)</li>.*?<li>(.*?)</li>"),
         boost::regex::perl | boost::regex::mod_s);
     return expression;

@@ -16,7 +16,8 @@
 namespace ringvale {
 
 AppController::AppController(MainWindow& window, Services services, const std::filesystem::path& programDir)
-    : m_window(window), m_dialogs(services.dialogs), m_programDir(fromFileName(programDir)), m_config(programDir),
+    : m_window(window), m_dialogs(services.dialogs), m_programDir(fromFileName(programDir)),
+      m_config(programDir),
       m_system(services.commands, services.env), m_context{m_state, window, window, services.playback},
       m_tick(m_context, window, services.clock, *this), m_editing(m_context, m_editor, services.dialogs),
       m_editorHost(window, m_editing, m_editor, services.dialogs),

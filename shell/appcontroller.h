@@ -40,8 +40,8 @@ public:
         Dialogs& dialogs;
         EnvLookup env;
         WeatherProbe::HttpFactory http;
-        std::string weatherHost;            // host[:port] of the weather service
-        std::filesystem::path executable;   // registered to start with the system
+        std::string weatherHost;          // host[:port] of the weather service
+        std::filesystem::path executable; // registered to start with the system
     };
 
     AppController(MainWindow& window, Services services, const std::filesystem::path& programDir);

@@ -17,7 +17,8 @@ class ClockDriver final : public QObject {
 public:
     using WallClock = std::function<std::chrono::system_clock::time_point()>;
 
-    ClockDriver(QTimer& timer, std::function<void()> onTick, WallClock wallClock = &std::chrono::system_clock::now);
+    ClockDriver(QTimer& timer, std::function<void()> onTick,
+                WallClock wallClock = &std::chrono::system_clock::now);
 
     void start(int periodMs);
     int period() const { return m_period; }

@@ -2,11 +2,11 @@
 
 #include "clockdriver.h"
 #include "gbkqt.h"
-#include "trayicon.h"
-#include "widgetdesign.h"
 #include "helptext.h"
 #include "ruletablemodel.h"
 #include "ruletableview.h"
+#include "trayicon.h"
+#include "widgetdesign.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -15,15 +15,15 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -124,12 +124,17 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
 MainWindow::~MainWindow() = default;
 
 void MainWindow::createSettingsControls() {
-    m_toTrayBox = named(new QCheckBox(QString::fromUtf8("最小化到托盘"), this), "选择框_到托盘", QRect(24, 96, 96, 24));
-    m_autoStartBox = named(new QCheckBox(QString::fromUtf8("随系统启动"), this), "选择框1", QRect(24, 72, 80, 16));
+    m_toTrayBox =
+        named(new QCheckBox(QString::fromUtf8("最小化到托盘"), this), "选择框_到托盘", QRect(24, 96, 96, 24));
+    m_autoStartBox =
+        named(new QCheckBox(QString::fromUtf8("随系统启动"), this), "选择框1", QRect(24, 72, 80, 16));
     m_countyCaption = named(new QLabel(QString::fromUtf8("你所在县"), this), "标签21", QRect(2, 120, 48, 40));
-    m_countyBox = named(new QLineEdit(QString::fromUtf8("华容"), this), "编辑框_地址", QRect(51, 125, 109, 32));
-    m_countyButton = named(new QPushButton(QString::fromUtf8("确定"), this), "按钮1", QRect(163, 127, 37, 32));
-    m_shutdownBox = named(new QCheckBox(QString::fromUtf8("自动关机"), this), "选择框_关机", QRect(8, 176, 72, 32));
+    m_countyBox =
+        named(new QLineEdit(QString::fromUtf8("华容"), this), "编辑框_地址", QRect(51, 125, 109, 32));
+    m_countyButton =
+        named(new QPushButton(QString::fromUtf8("确定"), this), "按钮1", QRect(163, 127, 37, 32));
+    m_shutdownBox =
+        named(new QCheckBox(QString::fromUtf8("自动关机"), this), "选择框_关机", QRect(8, 176, 72, 32));
     m_shutdownTimeBox = named(new QLineEdit(this), "编辑框_关机时间", QRect(79, 180, 112, 24));
     m_shutdownTimeBox->installEventFilter(this);
     connect(m_autoStartBox, &QCheckBox::clicked, this, &MainWindow::autoStartClicked);
@@ -140,8 +145,9 @@ void MainWindow::createSettingsControls() {
 }
 
 void MainWindow::createSongStation() {
-    m_songStation = named(new QGroupBox(QString::fromUtf8("点歌台 ---------- 左击播放与选歌，右击清除"), this), "分组框1",
-                          QRect(504, 72, 584, 435));
+    m_songStation =
+        named(new QGroupBox(QString::fromUtf8("点歌台 ---------- 左击播放与选歌，右击清除"), this), "分组框1",
+              QRect(504, 72, 584, 435));
     for (int n = 1; n <= 20; ++n) {
         const int left = n % 2 == 1 ? 16 : 320;
         const int top = kSongRowTops[static_cast<std::size_t>((n - 1) / 2)];
@@ -259,7 +265,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_shutdownTimeBox && event->type() == QEvent::FocusOut)
         emit shutdownTimeLeft();
     // A left press anywhere on the toolbar returns to the schedule view, before a button's click.
-    if (event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+    if (event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
         (watched == m_toolbar || qobject_cast<QToolButton*>(watched)))
         showScheduleView();
     // Buttons designed without a tooltip show none (Qt would otherwise show the caption).
@@ -267,7 +274,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         if (auto* button = qobject_cast<QToolButton*>(watched)) {
             const QAction* action = button->defaultAction();
             for (int index = 0; index < kToolbarButtonCount; ++index) {
-                if (m_toolbarButtons[static_cast<std::size_t>(index)] == action && !toolbarButtonHasToolTip(index))
+                if (m_toolbarButtons[static_cast<std::size_t>(index)] == action &&
+                    !toolbarButtonHasToolTip(index))
                     return true;
             }
         }
@@ -421,8 +429,8 @@ void MainWindow::setSlotCaption(int slot, std::string_view caption) {
 
 void MainWindow::setWeatherPicture(const std::string& jpegBytes) {
     QPixmap picture;
-    if (!jpegBytes.empty() &&
-        picture.loadFromData(reinterpret_cast<const uchar*>(jpegBytes.data()), static_cast<uint>(jpegBytes.size()), "JPG"))
+    if (!jpegBytes.empty() && picture.loadFromData(reinterpret_cast<const uchar*>(jpegBytes.data()),
+                                                   static_cast<uint>(jpegBytes.size()), "JPG"))
         m_weatherPicture->setPixmap(picture);
     else
         m_weatherPicture->clear();

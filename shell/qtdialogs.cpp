@@ -10,7 +10,8 @@ namespace ringvale {
 
 namespace {
 
-int runBox(QMessageBox::Icon icon, std::string_view caption, std::string_view text, QMessageBox::StandardButtons buttons) {
+int runBox(QMessageBox::Icon icon, std::string_view caption, std::string_view text,
+           QMessageBox::StandardButtons buttons) {
     QMessageBox box(icon, qtFromGbk(caption), qtFromGbk(text), buttons);
     box.setWindowModality(Qt::ApplicationModal);
     return box.exec();
@@ -24,7 +25,8 @@ void QtDialogs::showError(std::string_view text) {
 }
 
 bool QtDialogs::askYesNo(std::string_view text, std::string_view caption) {
-    return runBox(QMessageBox::Information, caption, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    return runBox(QMessageBox::Information, caption, text, QMessageBox::Yes | QMessageBox::No) ==
+           QMessageBox::Yes;
 }
 
 void QtDialogs::showMessage(std::string_view text, std::string_view caption, bool iconless) {
@@ -36,7 +38,8 @@ QString qtFileFilter(std::string_view filter) {
     const qsizetype bar = text.indexOf(QLatin1Char('|'));
     const QString description = bar < 0 ? text : text.left(bar);
     QStringList patterns;
-    for (const QString& pattern : (bar < 0 ? QString() : text.mid(bar + 1)).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+    for (const QString& pattern :
+         (bar < 0 ? QString() : text.mid(bar + 1)).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         patterns << pattern.toUpper();
         if (pattern.toLower() != pattern.toUpper())
             patterns << pattern.toLower();

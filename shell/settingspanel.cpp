@@ -16,10 +16,11 @@ namespace {
 const std::string kAutoStartName = "Ringvale";
 } // namespace
 
-SettingsPanel::SettingsPanel(MainWindow& window, const AppConfig& config, SystemServices& system, ScheduleState& state,
-                             Dialogs& dialogs, const WeatherProbe& weather, std::filesystem::path executable)
-    : m_window(window), m_config(config), m_system(system), m_state(state), m_dialogs(dialogs), m_weather(weather),
-      m_executable(std::move(executable)) {}
+SettingsPanel::SettingsPanel(MainWindow& window, const AppConfig& config, SystemServices& system,
+                             ScheduleState& state, Dialogs& dialogs, const WeatherProbe& weather,
+                             std::filesystem::path executable)
+    : m_window(window), m_config(config), m_system(system), m_state(state), m_dialogs(dialogs),
+      m_weather(weather), m_executable(std::move(executable)) {}
 
 void SettingsPanel::autoStartClicked() {
     using namespace settings;
@@ -33,7 +34,8 @@ void SettingsPanel::autoStartClicked() {
 }
 
 void SettingsPanel::toTrayClicked() {
-    m_config.write(settings::systemSection(), settings::toTrayKey(), m_window.toTrayBox()->isChecked() ? "1" : "0");
+    m_config.write(settings::systemSection(), settings::toTrayKey(),
+                   m_window.toTrayBox()->isChecked() ? "1" : "0");
 }
 
 void SettingsPanel::shutdownBoxClicked() {
@@ -68,7 +70,8 @@ void SettingsPanel::countyTest() {
         m_dialogs.showMessage(kFailed, kCaption, false);
         return;
     }
-    m_config.write(settings::machineSection(), settings::countyKey(), textTrim(gbkFromQt(m_window.countyBox()->text())));
+    m_config.write(settings::machineSection(), settings::countyKey(),
+                   textTrim(gbkFromQt(m_window.countyBox()->text())));
 }
 
 } // namespace ringvale

@@ -39,11 +39,13 @@ bool isPlainName(const std::string& name) {
 
 } // namespace
 
-SystemServices::SystemServices(CommandRunner& runner, EnvLookup env) : m_runner(runner), m_env(std::move(env)) {}
+SystemServices::SystemServices(CommandRunner& runner, EnvLookup env)
+    : m_runner(runner), m_env(std::move(env)) {}
 
 std::filesystem::path SystemServices::autostartEntry(std::string_view name) const {
     std::filesystem::path config;
-    if (auto xdg = m_env("XDG_CONFIG_HOME"); xdg && !xdg->empty() && std::filesystem::path(*xdg).is_absolute())
+    if (auto xdg = m_env("XDG_CONFIG_HOME");
+        xdg && !xdg->empty() && std::filesystem::path(*xdg).is_absolute())
         config = *xdg;
     else
         config = std::filesystem::path(m_env("HOME").value_or("/tmp")) / ".config";

@@ -16,15 +16,13 @@ inline QFont pixelFont(int pixels, bool bold = false) {
 }
 
 // Names a control with its design name and puts it at its design rectangle.
-template <typename Widget>
-Widget* named(Widget* widget, const QString& name, QRect rect) {
+template <typename Widget> Widget* named(Widget* widget, const QString& name, QRect rect) {
     widget->setObjectName(name);
     widget->setGeometry(rect);
     return widget;
 }
 
-template <typename Widget>
-Widget* named(Widget* widget, const char* utf8Name, QRect rect) {
+template <typename Widget> Widget* named(Widget* widget, const char* utf8Name, QRect rect) {
     return named(widget, QString::fromUtf8(utf8Name), rect);
 }
 

@@ -9,8 +9,7 @@ namespace ringvale {
 
 WindowWeatherDisplay::WindowWeatherDisplay(MainWindow& window) : m_window(&window) {}
 
-template <typename Update>
-void WindowWeatherDisplay::post(Update update) {
+template <typename Update> void WindowWeatherDisplay::post(Update update) {
     std::lock_guard lock(m_mutex);
     if (!m_window)
         return;
@@ -19,7 +18,8 @@ void WindowWeatherDisplay::post(Update update) {
         update(*window);
         return;
     }
-    QMetaObject::invokeMethod(window, [window, update] { update(*window); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        window, [window, update] { update(*window); }, Qt::QueuedConnection);
 }
 
 void WindowWeatherDisplay::setWeatherPicture(const std::string& jpegBytes) {

@@ -22,8 +22,7 @@ public:
     void detach();
 
 private:
-    template <typename Update>
-    void post(Update update);
+    template <typename Update> void post(Update update);
 
     std::mutex m_mutex;
     QPointer<MainWindow> m_window;

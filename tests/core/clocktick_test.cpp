@@ -36,7 +36,8 @@ public:
     int requests = 0;
 };
 
-PlayRule rule(const std::string& path, std::int32_t count, const std::string& days, std::vector<std::string> times) {
+PlayRule rule(const std::string& path, std::int32_t count, const std::string& days,
+              std::vector<std::string> times) {
     PlayRule r;
     r.musicPath = path;
     r.playCount = count;
@@ -76,8 +77,8 @@ TEST(ElapsedText, CountsHalfSecondTicks) {
         const char* text;
     };
     for (const Case& c : {Case{0, "0天00时00分00秒"}, Case{1, "0天00时00分01秒"}, Case{2, "0天00时00分01秒"},
-                          Case{3, "0天00时00分02秒"}, Case{7262, "0天01时00分31秒"}, Case{172800, "1天00时00分00秒"},
-                          Case{2147483647, "12427天13时37分04秒"}})
+                          Case{3, "0天00时00分02秒"}, Case{7262, "0天01时00分31秒"},
+                          Case{172800, "1天00时00分00秒"}, Case{2147483647, "12427天13时37分04秒"}})
         EXPECT_EQ(elapsedText(c.ticks), gbkFromUtf8(c.text)) << c.ticks;
 }
 
@@ -207,8 +208,10 @@ TEST_F(ClockTickTest, NextRuleIsRefreshedOnlyWhenStale) {
 
 // A school week, ticked every half second from Monday 06:00 to Sunday 24:00.
 TEST_F(ClockTickTest, SchoolWeekRingsEveryDueSlotExactlyOnce) {
-    state.rules.push_back(rule("bell_in.mp3", 1, kWeekdays, {"07:55:00", "08:45:00", "09:45:00", "10:45:00", "14:00:00", "15:00:00"}));
-    state.rules.push_back(rule("bell_out.mp3", 1, kWeekdays, {"08:40:00", "09:40:00", "10:40:00", "11:40:00", "14:40:00", "15:40:00"}));
+    state.rules.push_back(rule("bell_in.mp3", 1, kWeekdays,
+                               {"07:55:00", "08:45:00", "09:45:00", "10:45:00", "14:00:00", "15:00:00"}));
+    state.rules.push_back(rule("bell_out.mp3", 1, kWeekdays,
+                               {"08:40:00", "09:40:00", "10:40:00", "11:40:00", "14:40:00", "15:40:00"}));
     state.rules.push_back(rule("anthem.mp3", 1, "0100000", {"07:30:00"}));
     state.rules.push_back(rule("exercise.mp3", 3, kWeekdays, {"09:50:00"}));
     state.rules.push_back(rule("eyes.mp3", 1, kWeekdays, {"10:20:00", "15:20:00"}));
@@ -223,7 +226,8 @@ TEST_F(ClockTickTest, SchoolWeekRingsEveryDueSlotExactlyOnce) {
     view.shutdownTicked = true;
 
     // Expected: each (day, minute) with its due rules in list order, a tick apart from 00.0.
-    using Key = std::tuple<int, int, int, int>; // weekday order, hour, minute, half-second index in the minute
+    using Key =
+        std::tuple<int, int, int, int>; // weekday order, hour, minute, half-second index in the minute
     std::map<Key, std::string> expected;
     const int dayOrder[] = {kMonday, 3, 4, 5, 6, kSaturday, kSunday};
     for (int d = 0; d < 7; ++d) {

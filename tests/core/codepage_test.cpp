@@ -17,7 +17,10 @@ TEST(CodePage, KeepsCharactersOutsideGbkThroughGb18030) {
 }
 
 TEST(CodePage, PassesInvalidBytesThrough) {
-    EXPECT_EQ(utf8FromGbk("a\xFF" "b"), "a\xFF" "b");
+    EXPECT_EQ(utf8FromGbk("a\xFF"
+                          "b"),
+              "a\xFF"
+              "b");
     EXPECT_EQ(gbkFromUtf8("a\xC3"), "a\xC3");
 }
 

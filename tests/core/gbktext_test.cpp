@@ -36,7 +36,10 @@ INSTANTIATE_TEST_SUITE_P(
                       FindCase{"x" + kBackslashTrail + "\\y", "\\", 4, 4},
                       FindCase{"D:\\a\\" + kBackslashTrail + ".mp3", "\\", 3, 5},
                       // A lead byte followed by "a" is one character: "a" inside it is not found.
-                      FindCase{"\xB0" "a" "a", "a", 3, 3}));
+                      FindCase{"\xB0"
+                               "a"
+                               "a",
+                               "a", 3, 3}));
 
 struct MiddleCase {
     std::string text;
@@ -52,10 +55,11 @@ TEST_P(MiddleTest, CutsWithoutSplittingCharacters) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, MiddleTest,
-                         ::testing::Values(MiddleCase{"abcdef", 2, 3, "bcd"}, MiddleCase{"abcdef", 4, 100, "def"},
-                                           MiddleCase{"abc", 0, 2, ""}, MiddleCase{"abc", 4, 1, ""},
-                                           MiddleCase{"abc", 1, 0, ""}, MiddleCase{"abc", 1, -3, ""},
-                                           MiddleCase{"", 1, 1, ""}, MiddleCase{G("a春b"), 2, 2, G("春")},
+                         ::testing::Values(MiddleCase{"abcdef", 2, 3, "bcd"},
+                                           MiddleCase{"abcdef", 4, 100, "def"}, MiddleCase{"abc", 0, 2, ""},
+                                           MiddleCase{"abc", 4, 1, ""}, MiddleCase{"abc", 1, 0, ""},
+                                           MiddleCase{"abc", 1, -3, ""}, MiddleCase{"", 1, 1, ""},
+                                           MiddleCase{G("a春b"), 2, 2, G("春")},
                                            // A length that ends inside a character leaves it out.
                                            MiddleCase{G("a春b"), 1, 2, "a"}));
 
@@ -77,7 +81,8 @@ INSTANTIATE_TEST_SUITE_P(Texts, RightTest,
                                            RightCase{"abc", 0, ""}, RightCase{"abc", -1, ""},
                                            RightCase{G("春a"), 3, G("春a")},
                                            // Two bytes from the end would start inside 春: it is left out.
-                                           RightCase{G("春a"), 2, "a"}, RightCase{"x" + kBackslashTrail, 2, kBackslashTrail}));
+                                           RightCase{G("春a"), 2, "a"},
+                                           RightCase{"x" + kBackslashTrail, 2, kBackslashTrail}));
 
 struct SplitCase {
     std::string text, separator;
@@ -94,10 +99,11 @@ TEST_P(SplitTest, KeepsInnerEmptyPiecesButNoTrailingOne) {
 using V = std::vector<std::string>;
 INSTANTIATE_TEST_SUITE_P(
     Texts, SplitTest,
-    ::testing::Values(SplitCase{"", ";", V{}}, SplitCase{"a", ";", V{"a"}}, SplitCase{"a;b", ";", V{"a", "b"}},
-                      SplitCase{";a", ";", V{"", "a"}}, SplitCase{"a;;b", ";", V{"a", "", "b"}},
-                      SplitCase{"a;b;", ";", V{"a", "b"}}, SplitCase{"a;b;;", ";", V{"a", "b", ""}},
-                      SplitCase{";", ";", V{""}}, SplitCase{"*", "*", V{""}}, SplitCase{"**", "*", V{"", ""}},
+    ::testing::Values(SplitCase{"", ";", V{}}, SplitCase{"a", ";", V{"a"}},
+                      SplitCase{"a;b", ";", V{"a", "b"}}, SplitCase{";a", ";", V{"", "a"}},
+                      SplitCase{"a;;b", ";", V{"a", "", "b"}}, SplitCase{"a;b;", ";", V{"a", "b"}},
+                      SplitCase{"a;b;;", ";", V{"a", "b", ""}}, SplitCase{";", ";", V{""}},
+                      SplitCase{"*", "*", V{""}}, SplitCase{"**", "*", V{"", ""}},
                       SplitCase{"a::b", "::", V{"a", "b"}},
                       // A separator byte that is the trail of a character does not split.
                       SplitCase{"a" + kBackslashTrail + "b\\c", "\\", V{"a" + kBackslashTrail + "b", "c"}},
@@ -134,9 +140,10 @@ TEST_P(ToIntTest, ReadsLeadingDigits) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, ToIntTest,
-                         ::testing::Values(IntCase{"12", 12}, IntCase{"  7x", 7}, IntCase{"-3", -3}, IntCase{"+4", 4},
-                                           IntCase{"abc", 0}, IntCase{"", 0}, IntCase{"01", 1}, IntCase{"1 2", 1},
-                                           IntCase{"- 5", 0}, IntCase{"99999999999", 2147483647},
+                         ::testing::Values(IntCase{"12", 12}, IntCase{"  7x", 7}, IntCase{"-3", -3},
+                                           IntCase{"+4", 4}, IntCase{"abc", 0}, IntCase{"", 0},
+                                           IntCase{"01", 1}, IntCase{"1 2", 1}, IntCase{"- 5", 0},
+                                           IntCase{"99999999999", 2147483647},
                                            IntCase{"-99999999999", -2147483647 - 1}));
 
 TEST(DisplayName, CutsAfterTheLastSeparator) {

@@ -21,7 +21,8 @@ const std::array<std::int32_t, 7> kWeekdays = {0, 1, 1, 1, 1, 1, 0};
 const std::string kPrefix = gbkFromUtf8("下一条：");
 
 TEST(NextRule, NearestLaterSlotToday) {
-    const std::vector<PlayRule> rules = {PlayRule{}, rule("D:\\bell.mp3", kWeekdays, {"08:00:00", "12:00:00"})};
+    const std::vector<PlayRule> rules = {PlayRule{},
+                                         rule("D:\\bell.mp3", kWeekdays, {"08:00:00", "12:00:00"})};
     EXPECT_EQ(nextRuleText(rules, kMonday, 7, 30, 0), kPrefix + "08:00:00  bell.mp3");
     EXPECT_EQ(nextRuleText(rules, kMonday, 8, 0, 0), kPrefix + "12:00:00  bell.mp3");
     EXPECT_EQ(nextRuleText(rules, kMonday, 12, 0, 1), kPrefix);

@@ -45,11 +45,13 @@ TEST(ProfileText, CapsValuesAt10239Bytes) {
 
 TEST(ProfileText, WritesInPlaceAndKeepsWhatItDoesNotKnow) {
     const std::string text = "; keep me\r\n[a]\r\nK=1\r\nstray text\r\n\r\n[b]\r\nx=2\r\n";
-    EXPECT_EQ(withProfileValue(text, "A", "k", "9"), "; keep me\r\n[a]\r\nK=9\r\nstray text\r\n\r\n[b]\r\nx=2\r\n");
+    EXPECT_EQ(withProfileValue(text, "A", "k", "9"),
+              "; keep me\r\n[a]\r\nK=9\r\nstray text\r\n\r\n[b]\r\nx=2\r\n");
     // A new key goes after the section's last line, before the blank line.
     EXPECT_EQ(withProfileValue(text, "a", "new", "v"),
               "; keep me\r\n[a]\r\nK=1\r\nstray text\r\nnew=v\r\n\r\n[b]\r\nx=2\r\n");
-    EXPECT_EQ(withProfileValue(text, "b", "y", ""), "; keep me\r\n[a]\r\nK=1\r\nstray text\r\n\r\n[b]\r\nx=2\r\ny=\r\n");
+    EXPECT_EQ(withProfileValue(text, "b", "y", ""),
+              "; keep me\r\n[a]\r\nK=1\r\nstray text\r\n\r\n[b]\r\nx=2\r\ny=\r\n");
     EXPECT_EQ(withProfileValue(text, "c", "z", "3"), text + "[c]\r\nz=3\r\n");
     EXPECT_EQ(withProfileValue("", "s", "k", "v"), "[s]\r\nk=v\r\n");
     EXPECT_EQ(withProfileValue("[s]\r\nk=v", "s", "j", "w"), "[s]\r\nk=v\r\nj=w\r\n");

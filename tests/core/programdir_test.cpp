@@ -23,11 +23,13 @@ EnvLookup envOf(std::map<std::string, std::string> values) {
 
 TEST(ProgramDirectory, PrefersTheEnvironmentThenAPortableCopyThenXdgData) {
     TempDir exe;
-    EXPECT_EQ(resolveProgramDirectory(envOf({{"RINGVALE_HOME", "/srv/bells"}, {"HOME", "/home/op"}}), exe.path()),
-              "/srv/bells");
+    EXPECT_EQ(
+        resolveProgramDirectory(envOf({{"RINGVALE_HOME", "/srv/bells"}, {"HOME", "/home/op"}}), exe.path()),
+        "/srv/bells");
     EXPECT_EQ(resolveProgramDirectory(envOf({{"XDG_DATA_HOME", "/data"}, {"HOME", "/home/op"}}), exe.path()),
               "/data/ringvale");
-    EXPECT_EQ(resolveProgramDirectory(envOf({{"HOME", "/home/op"}}), exe.path()), "/home/op/.local/share/ringvale");
+    EXPECT_EQ(resolveProgramDirectory(envOf({{"HOME", "/home/op"}}), exe.path()),
+              "/home/op/.local/share/ringvale");
     // A relative XDG_DATA_HOME is invalid and ignored.
     EXPECT_EQ(resolveProgramDirectory(envOf({{"XDG_DATA_HOME", "rel"}, {"HOME", "/home/op"}}), exe.path()),
               "/home/op/.local/share/ringvale");

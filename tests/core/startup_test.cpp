@@ -86,7 +86,8 @@ TEST_F(StartupTest, RestoresWhatWasSaved) {
     setting(systemSection(), toTrayKey(), "1");
     setting(machineSection(), shutdownTimeKey(), " 17:30:00\xA1\xA1");
     setting(machineSection(), countyKey(), gbkFromUtf8("华容"));
-    ASSERT_TRUE(writeFileAtomic(dir.path() / "冬季作息表.INI", record("a.mp3", "1", "0111110", {"08:00:00"})));
+    ASSERT_TRUE(
+        writeFileAtomic(dir.path() / "冬季作息表.INI", record("a.mp3", "1", "0111110", {"08:00:00"})));
     start();
     EXPECT_EQ(view.selected, 3);
     EXPECT_TRUE(view.autoStart);
@@ -107,7 +108,8 @@ TEST_F(StartupTest, TimetableIndexOutsideTheSeventeenSelectsTheFirst) {
         view = FakeStartupView{};
         start();
         EXPECT_EQ(view.selected, 0) << saved;
-        EXPECT_EQ(state.timetablePath, fromFileName(dir.path()) + "/" + gbkFromUtf8("春季作息表.INI")) << saved;
+        EXPECT_EQ(state.timetablePath, fromFileName(dir.path()) + "/" + gbkFromUtf8("春季作息表.INI"))
+            << saved;
     }
     setting(systemSection(), timetableKey(), " 16x");
     start();

@@ -78,25 +78,52 @@ TEST_P(OddRecordTest, IsReadByTheFileRules) {
     EXPECT_EQ(r.times[0], c.slot1) << c.name;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, OddRecordTest,
-    ::testing::Values(
-        OddRecordCase{"plain", record("a.mp3", "1", "0100000", {"08:00:00"}), "a.mp3", 1, {0, 1, 0, 0, 0, 0, 0},
-                      "08:00:00"},
-        // ";" in the path shifts every later field by one.
-        OddRecordCase{"semicolon in path", record("a;b.mp3", "1", "0100000", {"08:00:00"}), "a", 0,
-                      {1, 0, 1, 0, 0, 0, 0}, ""},
-        // "}" in the path cuts it short by the length after the "}".
-        OddRecordCase{"brace in path", record("ab}cd.mp3", "1", "0100000", {"08:00:00"}), "ab}cd.", 1,
-                      {0, 1, 0, 0, 0, 0, 0}, "08:00:00"},
-        OddRecordCase{"day 01 and blank 1", "*{a.mp3;1;0;01; 1;0;0;0;0;" + std::string(21, ';') + "}\r\n", "a.mp3", 1,
-                      {0, 0, 0, 0, 0, 0, 0}, ""},
-        OddRecordCase{"7-byte time", record("a.mp3", "1", "0100000", {"8:00:00"}), "a.mp3", 1, {0, 1, 0, 0, 0, 0, 0},
-                      ""},
-        OddRecordCase{"letters as count", record("a.mp3", "abc", "0100000", {"08:00:00"}), "a.mp3", 0,
-                      {0, 1, 0, 0, 0, 0, 0}, "08:00:00"},
-        OddRecordCase{"count with sign and blanks", record("a.mp3", " -2x", "1111111", {}), "a.mp3", -2,
-                      {1, 1, 1, 1, 1, 1, 1}, ""}));
+INSTANTIATE_TEST_SUITE_P(Files, OddRecordTest,
+                         ::testing::Values(OddRecordCase{"plain",
+                                                         record("a.mp3", "1", "0100000", {"08:00:00"}),
+                                                         "a.mp3",
+                                                         1,
+                                                         {0, 1, 0, 0, 0, 0, 0},
+                                                         "08:00:00"},
+                                           // ";" in the path shifts every later field by one.
+                                           OddRecordCase{"semicolon in path",
+                                                         record("a;b.mp3", "1", "0100000", {"08:00:00"}),
+                                                         "a",
+                                                         0,
+                                                         {1, 0, 1, 0, 0, 0, 0},
+                                                         ""},
+                                           // "}" in the path cuts it short by the length after the "}".
+                                           OddRecordCase{"brace in path",
+                                                         record("ab}cd.mp3", "1", "0100000", {"08:00:00"}),
+                                                         "ab}cd.",
+                                                         1,
+                                                         {0, 1, 0, 0, 0, 0, 0},
+                                                         "08:00:00"},
+                                           OddRecordCase{"day 01 and blank 1",
+                                                         "*{a.mp3;1;0;01; 1;0;0;0;0;" + std::string(21, ';') +
+                                                             "}\r\n",
+                                                         "a.mp3",
+                                                         1,
+                                                         {0, 0, 0, 0, 0, 0, 0},
+                                                         ""},
+                                           OddRecordCase{"7-byte time",
+                                                         record("a.mp3", "1", "0100000", {"8:00:00"}),
+                                                         "a.mp3",
+                                                         1,
+                                                         {0, 1, 0, 0, 0, 0, 0},
+                                                         ""},
+                                           OddRecordCase{"letters as count",
+                                                         record("a.mp3", "abc", "0100000", {"08:00:00"}),
+                                                         "a.mp3",
+                                                         0,
+                                                         {0, 1, 0, 0, 0, 0, 0},
+                                                         "08:00:00"},
+                                           OddRecordCase{"count with sign and blanks",
+                                                         record("a.mp3", " -2x", "1111111", {}),
+                                                         "a.mp3",
+                                                         -2,
+                                                         {1, 1, 1, 1, 1, 1, 1},
+                                                         ""}));
 
 TEST(TimetableParse, PiecesAndElements) {
     EXPECT_TRUE(parseTimetable("").rules.empty());
@@ -105,12 +132,14 @@ TEST(TimetableParse, PiecesAndElements) {
     EXPECT_EQ(star.rules.size(), 1u);
     EXPECT_TRUE(star.shownElements.empty());
     // Two records: three elements, rows for elements 1 and 2.
-    const std::string two = record("a.mp3", "1", "0111110", {"08:00:00"}) + record("b.mp3", "2", "1000001", {});
+    const std::string two =
+        record("a.mp3", "1", "0111110", {"08:00:00"}) + record("b.mp3", "2", "1000001", {});
     const auto parsed = parseTimetable(two);
     EXPECT_EQ(parsed.rules.size(), 3u);
     EXPECT_EQ(parsed.shownElements, (std::vector<std::size_t>{1, 2}));
     // An invalid piece in between takes an element but no row.
-    const auto gap = parseTimetable(record("a.mp3", "1", "0111110", {}) + "*broken;1;2\r\n" + record("b.mp3", "1", "0", {}));
+    const auto gap = parseTimetable(record("a.mp3", "1", "0111110", {}) + "*broken;1;2\r\n" +
+                                    record("b.mp3", "1", "0", {}));
     EXPECT_EQ(gap.rules.size(), 4u);
     EXPECT_EQ(gap.shownElements, (std::vector<std::size_t>{1, 3}));
     EXPECT_EQ(gap.rules[2], PlayRule{});
@@ -127,7 +156,8 @@ TEST(TimetableParse, ShortRecordFieldsCountAsEmptySlots) {
     EXPECT_EQ(parsed.rules[1].times[0], "08:00:00");
     EXPECT_EQ(parsed.rules[1].times[13], "");
     // 21 fields: not a record.
-    EXPECT_TRUE(parseTimetable("*{a.mp3;1;1;1;1;1;1;1;1;08:00:00;x;y;z;w;v;u;t;s;r;q;p").shownElements.empty());
+    EXPECT_TRUE(
+        parseTimetable("*{a.mp3;1;1;1;1;1;1;1;1;08:00:00;x;y;z;w;v;u;t;s;r;q;p").shownElements.empty());
 }
 
 TEST(TimetableGrid, RowCellsShowTheRule) {

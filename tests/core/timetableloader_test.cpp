@@ -16,7 +16,9 @@ class LoaderTest : public ::testing::Test {
 protected:
     void SetUp() override { state.timetablePath = fromFileName(dir.path() / "春季作息表.INI"); }
 
-    void writeTimetable(const std::string& bytes) { ASSERT_TRUE(writeFileAtomic(toFileName(state.timetablePath), bytes)); }
+    void writeTimetable(const std::string& bytes) {
+        ASSERT_TRUE(writeFileAtomic(toFileName(state.timetablePath), bytes));
+    }
     void load() { loadTimetable(context); }
 
     TempDir dir;
@@ -130,7 +132,8 @@ TEST_F(LoaderTest, FiredFlagsStartClearAfterEveryLoad) {
 TEST_F(LoaderTest, ThousandRecordsLoadInOrder) {
     std::string text;
     for (int i = 0; i < 1000; ++i)
-        text += record("D:\\bells\\b" + std::to_string(i) + ".mp3", "1", "0111110", std::vector<std::string>(21, "08:00:00"));
+        text += record("D:\\bells\\b" + std::to_string(i) + ".mp3", "1", "0111110",
+                       std::vector<std::string>(21, "08:00:00"));
     writeTimetable(text);
     load();
     EXPECT_EQ(state.rules.size(), 1001u);

@@ -38,7 +38,8 @@ public:
 
 // Everything one writer needs, over one program directory.
 struct Workbench {
-    explicit Workbench(const std::filesystem::path& dir) : config(dir), commands(context, editor, config, dialogs, host, fromFileName(dir)) {
+    explicit Workbench(const std::filesystem::path& dir)
+        : config(dir), commands(context, editor, config, dialogs, host, fromFileName(dir)) {
         state.timetablePath = fromFileName(dir / "春季作息表.INI");
         dialogs.answerYes = true;
     }
@@ -58,16 +59,18 @@ struct Workbench {
 
 struct Writer {
     const char* name;
-    std::function<void(const std::filesystem::path& dir)> prepare;       // the files before the first step
-    std::function<void(Workbench& bench, int step)> step;                 // one change
-    std::vector<std::string> files;                                       // the files it writes
+    std::function<void(const std::filesystem::path& dir)> prepare; // the files before the first step
+    std::function<void(Workbench& bench, int step)> step;          // one change
+    std::vector<std::string> files;                                // the files it writes
 };
 
 constexpr int kSteps = 120;
 
 std::string content(const std::filesystem::path& file) {
     const FileRead read = readWholeFile(file);
-    return read.ok() ? read.bytes : "<" + std::string(read.status == FileRead::Status::Missing ? "missing" : "unreadable") + ">";
+    return read.ok()
+               ? read.bytes
+               : "<" + std::string(read.status == FileRead::Status::Missing ? "missing" : "unreadable") + ">";
 }
 
 void saveRule(Workbench& bench, int step) {
@@ -80,14 +83,19 @@ std::vector<Writer> writers() {
     const std::string icons[2] = {readWholeFile(toFileName(fixture("weather_icon.png"))).bytes,
                                   readWholeFile(toFileName(fixture("weather_gray.png"))).bytes};
     return {
-        {"rule editor save", [](const auto&) {},
+        {"rule editor save",
+         [](const auto&) {},
          [](Workbench& bench, int step) {
              bench.editor.mode = EditorState::Mode::Add;
              bench.editing.init(bench.view, -1);
              saveRule(bench, step);
          },
          {"春季作息表.INI"}},
-        {"rule editor modify", [](const auto& dir) { writeFileAtomic(dir / "春季作息表.INI", record("a.mp3", "1", "0111110", {"07:00:00"}) + record("b.mp3", "1", "0111110", {"12:00:00"})); },
+        {"rule editor modify",
+         [](const auto& dir) {
+             writeFileAtomic(dir / "春季作息表.INI", record("a.mp3", "1", "0111110", {"07:00:00"}) +
+                                                         record("b.mp3", "1", "0111110", {"12:00:00"}));
+         },
          [](Workbench& bench, int step) {
              loadTimetable(bench.context);
              bench.editor.mode = EditorState::Mode::Modify;
@@ -96,7 +104,8 @@ std::vector<Writer> writers() {
              bench.editing.save(bench.view);
          },
          {"春季作息表.INI"}},
-        {"delete", [](const auto& dir) {
+        {"delete",
+         [](const auto& dir) {
              std::string text;
              for (int i = 0; i < kSteps; ++i)
                  text += record("r" + std::to_string(i) + ".mp3", "1", "0111110", {"09:00:00"});
@@ -108,7 +117,8 @@ std::vector<Writer> writers() {
              bench.commands.deleteRule();
          },
          {"春季作息表.INI"}},
-        {"clear and refill", [](const auto&) {},
+        {"clear and refill",
+         [](const auto&) {},
          [](Workbench& bench, int step) {
              if (step % 2) {
                  bench.commands.clearTimetable();
@@ -119,19 +129,23 @@ std::vector<Writer> writers() {
              }
          },
          {"春季作息表.INI"}},
-        {"settings", [](const auto&) {},
+        {"settings",
+         [](const auto&) {},
          [](Workbench& bench, int step) {
              // One write a step, so every content the file passes through is known.
              if (step % 2)
-                 bench.config.write(settings::systemSection(), settings::timetableKey(), std::to_string(step % 17));
+                 bench.config.write(settings::systemSection(), settings::timetableKey(),
+                                    std::to_string(step % 17));
              else
                  bench.config.write(settings::songSection(), std::to_string(1 + step % 20),
                                     std::string(900, 'p') + std::to_string(step));
          },
          {"系统配置.INI"}},
-        {"icon cache", [](const auto& dir) { std::filesystem::create_directories(dir / "tp"); },
+        {"icon cache",
+         [](const auto& dir) { std::filesystem::create_directories(dir / "tp"); },
          [icons](Workbench& bench, int step) {
-             const auto dir = std::filesystem::path(toFileName(bench.state.timetablePath)).parent_path() / "tp";
+             const auto dir =
+                 std::filesystem::path(toFileName(bench.state.timetablePath)).parent_path() / "tp";
              writeFileAtomic(dir / "qing.PNG", icons[step % 2]);
              convertPngToJpeg(dir / "qing.PNG", dir / "qing.JPG");
          },
@@ -184,8 +198,8 @@ TEST(CrashSafety, KilledWritersLeaveTheOldOrTheNewFile) {
             EXPECT_FALSE(check.state.timetableUnreadable);
         }
     }
-    std::printf("crash safety: %d writer runs killed at random points, %d files checked, all old or new\n", totalRuns,
-                totalChecks);
+    std::printf("crash safety: %d writer runs killed at random points, %d files checked, all old or new\n",
+                totalRuns, totalChecks);
 }
 
 } // namespace

@@ -20,7 +20,9 @@ protected:
     void SetUp() override { useTimetable("春季作息表.INI"); }
 
     void useTimetable(const char* name) { state.timetablePath = fromFileName(dir.path() / name); }
-    void writeTimetable(const std::string& bytes) { ASSERT_TRUE(writeFileAtomic(toFileName(state.timetablePath), bytes)); }
+    void writeTimetable(const std::string& bytes) {
+        ASSERT_TRUE(writeFileAtomic(toFileName(state.timetablePath), bytes));
+    }
     std::string file() const { return readWholeFile(toFileName(state.timetablePath)).bytes; }
     void load() { loadTimetable(context); }
     void open(EditorState::Mode mode, int row = -1) {
@@ -68,7 +70,8 @@ TEST_F(RuleEditingTest, TwoSavesInAddModeKeepCountAndWeekdays) {
     EXPECT_EQ(view.current.countText, "3");
     fill("b.mp3", "09:00:00");
     ASSERT_TRUE(editing.save(view));
-    EXPECT_EQ(file(), record("a.mp3", "3", "1000001", {"08:00:00"}) + record("b.mp3", "3", "1000001", {"09:00:00"}));
+    EXPECT_EQ(file(),
+              record("a.mp3", "3", "1000001", {"08:00:00"}) + record("b.mp3", "3", "1000001", {"09:00:00"}));
 }
 
 TEST_F(RuleEditingTest, ModifyingRowTwoReplacesExactlyThatRecord) {

@@ -10,7 +10,8 @@ TEST(RuleRecord, OnlyTheFirstTimeGivesTwentyOneSemicolonsAfterIt) {
     RuleFields fields;
     fields.musicPath = "D:\\bell.mp3";
     fields.times[0] = "08:00:00";
-    EXPECT_EQ(ruleRecord(fields), "*{D:\\bell.mp3;1;0;1;1;1;1;1;0;08:00:00;" + std::string(20, ';') + "}\r\n");
+    EXPECT_EQ(ruleRecord(fields),
+              "*{D:\\bell.mp3;1;0;1;1;1;1;1;0;08:00:00;" + std::string(20, ';') + "}\r\n");
 }
 
 TEST(RuleRecord, FieldsGoInUncheckedAndRoundTripThroughTheLoader) {

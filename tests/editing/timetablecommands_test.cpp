@@ -30,7 +30,9 @@ protected:
         host.editor = &editor;
         state.timetablePath = fromFileName(dir.path() / "春季作息表.INI");
     }
-    void writeTimetable(const std::string& bytes) { ASSERT_TRUE(writeFileAtomic(toFileName(state.timetablePath), bytes)); }
+    void writeTimetable(const std::string& bytes) {
+        ASSERT_TRUE(writeFileAtomic(toFileName(state.timetablePath), bytes));
+    }
     std::string file() const { return readWholeFile(toFileName(state.timetablePath)).bytes; }
     void load() { loadTimetable(context); }
 
@@ -114,7 +116,8 @@ TEST_F(CommandsTest, ClearAnsweredNoChangesNothing) {
     load();
     dialogs.answerYes = false;
     commands.clearTimetable();
-    EXPECT_EQ(dialogs.questions, std::vector<std::string>{gbkFromUtf8("提示...|真的要清空这套作息时间表吗？")});
+    EXPECT_EQ(dialogs.questions,
+              std::vector<std::string>{gbkFromUtf8("提示...|真的要清空这套作息时间表吗？")});
     EXPECT_EQ(file(), kA);
     EXPECT_TRUE(state.running);
     EXPECT_EQ(playback.stops, 1); // the load's only
@@ -149,7 +152,8 @@ TEST_F(CommandsTest, AnUnreadableFileIsNeitherDeletedFromNorCleared) {
     commands.deleteRule();
     dialogs.answerYes = true;
     commands.clearTimetable();
-    EXPECT_EQ(dialogs.errors, (std::vector<std::string>{messages::unreadableTimetable(), messages::unreadableTimetable()}));
+    EXPECT_EQ(dialogs.errors,
+              (std::vector<std::string>{messages::unreadableTimetable(), messages::unreadableTimetable()}));
     EXPECT_TRUE(std::filesystem::is_directory(toFileName(state.timetablePath)));
 }
 

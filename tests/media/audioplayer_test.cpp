@@ -12,7 +12,8 @@ using Span = RecordingSink::Span;
 
 namespace {
 
-bool waitUntilSilent(const AudioPlayer& player, std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
+bool waitUntilSilent(const AudioPlayer& player,
+                     std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
     const auto end = std::chrono::steady_clock::now() + timeout;
     while (player.isSounding()) {
         if (std::chrono::steady_clock::now() > end)

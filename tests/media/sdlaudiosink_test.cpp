@@ -95,7 +95,8 @@ TEST_F(DiskSinkTest, CountThreeOfOneFile) {
 
 TEST_F(DiskSinkTest, CountTwoOfAAndBThenSilence) {
     m_player->play(2, fixture("square_a.wav"), fixture("square_b.wav"));
-    EXPECT_EQ(finish(), (std::vector<Span>{{1000, kFramesA}, {2000, kFramesB}, {1000, kFramesA}, {2000, kFramesB}}));
+    EXPECT_EQ(finish(),
+              (std::vector<Span>{{1000, kFramesA}, {2000, kFramesB}, {1000, kFramesA}, {2000, kFramesB}}));
 }
 
 TEST_F(DiskSinkTest, ChineseFileName) {
@@ -111,7 +112,7 @@ TEST_F(DiskSinkTest, PlayWhileAnotherPlaysCutsItOff) {
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(runs[0].magnitude, 3000);
     EXPECT_LT(runs[0].frames, kFramesLong / 2); // cut off well before its end
-    EXPECT_EQ(runs[1], (Span{2000, kFramesB}));  // the new file whole, never mixed with the old
+    EXPECT_EQ(runs[1], (Span{2000, kFramesB})); // the new file whole, never mixed with the old
 }
 
 TEST_F(DiskSinkTest, CountZeroSilencesTheOldSound) {

@@ -77,8 +77,10 @@ TEST(Soak, ThirtyDaysOfTicksRingEveryBellOnceInFull) {
     state.running = true;
     state.rules.emplace_back();
     const std::string weekdays = "0111110";
-    state.rules.push_back(rule(1, weekdays, {"07:55:00", "08:45:00", "09:45:00", "10:45:00", "14:00:00", "15:00:00"}));
-    state.rules.push_back(rule(1, weekdays, {"08:40:00", "09:40:00", "10:40:00", "11:40:00", "14:40:00", "15:40:00"}));
+    state.rules.push_back(
+        rule(1, weekdays, {"07:55:00", "08:45:00", "09:45:00", "10:45:00", "14:00:00", "15:00:00"}));
+    state.rules.push_back(
+        rule(1, weekdays, {"08:40:00", "09:40:00", "10:40:00", "11:40:00", "14:40:00", "15:40:00"}));
     state.rules.push_back(rule(3, weekdays, {"09:50:00"}));
     state.rules.push_back(rule(1, weekdays, {"10:20:00", "15:20:00"}));
     state.rules.push_back(rule(2, weekdays, {"11:40:00"}));
@@ -145,9 +147,10 @@ TEST(Soak, ThirtyDaysOfTicksRingEveryBellOnceInFull) {
     for (const auto& [when, n] : rung)
         rungCount += n;
     const long memoryAtEnd = residentKilobytes();
-    std::printf("soak: 30 days, %d bells due, %d rung, %d minutes with a difference; resident memory %ld kB after "
-                "day 1, %ld kB at the end\n",
-                dueCount, rungCount, due == rung ? 0 : 1, memoryAfterDayOne, memoryAtEnd);
+    std::printf(
+        "soak: 30 days, %d bells due, %d rung, %d minutes with a difference; resident memory %ld kB after "
+        "day 1, %ld kB at the end\n",
+        dueCount, rungCount, due == rung ? 0 : 1, memoryAfterDayOne, memoryAtEnd);
     EXPECT_EQ(rung, due);
     EXPECT_EQ(sink.totalFrames(), expectedFrames); // every bell played in full
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)

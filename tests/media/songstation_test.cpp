@@ -20,7 +20,9 @@ public:
         auto it = captions.find(slot);
         return it == captions.end() ? std::string() : it->second;
     }
-    void setSlotCaption(int slot, std::string_view caption) override { captions[slot] = std::string(caption); }
+    void setSlotCaption(int slot, std::string_view caption) override {
+        captions[slot] = std::string(caption);
+    }
     std::map<int, std::string> captions;
 };
 
@@ -62,7 +64,8 @@ TEST_F(SongStationTest, AFilledSlotPlaysOnceFromTheSavedPathEachTime) {
     station.onLeftPress(5);
     station.onLeftPress(3);
     station.onLeftPress(3);
-    EXPECT_EQ(playback.plays, (std::vector<FakePlayback::Call>{{1, "/srv/five.mp3"}, {1, "/srv/three.mp3"}, {1, "/srv/three.mp3"}}));
+    EXPECT_EQ(playback.plays, (std::vector<FakePlayback::Call>{
+                                  {1, "/srv/five.mp3"}, {1, "/srv/three.mp3"}, {1, "/srv/three.mp3"}}));
     EXPECT_EQ(playback.stops, 3);
     EXPECT_EQ(status.status, gbkFromUtf8("正在播放:three.mp3"));
     EXPECT_TRUE(dialogs.filters.empty());
@@ -90,11 +93,14 @@ TEST_F(SongStationTest, ACaptionWhoseSavedPathWentOnlyStops) {
 
 TEST_F(SongStationTest, RestoringShowsFileNamesCutAtTheTrueLastBackslash) {
     config.write(settings::songSection(), "1", "D:\\music\\bell.mp3");
-    config.write(settings::songSection(), "2", "D:\\music\\\x81\x5C" "a.mp3");
+    config.write(settings::songSection(), "2",
+                 "D:\\music\\\x81\x5C"
+                 "a.mp3");
     config.write(settings::songSection(), "20", "plain.mp3");
     station.restoreSlots();
     EXPECT_EQ(board.slotCaption(1), "bell.mp3");
-    EXPECT_EQ(board.slotCaption(2), "\x81\x5C" "a.mp3");
+    EXPECT_EQ(board.slotCaption(2), "\x81\x5C"
+                                    "a.mp3");
     EXPECT_EQ(board.slotCaption(20), "plain.mp3");
     EXPECT_EQ(board.slotCaption(10), "");
     EXPECT_EQ(board.captions.size(), 20u);

@@ -60,8 +60,8 @@ TEST(ForecastScrape, RainAnywhereInTodaysDaytimeText) {
         const char* text;
         int result;
     };
-    for (const Case& c : {Case{"雨", 2}, Case{"小雨", 2}, Case{"雨转晴", 2}, Case{"多云转阵雨", 2}, Case{"阴有雨夹雪", 2},
-                          Case{"晴", 1}, Case{"多云", 1}, Case{"", 1}}) {
+    for (const Case& c : {Case{"雨", 2}, Case{"小雨", 2}, Case{"雨转晴", 2}, Case{"多云转阵雨", 2},
+                          Case{"阴有雨夹雪", 2}, Case{"晴", 1}, Case{"多云", 1}, Case{"", 1}}) {
         const ForecastMatch match = scrapeForecast(forecastPage("qing.", c.text));
         EXPECT_TRUE(match.matched) << c.text;
         EXPECT_EQ(match.dayText, gbkFromUtf8(c.text));
@@ -76,8 +76,9 @@ TEST(ForecastScrape, RainAnywhereInTodaysDaytimeText) {
 TEST(ForecastScrape, IconNamesThatCouldLeaveTheCacheCountAsNoMatch) {
     EXPECT_EQ(scrapeForecast(forecastPage("qing.", "晴")).iconName, "qing.");
     EXPECT_EQ(scrapeForecast(forecastPage("lei_zhen_yu2.", "晴")).iconName, "lei_zhen_yu2.");
-    for (const std::string& hostile : {std::string("../../etc/passwd."), std::string("a/b."), std::string("a..b."),
-                                       std::string(80, 'x') + ".", std::string("qing"), std::string("%2e%2e.")}) {
+    for (const std::string& hostile :
+         {std::string("../../etc/passwd."), std::string("a/b."), std::string("a..b."),
+          std::string(80, 'x') + ".", std::string("qing"), std::string("%2e%2e.")}) {
         const ForecastMatch match = scrapeForecast(forecastPage(hostile, "小雨"));
         EXPECT_FALSE(match.matched) << hostile;
         EXPECT_EQ(match.iconName, "");
@@ -117,7 +118,8 @@ TEST_F(WeatherTest, RequestsAsTheServerSeesThem) {
     // The county's GBK bytes, escaped one by one; "#" cannot cut the request short.
     EXPECT_TRUE(requests[0].starts_with("GET /search.php?f=1&c=1&city=%BB%AA%C8%DD%231&dpc=1 HTTP/1.0\r\n"))
         << requests[0];
-    EXPECT_NE(requests[0].find("\r\nUser-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)\r\n"), std::string::npos);
+    EXPECT_NE(requests[0].find("\r\nUser-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)\r\n"),
+              std::string::npos);
     EXPECT_NE(requests[0].find("\r\nPragma: no-cache\r\n"), std::string::npos);
     EXPECT_NE(requests[0].find("\r\nCache-Control: no-cache\r\n"), std::string::npos);
     EXPECT_NE(requests[0].find("\r\nAccept: */*\r\n"), std::string::npos);
@@ -225,7 +227,9 @@ JpegFacts readJpeg(const std::string& bytes) {
     jpeg_decompress_struct info{};
     TestJpegError error{};
     info.err = jpeg_std_error(&error.manager);
-    error.manager.error_exit = [](j_common_ptr i) { std::longjmp(reinterpret_cast<TestJpegError*>(i->err)->jump, 1); };
+    error.manager.error_exit = [](j_common_ptr i) {
+        std::longjmp(reinterpret_cast<TestJpegError*>(i->err)->jump, 1);
+    };
     if (setjmp(error.jump)) {
         jpeg_destroy_decompress(&info);
         return facts;
@@ -253,7 +257,8 @@ std::vector<unsigned> lumaTableAtQuality(int quality) {
     info.input_components = 3;
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, quality, TRUE);
-    std::vector<unsigned> table(info.quant_tbl_ptrs[0]->quantval, info.quant_tbl_ptrs[0]->quantval + DCTSIZE2);
+    std::vector<unsigned> table(info.quant_tbl_ptrs[0]->quantval,
+                                info.quant_tbl_ptrs[0]->quantval + DCTSIZE2);
     jpeg_destroy_compress(&info);
     return table;
 }

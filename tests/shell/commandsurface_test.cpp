@@ -39,15 +39,17 @@ private slots:
         QStringList texts;
         for (QAction* action : h.window.popupMenu()->actions())
             texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
-        QCOMPARE(texts, (QStringList{u("新增"), u("-"), u("修改"), u("删除"), u("-"), u("立即播放"), u("停止播放"), u("-"),
-                                     u("清空"), u("-"), u("退出")}));
+        QCOMPARE(texts, (QStringList{u("新增"), u("-"), u("修改"), u("删除"), u("-"), u("立即播放"),
+                                     u("停止播放"), u("-"), u("清空"), u("-"), u("退出")}));
         for (QAction* action : h.window.popupMenu()->actions()) {
             QVERIFY(action->shortcut().isEmpty());
             QVERIFY(!action->isCheckable());
             QVERIFY(action->isEnabled());
         }
-        QCOMPARE(MainWindow::popupTopLeft(MainWindow::MenuPlacement::Table, {100, 200}, {80, 150}), QPoint(103, 203));
-        QCOMPARE(MainWindow::popupTopLeft(MainWindow::MenuPlacement::Tray, {900, 700}, {80, 150}), QPoint(815, 695));
+        QCOMPARE(MainWindow::popupTopLeft(MainWindow::MenuPlacement::Table, {100, 200}, {80, 150}),
+                 QPoint(103, 203));
+        QCOMPARE(MainWindow::popupTopLeft(MainWindow::MenuPlacement::Tray, {900, 700}, {80, 150}),
+                 QPoint(815, 695));
     }
 
     void viewButtonsAndThePressOnTheToolbar() {
@@ -146,9 +148,11 @@ private slots:
         h.start();
         QVERIFY(QTest::qWaitForWindowExposed(&h.window));
         auto* grid = h.window.findChild<QTableView*>(u("高级表格"));
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(1, 1)).center());
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                          grid->visualRect(grid->model()->index(1, 1)).center());
         QCOMPARE(h.window.currentRow(), 2);
-        QTest::mousePress(grid->viewport(), Qt::RightButton, {}, grid->visualRect(grid->model()->index(4, 1)).center());
+        QTest::mousePress(grid->viewport(), Qt::RightButton, {},
+                          grid->visualRect(grid->model()->index(4, 1)).center());
         QCOMPARE(h.window.currentRow(), 2);
         emit h.window.deleteRuleRequested(); // the item chosen from the menu
         QCOMPARE(h.timetable(), kA + "\r\n" + c + d + e);
@@ -171,7 +175,8 @@ private slots:
         h.start();
         emit h.window.timetableSelector()->activated(9);
         QCOMPARE(h.window.rowCount(), 4);
-        QCOMPARE(h.controller.config().read(settings::systemSection(), settings::timetableKey()), std::string("9"));
+        QCOMPARE(h.controller.config().read(settings::systemSection(), settings::timetableKey()),
+                 std::string("9"));
     }
 
     void clearFromTheMenuAsksAndStops() {

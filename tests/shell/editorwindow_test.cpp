@@ -25,8 +25,7 @@ class EditorWindowTest : public QObject {
             qFatal("the editor did not open");
         return editor;
     }
-    template <typename T>
-    static T* child(RuleEditor* editor, const char* name) {
+    template <typename T> static T* child(RuleEditor* editor, const char* name) {
         T* widget = editor->findChild<T*>(QString::fromUtf8(name));
         if (!widget)
             qFatal("editor control %s not found", name);
@@ -49,7 +48,8 @@ private slots:
         const bool checked[] = {false, true, true, true, true, true, false};
         const char* captions[] = {"星期日", "星期一", "星期二", "星期三", "星期四", "星期五", "星期六"};
         for (int d = 0; d < 7; ++d) {
-            auto* box = child<QCheckBox>(editor, QByteArray("选择框" + QByteArray::number(d + 1)).constData());
+            auto* box =
+                child<QCheckBox>(editor, QByteArray("选择框" + QByteArray::number(d + 1)).constData());
             QCOMPARE(box->isChecked(), checked[d]);
             QCOMPARE(box->text(), u(captions[d]));
             QCOMPARE(box->y(), 45);
@@ -112,7 +112,8 @@ private slots:
         editor->timeBox(1)->setFocus();
         for (int slot = 1; slot <= 21; ++slot) {
             QVERIFY2(editor->timeBox(slot)->hasFocus(), qPrintable(QString::number(slot)));
-            QTest::keyClicks(editor->timeBox(slot), QStringLiteral("%1:%2").arg(6 + slot / 3).arg((slot % 3) * 20));
+            QTest::keyClicks(editor->timeBox(slot),
+                             QStringLiteral("%1:%2").arg(6 + slot / 3).arg((slot % 3) * 20));
             QTest::keyClick(editor->timeBox(slot), Qt::Key_Return);
         }
         QVERIFY(child<QPushButton>(editor, "按钮2")->hasFocus());

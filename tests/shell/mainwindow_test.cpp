@@ -21,8 +21,7 @@ using namespace ringvale;
 class MainWindowTest : public QObject {
     Q_OBJECT
 
-    template <typename T>
-    T* find(MainWindow& window, const char* name) {
+    template <typename T> T* find(MainWindow& window, const char* name) {
         T* widget = window.findChild<T*>(QString::fromUtf8(name));
         if (!widget)
             qFatal("control %s not found", name);
@@ -60,11 +59,14 @@ private slots:
         QCOMPARE(find<QLabel>(window, "图片框1")->geometry(), QRect(760, 0, 57, 37));
         QCOMPARE(find<QComboBox>(window, "组合框")->geometry(), QRect(824, 0, 192, 27));
         QCOMPARE(find<QGroupBox>(window, "分组框1")->geometry(), QRect(504, 72, 584, 435));
-        QCOMPARE(find<QGroupBox>(window, "分组框1")->title(), u("点歌台 ---------- 左击播放与选歌，右击清除"));
+        QCOMPARE(find<QGroupBox>(window, "分组框1")->title(),
+                 u("点歌台 ---------- 左击播放与选歌，右击清除"));
         QCOMPARE(find<QToolBar>(window, "工具条2")->geometry().topLeft(), QPoint(0, 8));
         QCOMPARE(find<QToolBar>(window, "工具条2")->height(), 55);
         QVERIFY(find<QPlainTextEdit>(window, "编辑框_帮助")->isReadOnly());
-        QVERIFY(find<QPlainTextEdit>(window, "编辑框_帮助")->toPlainText().contains(u("*点击图形按钮空白处可返回。")));
+        QVERIFY(find<QPlainTextEdit>(window, "编辑框_帮助")
+                    ->toPlainText()
+                    .contains(u("*点击图形按钮空白处可返回。")));
         QVERIFY(window.findChild<QTimer*>(u("时钟")));
         const QColor nextColour = find<QLabel>(window, "标签_下一条")->palette().color(QPalette::WindowText);
         QCOMPARE(nextColour, QColor(0, 96, 192));
@@ -108,14 +110,14 @@ private slots:
 
     void toolbarHasItsFifteenButtons() {
         MainWindow window;
-        const char* captions[] = {"",   "新增", "设置与帮助", "",   "退出", "",   "",  "开始运行",
-                                  "",   "停止播放", "",           "点歌台", "", "", ""};
+        const char* captions[] = {"", "新增",     "设置与帮助", "",       "退出", "", "", "开始运行",
+                                  "", "停止播放", "",           "点歌台", "",     "", ""};
         const bool separators[] = {true,  false, false, true,  false, true,  false, false,
                                    false, false, false, false, false, false, false};
-        const bool enabled[] = {true, true, true,  true, true,  true,  false, true,
+        const bool enabled[] = {true,  true, true,  true, true,  true,  false, true,
                                 false, true, false, true, false, false, true};
-        const bool images[] = {false, true,  true,  false, true,  false, false, true,
-                               false, true,  false, true,  false, false, false};
+        const bool images[] = {false, true, true,  false, true,  false, false, true,
+                               false, true, false, true,  false, false, false};
         for (int i = 0; i < MainWindow::kToolbarButtonCount; ++i) {
             QAction* button = window.toolbarButton(i);
             QVERIFY(button);
@@ -128,7 +130,8 @@ private slots:
             QCOMPARE(button->isCheckable(), i == 7);
         }
         QCOMPARE(window.toolbarButton(1)->toolTip(), u("新添加定时播放的音乐"));
-        QCOMPARE(window.toolbarButton(7)->toolTip(), u("此按钮按下则软件运行，按时播放音乐，没有按下则不播放音乐"));
+        QCOMPARE(window.toolbarButton(7)->toolTip(),
+                 u("此按钮按下则软件运行，按时播放音乐，没有按下则不播放音乐"));
         QCOMPARE(window.toolbarButton(9)->toolTip(), u("停止正在播放的音乐"));
         QVERIFY(!window.toolbarButtonHasToolTip(2));
         QVERIFY(!window.toolbarButtonHasToolTip(14));
@@ -160,7 +163,8 @@ private slots:
         window.showMaximized();
         QTRY_VERIFY(window.frameGeometry().size() != QSize(1100, 600));
         const QSize big = window.frameGeometry().size();
-        QCOMPARE(find<QTableView>(window, "高级表格")->geometry(), QRect(0, 56, big.width() - 5, big.height() - 125));
+        QCOMPARE(find<QTableView>(window, "高级表格")->geometry(),
+                 QRect(0, 56, big.width() - 5, big.height() - 125));
         QCOMPARE(find<QPlainTextEdit>(window, "编辑框_帮助")->geometry(), QRect(250, 56, 850, 470));
         const int c = (big.width() - 180) / 2;
         QCOMPARE(find<QLabel>(window, "标签_下一条")->geometry(), QRect(c - 1, big.height() - 70, c + 4, 40));
@@ -269,9 +273,11 @@ private slots:
         QCOMPARE(window.rowCount(), 4);
         QCOMPARE(grid->model()->index(0, 1).data().toString(), u("上课.mp3"));
         QCOMPARE(grid->model()->index(2, 0).data().toString(), QString()); // the empty last row
-        QCOMPARE(grid->model()->index(0, 1).data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignLeft,
+        QCOMPARE(grid->model()->index(0, 1).data(Qt::TextAlignmentRole).value<Qt::Alignment>() &
+                     Qt::AlignLeft,
                  Qt::AlignLeft);
-        QCOMPARE(grid->model()->index(0, 2).data(Qt::TextAlignmentRole).value<Qt::Alignment>(), Qt::AlignCenter);
+        QCOMPARE(grid->model()->index(0, 2).data(Qt::TextAlignmentRole).value<Qt::Alignment>(),
+                 Qt::AlignCenter);
 
         QCOMPARE(window.currentRow(), -1);
         window.moveCursor(2, 0);

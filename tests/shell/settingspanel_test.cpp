@@ -4,12 +4,12 @@
 
 #include <QCheckBox>
 
-#include <algorithm>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
 
 using namespace ringvale;
 using namespace ringvale::testing;
@@ -63,7 +63,8 @@ private slots:
         QCOMPARE(box->text(), QString());
         QVERIFY(!h.window.shutdownBox()->isChecked());
         QCOMPARE(saved(h, settings::machineSection(), settings::shutdownTimeKey()), std::string());
-        QVERIFY(readWholeFile(h.controller.config().path()).bytes.find(gbkFromUtf8("关机时间=\r\n")) != std::string::npos);
+        QVERIFY(readWholeFile(h.controller.config().path()).bytes.find(gbkFromUtf8("关机时间=\r\n")) !=
+                std::string::npos);
     }
 
     void tickingWithBlanksOnlyAsksForATime() {
@@ -74,7 +75,8 @@ private slots:
         QTest::mouseClick(h.window.shutdownBox(), Qt::LeftButton);
         QVERIFY(!h.window.shutdownBox()->isChecked());
         QCOMPARE(h.controller.state().shutdownTime, std::string());
-        QCOMPARE(h.dialogs.messages, std::vector<std::string>{gbkFromUtf8("信息：|请先输入要自动关机的时间。|no icon")});
+        QCOMPARE(h.dialogs.messages,
+                 std::vector<std::string>{gbkFromUtf8("信息：|请先输入要自动关机的时间。|no icon")});
     }
 
     void untickingKeepsTheSavedTime() {
@@ -98,7 +100,8 @@ private slots:
         QTest::mouseClick(h.window.autoStartBox(), Qt::LeftButton);
         QCOMPARE(saved(h, settings::systemSection(), settings::autoStartKey()), std::string("1"));
         QVERIFY(std::filesystem::exists(entry));
-        QVERIFY(readWholeFile(entry).bytes.find((h.home.path() / "ringvale-exe").string()) != std::string::npos);
+        QVERIFY(readWholeFile(entry).bytes.find((h.home.path() / "ringvale-exe").string()) !=
+                std::string::npos);
         QTest::mouseClick(h.window.autoStartBox(), Qt::LeftButton);
         QCOMPARE(saved(h, settings::systemSection(), settings::autoStartKey()), std::string("0"));
         QVERIFY(!std::filesystem::exists(entry));
@@ -126,16 +129,19 @@ private slots:
         QCOMPARE(saved(h, settings::machineSection(), settings::countyKey()), std::string());
 
         server.respond("/search.php", forecastPage("qing.", "晴"));
-        server.respond("/images/", readWholeFile(std::filesystem::path(RINGVALE_TEST_DATA) / "weather_icon.png").bytes);
+        server.respond("/images/",
+                       readWholeFile(std::filesystem::path(RINGVALE_TEST_DATA) / "weather_icon.png").bytes);
         const auto messages = h.dialogs.messages.size();
         QTest::mouseClick(button, Qt::LeftButton);
         QCOMPARE(h.dialogs.messages.size(), messages);
         QCOMPARE(saved(h, settings::machineSection(), settings::countyKey()), gbkFromUtf8("华容"));
         // (The start-up's own weather run, with the empty saved county, may come in between.)
         const auto lines = server.requestLines();
-        QVERIFY(std::any_of(lines.begin(), lines.end(), [](const std::string& l) { return l.starts_with("GET /images/"); }));
         QVERIFY(std::any_of(lines.begin(), lines.end(),
-                            [](const std::string& l) { return l.find("city=%BB%AA%C8%DD&") != std::string::npos; }));
+                            [](const std::string& l) { return l.starts_with("GET /images/"); }));
+        QVERIFY(std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
+            return l.find("city=%BB%AA%C8%DD&") != std::string::npos;
+        }));
         // The results reach the window: the county on the toolbar, the icon in its box.
         QTRY_COMPARE(h.window.toolbarButton(14)->text(), u("华容"));
         QTRY_VERIFY(!h.window.findChild<QLabel*>(u("图片框1"))->pixmap().isNull());
@@ -158,7 +164,8 @@ private slots:
     void startUpWeatherRunFillsTheCountyButton() {
         HttpServer server;
         server.respond("/search.php", forecastPage("qing.", "晴"));
-        server.respond("/images/", readWholeFile(std::filesystem::path(RINGVALE_TEST_DATA) / "weather_icon.png").bytes);
+        server.respond("/images/",
+                       readWholeFile(std::filesystem::path(RINGVALE_TEST_DATA) / "weather_icon.png").bytes);
         Harness h({}, server.host());
         h.controller.config().write(settings::machineSection(), settings::countyKey(), gbkFromUtf8("岳阳"));
         h.start();

@@ -44,7 +44,8 @@ private slots:
         QCOMPARE(window.findChild<QLineEdit*>(u("编辑框_地址"))->text(), u("岳阳"));
         QCOMPARE(controller.state().shutdownTime, std::string("17:30:00"));
         QCOMPARE(window.rowCount(), 4);
-        QCOMPARE(window.findChild<QTableView*>(u("高级表格"))->model()->index(1, 1).data().toString(), u("march.mp3"));
+        QCOMPARE(window.findChild<QTableView*>(u("高级表格"))->model()->index(1, 1).data().toString(),
+                 u("march.mp3"));
         QVERIFY(controller.state().running);
         QVERIFY(window.toolbarButton(7)->isChecked());
         QCOMPARE(window.findChild<QLabel*>(u("标签_状态"))->text(), u("系统正在运行中"));
@@ -71,7 +72,8 @@ private slots:
         clock.time = {2, 17, 30, 5};
         QVERIFY(ticks.wait(1500));
         QVERIFY(!commands.commands.empty());
-        QCOMPARE(commands.commands.front(), (std::vector<std::string>{"systemctl", "poweroff", "--ignore-inhibitors"}));
+        QCOMPARE(commands.commands.front(),
+                 (std::vector<std::string>{"systemctl", "poweroff", "--ignore-inhibitors"}));
     }
 
     void firstStartWithNothingSaved() {

@@ -125,7 +125,8 @@ private slots:
         tray.setTrayIcon(QIcon(QStringLiteral(":/ringvale/tray.png")), std::string(70, 'a'));
         QCOMPARE(tray.toolTip(), QString(62, QLatin1Char('a')));
         // 61 ASCII bytes then a double-byte character: the character would end at byte 63.
-        tray.setTrayIcon(QIcon(QStringLiteral(":/ringvale/tray.png")), std::string(61, 'b') + gbkFromUtf8("铃铃"));
+        tray.setTrayIcon(QIcon(QStringLiteral(":/ringvale/tray.png")),
+                         std::string(61, 'b') + gbkFromUtf8("铃铃"));
         QCOMPARE(tray.toolTip(), QString(61, QLatin1Char('b')));
         tray.setTrayIcon(std::nullopt, std::nullopt);
         QVERIFY(!tray.isInstalled());

@@ -68,7 +68,8 @@ public:
         return answerYes;
     }
     void showMessage(std::string_view text, std::string_view caption, bool iconless) override {
-        messages.push_back(std::string(caption) + "|" + std::string(text) + (iconless ? "|no icon" : "|icon"));
+        messages.push_back(std::string(caption) + "|" + std::string(text) +
+                           (iconless ? "|no icon" : "|icon"));
     }
     std::optional<std::string> chooseFileToOpen(std::string_view filter) override {
         filters.emplace_back(filter);

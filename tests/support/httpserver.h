@@ -111,8 +111,9 @@ private:
             }
         }
         std::this_thread::sleep_for(m_delay.load());
-        const std::string response = "HTTP/1.0 " + std::to_string(route.status) + " X\r\nContent-Length: " +
-                                     std::to_string(route.body.size()) + "\r\nConnection: close\r\n\r\n" + route.body;
+        const std::string response = "HTTP/1.0 " + std::to_string(route.status) +
+                                     " X\r\nContent-Length: " + std::to_string(route.body.size()) +
+                                     "\r\nConnection: close\r\n\r\n" + route.body;
         std::size_t sent = 0;
         while (sent < response.size()) {
             const ssize_t n = ::send(client, response.data() + sent, response.size() - sent, MSG_NOSIGNAL);

@@ -66,7 +66,8 @@ public:
         return m_discards;
     }
     // Waits until at least `frames` frames arrived; false on time-out.
-    bool waitForFrames(std::size_t frames, std::chrono::milliseconds timeout = std::chrono::seconds(10)) const {
+    bool waitForFrames(std::size_t frames,
+                       std::chrono::milliseconds timeout = std::chrono::seconds(10)) const {
         const auto end = std::chrono::steady_clock::now() + timeout;
         while (totalFrames() < frames) {
             if (std::chrono::steady_clock::now() > end)
