@@ -23,7 +23,6 @@ public:
 
     // True while the worker still decodes or hands over sound.
     bool isActive() const { return m_active.load(); }
-    const std::vector<std::string>& playList() const { return m_playList; }
 
 private:
     friend void NewPlay(Player& player);

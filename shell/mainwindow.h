@@ -112,7 +112,6 @@ public:
     QCheckBox* shutdownBox() const { return m_shutdownBox; }
     QLineEdit* shutdownTimeBox() const { return m_shutdownTimeBox; }
     QLineEdit* countyBox() const { return m_countyBox; }
-    QTimer* clockTimer() const { return m_clock; }
     QLabel* songSlot(int number) const { return m_songSlots[static_cast<std::size_t>(number - 1)]; }
 
 signals:
