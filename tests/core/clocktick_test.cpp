@@ -1,6 +1,7 @@
 #include "clocktick.h"
 #include "codepage.h"
 #include "fakes.h"
+#include "records.h"
 
 #include <gtest/gtest.h>
 
@@ -13,42 +14,7 @@ using namespace ringvale::testing;
 
 namespace {
 
-class FakeClock : public Clock {
-public:
-    LocalTime now() const override { return time; }
-    LocalTime time;
-};
-
-class FakeTickView : public TickView {
-public:
-    void setElapsedText(std::string_view text) override { elapsed = text; }
-    bool isShutdownTicked() const override { return shutdownTicked; }
-    std::string elapsed;
-    bool shutdownTicked = false;
-};
-
-class FakePower : public PowerSwitch {
-public:
-    bool powerOffForced() override {
-        ++requests;
-        return false;
-    }
-    int requests = 0;
-};
-
-PlayRule rule(const std::string& path, std::int32_t count, const std::string& days,
-              std::vector<std::string> times) {
-    PlayRule r;
-    r.musicPath = path;
-    r.playCount = count;
-    for (std::size_t d = 0; d < 7; ++d)
-        r.days[d] = days[d] == '1';
-    for (std::size_t k = 0; k < times.size(); ++k)
-        r.times[k] = times[k];
-    return r;
-}
-
-class ClockTickTest : public ::testing::Test {
+class ClockTickTest : public ::testing::Test, protected FakeSchedule {
 protected:
     void SetUp() override {
         state.rules.emplace_back(); // the text before the first record
@@ -57,11 +23,6 @@ protected:
     void at(int weekday, int hour, int minute, int second) { clock.time = {weekday, hour, minute, second}; }
     void tick() { ticker.onClockTick(); }
 
-    ScheduleState state;
-    FakeRuleTable table;
-    FakeStatusBoard status;
-    FakePlayback playback;
-    ScheduleContext context{state, table, status, playback};
     FakeClock clock;
     FakeTickView view;
     FakePower power;
@@ -83,7 +44,7 @@ TEST(ElapsedText, CountsHalfSecondTicks) {
 }
 
 TEST_F(ClockTickTest, SlotFiresInTheFirstTickOfItsMinuteWhateverItsSeconds) {
-    state.rules.push_back(rule("D:\\bells\\bell.mp3", 2, kWeekdays, {"08:00:45"}));
+    state.rules.push_back(playRule("D:\\bells\\bell.mp3", 2, kWeekdays, {"08:00:45"}));
     at(kMonday, 7, 59, 59);
     tick();
     EXPECT_TRUE(playback.plays.empty());
@@ -109,7 +70,7 @@ TEST_F(ClockTickTest, TwoSlotsInOneMinuteFireOnceAndTheLastSlotCounts) {
     times[0] = "08:00:00";
     times[1] = "08:00:30";
     times[20] = "09:15:00";
-    state.rules.push_back(rule("a.mp3", 1, kWeekdays, times));
+    state.rules.push_back(playRule("a.mp3", 1, kWeekdays, times));
     for (int h : {8, 9})
         for (int m = 0; m < 60; ++m)
             for (int s = 0; s < 60; ++s) {
@@ -121,8 +82,8 @@ TEST_F(ClockTickTest, TwoSlotsInOneMinuteFireOnceAndTheLastSlotCounts) {
 }
 
 TEST_F(ClockTickTest, EqualTimesFireInListOrderHalfASecondApart) {
-    state.rules.push_back(rule("first.mp3", 1, kWeekdays, {"10:00:00"}));
-    state.rules.push_back(rule("second.mp3", 1, kWeekdays, {"10:00:00"}));
+    state.rules.push_back(playRule("first.mp3", 1, kWeekdays, {"10:00:00"}));
+    state.rules.push_back(playRule("second.mp3", 1, kWeekdays, {"10:00:00"}));
     at(kMonday, 10, 0, 0);
     tick();
     ASSERT_EQ(playback.plays.size(), 1u);
@@ -135,7 +96,7 @@ TEST_F(ClockTickTest, EqualTimesFireInListOrderHalfASecondApart) {
 }
 
 TEST_F(ClockTickTest, AStopAndStartWithinTheSameMinuteOfTheHourKeepsTheRuleFired) {
-    state.rules.push_back(rule("a.mp3", 1, kWeekdays, {"08:05:00", "09:05:00"}));
+    state.rules.push_back(playRule("a.mp3", 1, kWeekdays, {"08:05:00", "09:05:00"}));
     at(kMonday, 8, 5, 0);
     tick();
     ASSERT_EQ(playback.plays.size(), 1u);
@@ -153,7 +114,7 @@ TEST_F(ClockTickTest, AStopAndStartWithinTheSameMinuteOfTheHourKeepsTheRuleFired
 }
 
 TEST_F(ClockTickTest, NoFiringOnADayWhoseFlagIsOff) {
-    state.rules.push_back(rule("a.mp3", 1, kWeekdays, {"08:00:00"}));
+    state.rules.push_back(playRule("a.mp3", 1, kWeekdays, {"08:00:00"}));
     for (int day : {kSunday, kSaturday}) {
         at(day, 8, 0, 0);
         tick();
@@ -162,7 +123,7 @@ TEST_F(ClockTickTest, NoFiringOnADayWhoseFlagIsOff) {
 }
 
 TEST_F(ClockTickTest, WhileStoppedOnlyTheElapsedTimeMoves) {
-    state.rules.push_back(rule("a.mp3", 1, kWeekdays, {"08:00:00"}));
+    state.rules.push_back(playRule("a.mp3", 1, kWeekdays, {"08:00:00"}));
     state.running = false;
     view.shutdownTicked = true;
     state.shutdownTime = "08:00:00";
@@ -196,7 +157,7 @@ TEST_F(ClockTickTest, ShutdownIsAskedEveryRunningTickOfItsMinuteWhileTicked) {
 }
 
 TEST_F(ClockTickTest, NextRuleIsRefreshedOnlyWhenStale) {
-    state.rules.push_back(rule("a.mp3", 1, kWeekdays, {"12:00:00"}));
+    state.rules.push_back(playRule("a.mp3", 1, kWeekdays, {"12:00:00"}));
     at(kMonday, 7, 30, 0);
     tick();
     EXPECT_TRUE(state.nextRuleValid);
@@ -208,20 +169,20 @@ TEST_F(ClockTickTest, NextRuleIsRefreshedOnlyWhenStale) {
 
 // A school week, ticked every half second from Monday 06:00 to Sunday 24:00.
 TEST_F(ClockTickTest, SchoolWeekRingsEveryDueSlotExactlyOnce) {
-    state.rules.push_back(rule("bell_in.mp3", 1, kWeekdays,
-                               {"07:55:00", "08:45:00", "09:45:00", "10:45:00", "14:00:00", "15:00:00"}));
-    state.rules.push_back(rule("bell_out.mp3", 1, kWeekdays,
-                               {"08:40:00", "09:40:00", "10:40:00", "11:40:00", "14:40:00", "15:40:00"}));
-    state.rules.push_back(rule("anthem.mp3", 1, "0100000", {"07:30:00"}));
-    state.rules.push_back(rule("exercise.mp3", 3, kWeekdays, {"09:50:00"}));
-    state.rules.push_back(rule("eyes.mp3", 1, kWeekdays, {"10:20:00", "15:20:00"}));
-    state.rules.push_back(rule("lunch.mp3", 1, kWeekdays, {"11:40:00"})); // same minute as bell_out
-    state.rules.push_back(rule("nap.mp3", 1, kWeekdays, {"12:30:00", "13:40:30"}));
-    state.rules.push_back(rule("home.mp3", 2, "0111100", {"16:30:00"}));
-    state.rules.push_back(rule("friday.mp3", 2, "0000010", {"16:00:00"}));
-    state.rules.push_back(rule("news.mp3", 1, kWeekdays, {"12:10:00", "17:10:00"}));
-    state.rules.push_back(rule("study.mp3", 1, "0111100", {"18:30:00", "19:30:00", "20:30:00"}));
-    state.rules.push_back(rule("weekend.mp3", 1, "1000001", {"09:00:00", "20:00:00"}));
+    state.rules.push_back(playRule("bell_in.mp3", 1, kWeekdays,
+                                   {"07:55:00", "08:45:00", "09:45:00", "10:45:00", "14:00:00", "15:00:00"}));
+    state.rules.push_back(playRule("bell_out.mp3", 1, kWeekdays,
+                                   {"08:40:00", "09:40:00", "10:40:00", "11:40:00", "14:40:00", "15:40:00"}));
+    state.rules.push_back(playRule("anthem.mp3", 1, "0100000", {"07:30:00"}));
+    state.rules.push_back(playRule("exercise.mp3", 3, kWeekdays, {"09:50:00"}));
+    state.rules.push_back(playRule("eyes.mp3", 1, kWeekdays, {"10:20:00", "15:20:00"}));
+    state.rules.push_back(playRule("lunch.mp3", 1, kWeekdays, {"11:40:00"})); // same minute as bell_out
+    state.rules.push_back(playRule("nap.mp3", 1, kWeekdays, {"12:30:00", "13:40:30"}));
+    state.rules.push_back(playRule("home.mp3", 2, "0111100", {"16:30:00"}));
+    state.rules.push_back(playRule("friday.mp3", 2, "0000010", {"16:00:00"}));
+    state.rules.push_back(playRule("news.mp3", 1, kWeekdays, {"12:10:00", "17:10:00"}));
+    state.rules.push_back(playRule("study.mp3", 1, "0111100", {"18:30:00", "19:30:00", "20:30:00"}));
+    state.rules.push_back(playRule("weekend.mp3", 1, "1000001", {"09:00:00", "20:00:00"}));
     state.shutdownTime = "22:00:00";
     view.shutdownTicked = true;
 

@@ -39,7 +39,7 @@ public:
     int clockPeriod = 0;
 };
 
-class StartupTest : public ::testing::Test {
+class StartupTest : public ::testing::Test, protected FakeSchedule {
 protected:
     void start() {
         StartupSteps steps;
@@ -53,11 +53,6 @@ protected:
 
     TempDir dir;
     AppConfig config{dir.path()};
-    ScheduleState state;
-    FakeRuleTable table;
-    FakeStatusBoard status;
-    FakePlayback playback;
-    ScheduleContext context{state, table, status, playback};
     FakeStartupView view;
 };
 

@@ -12,7 +12,7 @@ using namespace ringvale::testing;
 
 namespace {
 
-class LoaderTest : public ::testing::Test {
+class LoaderTest : public ::testing::Test, protected FakeSchedule {
 protected:
     void SetUp() override { state.timetablePath = fromFileName(dir.path() / "春季作息表.INI"); }
 
@@ -22,11 +22,6 @@ protected:
     void load() { loadTimetable(context); }
 
     TempDir dir;
-    ScheduleState state;
-    FakeRuleTable table;
-    FakeStatusBoard status;
-    FakePlayback playback;
-    ScheduleContext context{state, table, status, playback};
 };
 
 const std::string kRunning = gbkFromUtf8("系统正在运行中");

@@ -37,17 +37,12 @@ public:
 };
 
 // Everything one writer needs, over one program directory.
-struct Workbench {
+struct Workbench : FakeSchedule {
     explicit Workbench(const std::filesystem::path& dir)
         : config(dir), commands(context, editor, config, dialogs, host, fromFileName(dir)) {
         state.timetablePath = fromFileName(dir / "春季作息表.INI");
         dialogs.answerYes = true;
     }
-    ScheduleState state;
-    FakeRuleTable table;
-    FakeStatusBoard status;
-    FakePlayback playback;
-    ScheduleContext context{state, table, status, playback};
     EditorState editor;
     FakeDialogs dialogs;
     NoEditorHost host;

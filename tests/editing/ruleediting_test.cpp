@@ -15,7 +15,7 @@ using namespace ringvale::testing;
 
 namespace {
 
-class RuleEditingTest : public ::testing::Test {
+class RuleEditingTest : public ::testing::Test, protected FakeSchedule {
 protected:
     void SetUp() override { useTimetable("春季作息表.INI"); }
 
@@ -35,11 +35,6 @@ protected:
     }
 
     TempDir dir;
-    ScheduleState state;
-    FakeRuleTable table;
-    FakeStatusBoard status;
-    FakePlayback playback;
-    ScheduleContext context{state, table, status, playback};
     EditorState editor;
     FakeDialogs dialogs;
     RuleEditing editing{context, editor, dialogs};

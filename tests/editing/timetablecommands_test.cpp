@@ -24,7 +24,7 @@ public:
     int switches = 0;
 };
 
-class CommandsTest : public ::testing::Test {
+class CommandsTest : public ::testing::Test, protected FakeSchedule {
 protected:
     void SetUp() override {
         host.editor = &editor;
@@ -38,11 +38,6 @@ protected:
 
     TempDir dir;
     AppConfig config{dir.path()};
-    ScheduleState state;
-    FakeRuleTable table;
-    FakeStatusBoard status;
-    FakePlayback playback;
-    ScheduleContext context{state, table, status, playback};
     EditorState editor;
     FakeDialogs dialogs;
     FakeHost host;

@@ -9,7 +9,7 @@ using namespace ringvale::testing;
 
 namespace {
 
-class PlayCommandsTest : public ::testing::Test {
+class PlayCommandsTest : public ::testing::Test, protected FakeSchedule {
 protected:
     void SetUp() override {
         // As loaded from a well-formed file with two rules: element 0 is the empty text before them.
@@ -19,12 +19,6 @@ protected:
         state.rules[2].musicPath = "/srv/b.mp3";
         state.rules[2].playCount = 0;
     }
-
-    ScheduleState state;
-    FakeRuleTable table;
-    FakeStatusBoard status;
-    FakePlayback playback;
-    ScheduleContext context{state, table, status, playback};
 };
 
 TEST_F(PlayCommandsTest, PlayNowPlaysTheCursorRowsRule) {

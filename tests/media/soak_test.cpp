@@ -7,6 +7,7 @@
 #include "fakes.h"
 #include "fixtures.h"
 #include "recordingsink.h"
+#include "records.h"
 #include "threads.h"
 
 #include <fstream>
@@ -19,21 +20,6 @@ using namespace ringvale;
 using namespace ringvale::testing;
 
 namespace {
-
-class SimulatedClock : public Clock {
-public:
-    LocalTime now() const override { return time; }
-    LocalTime time;
-};
-class SilentView : public TickView {
-public:
-    void setElapsedText(std::string_view) override {}
-    bool isShutdownTicked() const override { return false; }
-};
-class NoPower : public PowerSwitch {
-public:
-    bool powerOffForced() override { return false; }
-};
 
 // Counts plays handed to the real player and waits until each has played out.
 class CountingPlayback : public Playback {
@@ -62,14 +48,7 @@ long residentKilobytes() {
 }
 
 PlayRule rule(std::int32_t count, const std::string& days, std::vector<std::string> times) {
-    PlayRule r;
-    r.musicPath = fixture("square_a.wav");
-    r.playCount = count;
-    for (std::size_t d = 0; d < 7; ++d)
-        r.days[d] = days[d] == '1';
-    for (std::size_t k = 0; k < times.size(); ++k)
-        r.times[k] = times[k];
-    return r;
+    return playRule(fixture("square_a.wav"), count, days, times);
 }
 
 TEST(Soak, ThirtyDaysOfTicksRingEveryBellOnceInFull) {
@@ -99,9 +78,9 @@ TEST(Soak, ThirtyDaysOfTicksRingEveryBellOnceInFull) {
         AudioPlayer player(sink);
         CountingPlayback playback(player);
         ScheduleContext context{state, table, status, playback};
-        SimulatedClock clock;
-        SilentView view;
-        NoPower power;
+        FakeClock clock;
+        FakeTickView view;
+        FakePower power;
         ClockTick tick(context, view, clock, power);
 
         for (int day = 0; day < 30; ++day) {

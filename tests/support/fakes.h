@@ -2,8 +2,10 @@
 
 // Fakes of the window and the sound output for the scheduler's procedures.
 
+#include "clocktick.h"
 #include "dialogs.h"
 #include "playback.h"
+#include "schedulecontext.h"
 #include "scheduleview.h"
 
 #include <string>
@@ -57,6 +59,40 @@ public:
 
     std::vector<Call> plays;
     int stops = 0;
+};
+
+// The schedule state with a fake window and sound output around it.
+struct FakeSchedule {
+    ScheduleState state;
+    FakeRuleTable table;
+    FakeStatusBoard status;
+    FakePlayback playback;
+    ScheduleContext context{state, table, status, playback};
+};
+
+// A clock that shows whatever time the test sets.
+class FakeClock : public Clock {
+public:
+    LocalTime now() const override { return time; }
+    LocalTime time;
+};
+
+class FakeTickView : public TickView {
+public:
+    void setElapsedText(std::string_view text) override { elapsed = text; }
+    bool isShutdownTicked() const override { return shutdownTicked; }
+    std::string elapsed;
+    bool shutdownTicked = false;
+};
+
+// Counts power-off requests and refuses them.
+class FakePower : public PowerSwitch {
+public:
+    bool powerOffForced() override {
+        ++requests;
+        return false;
+    }
+    int requests = 0;
 };
 
 // Answers every dialog at once and records what was asked.
