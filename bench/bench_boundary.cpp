@@ -105,10 +105,10 @@ int main(int argc, char* argv[]) {
     ClockTick tick(context, status, clock, power);
     std::vector<double> toTick, toSound;
     QTimer timer;
-    ClockDriver driver(timer, [&] {
+    ClockDriver driver(timer, [&](WallTime due) {
         sink.reset();
         playback.fired.reset();
-        tick.onClockTick();
+        tick.onClockTick(due);
         if (playback.fired) {
             toTick.push_back(msAfterMinute(*playback.fired));
             const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);

@@ -13,7 +13,7 @@ namespace {
 
 class FixedClock final : public Clock {
 public:
-    LocalTime now() const override { return {2, 23, 59, 30}; }
+    WallTime now() const override { return std::chrono::system_clock::from_time_t(1767657570); }
 };
 
 } // namespace

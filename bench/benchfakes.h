@@ -34,7 +34,7 @@ public:
 
 class NullPower final : public PowerSwitch {
 public:
-    bool powerOffForced() override { return false; }
+    void requestPowerOff() override {}
 };
 
 } // namespace ringvale::bench

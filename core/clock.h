@@ -1,6 +1,12 @@
 #pragma once
 
+#include <chrono>
+#include <cstdint>
+
 namespace ringvale {
+
+// An instant of the wall clock, to the clock's full precision.
+using WallTime = std::chrono::system_clock::time_point;
 
 // A local date and time as the scheduler reads it.
 struct LocalTime {
@@ -8,19 +14,31 @@ struct LocalTime {
     int hour = 0;
     int minute = 0;
     int second = 0;
+    int year = 1970;
+    int month = 1; // 1 … 12
+    int day = 1;   // 1 … 31
+    int millisecond = 0;
 };
+
+// The local date and time of an instant (the process's time zone).
+LocalTime localTimeAt(WallTime instant);
+
+// One number per minute of the local calendar (minutes since 1970-01-01 00:00 local), so two
+// readings fall in the same minute exactly when their numbers are equal, across days and years.
+std::int64_t localMinuteNumber(const LocalTime& time);
 
 // The wall clock, injectable so ticks can be tested against a fake.
 class Clock {
 public:
     virtual ~Clock() = default;
-    virtual LocalTime now() const = 0;
+    virtual WallTime now() const = 0;
 };
 
-// The system's local time (localtime_r).
+// The system's precise real-time clock, the one the half-second timer aligns to. (std::time()
+// reads the kernel's coarse clock, which can still say second 59 just after the minute.)
 class SystemClock final : public Clock {
 public:
-    LocalTime now() const override;
+    WallTime now() const override { return std::chrono::system_clock::now(); }
 };
 
 } // namespace ringvale

@@ -26,7 +26,7 @@ std::string elapsedText(std::int32_t tickCount) {
 ClockTick::ClockTick(ScheduleContext& context, TickView& view, const Clock& clock, PowerSwitch& power)
     : m_context(context), m_view(view), m_clock(clock), m_power(power) {}
 
-void ClockTick::onClockTick() {
+void ClockTick::onClockTick(WallTime due) {
     ScheduleState& state = m_context.state;
     // Wraps after 34 years instead of overflowing.
     state.tickCount = static_cast<std::int32_t>(static_cast<std::uint32_t>(state.tickCount) + 1u);
@@ -34,13 +34,20 @@ void ClockTick::onClockTick() {
     if (!state.running)
         return;
 
-    const LocalTime now = m_clock.now();
+    WallTime instant = m_clock.now();
+    if (due > instant && due - instant <= kTrailTolerance)
+        instant = due;
+    const LocalTime now = localTimeAt(instant);
+    const std::int64_t minute = localMinuteNumber(now);
+    m_ledger.forgetFarFrom(minute);
+    m_ledger.markRung(state.rules, minute);
+
     char prefix[16];
     std::snprintf(prefix, sizeof prefix, "%02d:%02d:", now.hour, now.minute);
-    fireDueRule(prefix, now);
+    fireDueRule(prefix, now, minute);
 
     if (!state.shutdownTime.empty() && textFind(state.shutdownTime, prefix) > 0 && m_view.isShutdownTicked())
-        m_power.powerOffForced();
+        m_power.requestPowerOff();
 
     if (!state.nextRuleValid) {
         state.nextRuleValid = true;
@@ -48,22 +55,18 @@ void ClockTick::onClockTick() {
     }
 }
 
-bool ClockTick::fireDueRule(const std::string& prefix, const LocalTime& now) {
+bool ClockTick::fireDueRule(const std::string& prefix, const LocalTime& now, std::int64_t minute) {
     static const std::string kPlaying = gbkFromUtf8("正在播放:");
     ScheduleState& state = m_context.state;
     const std::size_t day = static_cast<std::size_t>(now.weekday - 1);
     for (std::size_t k = 0; k < state.rules.size(); ++k) {
         PlayRule& rule = state.rules[k];
-        // A rule may fire again once the minute of the last firing has passed.
-        if (state.lastFiredMinute != now.minute)
-            rule.fired = 0;
-        if (day >= rule.days.size() || rule.days[day] == 0)
+        if (rule.fired == 1 || day >= rule.days.size() || rule.days[day] == 0)
             continue;
         for (const std::string& slot : rule.times) {
             if (slot.empty() || textFind(slot, prefix) < 1)
                 continue;
-            if (rule.fired == 1)
-                continue;
+            m_ledger.record(rule, minute);
             rule.fired = 1;
             state.lastFiredMinute = now.minute;
             m_context.playback.stopAll();

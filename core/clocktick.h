@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clock.h"
+#include "ringledger.h"
 #include "schedulecontext.h"
 
 #include <cstdint>
@@ -17,11 +18,11 @@ public:
     virtual bool isShutdownTicked() const = 0;
 };
 
-// Powers the computer off, forced. False when the request was refused.
+// Asks for the computer to be powered off, forced. Returns at once: the request runs elsewhere.
 class PowerSwitch {
 public:
     virtual ~PowerSwitch() = default;
-    virtual bool powerOffForced() = 0;
+    virtual void requestPowerOff() = 0;
 };
 
 // "D天HH时MM分SS秒" for a count of half-second ticks (halves round up).
@@ -29,21 +30,30 @@ std::string elapsedText(std::int32_t tickCount);
 
 // The half-second clock tick: advances the elapsed time and, while the system runs, fires at
 // most one due rule, asks for the automatic shutdown when its minute has come, and refreshes
-// the next-rule label when it is stale.
+// the next-rule label when it is stale. A rule rings once in each minute in which it is due:
+// in the first running tick of that minute, never twice, whatever reloads, stops and starts or
+// clock steps come in between.
 class ClockTick {
 public:
+    // A reading this much before the boundary the timer aimed at is read as the boundary.
+    static constexpr std::chrono::milliseconds kTrailTolerance{50};
+
     ClockTick(ScheduleContext& context, TickView& view, const Clock& clock, PowerSwitch& power);
 
-    void onClockTick();
+    // `due` is the half-second boundary the timer aimed at (none: the clock alone decides), so a
+    // clock that trails the timer's by a few milliseconds still reads the new minute.
+    void onClockTick(WallTime due = {});
 
 private:
-    // Fires the first due rule of minute prefix p; true when one fired.
-    bool fireDueRule(const std::string& prefix, const LocalTime& now);
+    // Fires the first due rule of minute prefix p that has not rung in this minute; true when
+    // one fired.
+    bool fireDueRule(const std::string& prefix, const LocalTime& now, std::int64_t minute);
 
     ScheduleContext& m_context;
     TickView& m_view;
     const Clock& m_clock;
     PowerSwitch& m_power;
+    RingLedger m_ledger;
 };
 
 } // namespace ringvale

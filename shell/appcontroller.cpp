@@ -19,14 +19,16 @@ AppController::AppController(MainWindow& window, Services services, const std::f
     : m_window(window), m_dialogs(services.dialogs), m_programDir(fromFileName(programDir)),
       m_config(programDir),
       m_system(services.commands, services.env), m_context{m_state, window, window, services.playback},
-      m_tick(m_context, window, services.clock, *this), m_editing(m_context, m_editor, services.dialogs),
+      m_powerOff([this] { return m_system.shutdownComputer(1, true); }),
+      m_tick(m_context, window, services.clock, m_powerOff), m_editing(m_context, m_editor, services.dialogs),
       m_editorHost(window, m_editing, m_editor, services.dialogs),
       m_commands(m_context, m_editor, m_config, services.dialogs, m_editorHost, m_programDir),
       m_weatherDisplay(std::make_shared<WindowWeatherDisplay>(window)),
       m_weather(services.http, programDir, services.weatherHost, m_weatherDisplay),
       m_songs(m_config, services.playback, window, window, services.dialogs),
       m_settings(window, m_config, m_system, m_state, services.dialogs, m_weather, services.executable) {
-    connect(&m_window, &MainWindow::clockTicked, this, [this] { m_tick.onClockTick(); });
+    connect(&m_window, &MainWindow::clockTicked, this,
+            [this](qint64 dueMs) { m_tick.onClockTick(WallTime(std::chrono::milliseconds(dueMs))); });
     connect(&m_window, &MainWindow::trayEvent, this, &AppController::onTrayEvent);
     connect(&m_window, &MainWindow::toolbarButtonClicked, this, &AppController::onToolbarClick);
     connect(&m_window, &MainWindow::timetableChosen, this, [this](int index) {
@@ -63,10 +65,6 @@ void AppController::start() {
     steps.restoreSongSlots = [this] { m_songs.restoreSlots(); };
     steps.startWeatherCheck = [this] { m_weather.fetchInBackground(); };
     startUp(m_context, m_window, m_config, m_programDir, steps);
-}
-
-bool AppController::powerOffForced() {
-    return m_system.shutdownComputer(1, true);
 }
 
 void AppController::onToolbarClick(int index) {

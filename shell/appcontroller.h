@@ -7,6 +7,7 @@
 #include "dialogs.h"
 #include "editorstate.h"
 #include "playback.h"
+#include "poweroffrequests.h"
 #include "programdir.h"
 #include "ruleediting.h"
 #include "ruleeditorhost.h"
@@ -30,7 +31,7 @@ class MainWindow;
 
 // The program's composition: owns the schedule state and the services, and wires the main
 // window's events to the scheduler's procedures and commands.
-class AppController final : public QObject, private PowerSwitch {
+class AppController final : public QObject {
     Q_OBJECT
 public:
     struct Services {
@@ -64,7 +65,6 @@ public:
     const WeatherProbe& weather() const { return m_weather; }
 
 private:
-    bool powerOffForced() override;
     void toggleRunning();
 
     MainWindow& m_window;
@@ -74,6 +74,7 @@ private:
     SystemServices m_system;
     ScheduleState m_state;
     ScheduleContext m_context;
+    PowerOffRequests m_powerOff;
     ClockTick m_tick;
     EditorState m_editor;
     RuleEditing m_editing;

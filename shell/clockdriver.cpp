@@ -10,12 +10,12 @@ namespace {
 constexpr int kPastBoundaryMs = 2;
 } // namespace
 
-ClockDriver::ClockDriver(QTimer& timer, std::function<void()> onTick, WallClock wallClock)
+ClockDriver::ClockDriver(QTimer& timer, TickHandler onTick, WallClock wallClock)
     : m_timer(timer), m_onTick(std::move(onTick)), m_wallClock(std::move(wallClock)) {
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, [this] {
-        m_onTick();
+        m_onTick(m_due);
         arm();
     });
 }
@@ -26,6 +26,14 @@ int ClockDriver::delayToNextBoundary(std::chrono::system_clock::time_point now, 
     return periodMs - intoPeriod + kPastBoundaryMs;
 }
 
+std::chrono::system_clock::time_point ClockDriver::nextBoundary(std::chrono::system_clock::time_point now,
+                                                                int periodMs) {
+    const auto intoPeriod = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()) %
+                            std::chrono::milliseconds(periodMs);
+    const auto start = std::chrono::time_point_cast<std::chrono::milliseconds>(now) - intoPeriod;
+    return start + std::chrono::milliseconds(periodMs);
+}
+
 void ClockDriver::start(int periodMs) {
     m_period = periodMs;
     arm();
@@ -34,7 +42,9 @@ void ClockDriver::start(int periodMs) {
 void ClockDriver::arm() {
     if (m_period <= 0)
         return;
-    m_timer.start(delayToNextBoundary(m_wallClock(), m_period));
+    const auto now = m_wallClock();
+    m_due = nextBoundary(now, m_period);
+    m_timer.start(delayToNextBoundary(now, m_period));
 }
 
 } // namespace ringvale

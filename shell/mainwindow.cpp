@@ -105,7 +105,9 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
 
     m_clock = new QTimer(this);
     m_clock->setObjectName(QString::fromUtf8("时钟"));
-    m_clockDriver = new ClockDriver(*m_clock, [this] { emit clockTicked(); });
+    m_clockDriver = new ClockDriver(*m_clock, [this](std::chrono::system_clock::time_point due) {
+        emit clockTicked(std::chrono::duration_cast<std::chrono::milliseconds>(due.time_since_epoch()).count());
+    });
     m_clockDriver->setParent(this);
 
     m_tray = new TrayIcon(this);

@@ -115,7 +115,8 @@ public:
     QLabel* songSlot(int number) const { return m_songSlots[static_cast<std::size_t>(number - 1)]; }
 
 signals:
-    void clockTicked();
+    // A tick of the half-second clock, aimed at the wall-clock boundary `dueMs` (ms since 1970).
+    void clockTicked(qint64 dueMs);
     void trayEvent(int kind);
     void toolbarButtonClicked(int index);
     void addRuleRequested();

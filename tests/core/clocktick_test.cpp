@@ -20,7 +20,9 @@ protected:
         state.rules.emplace_back(); // the text before the first record
         state.running = true;
     }
-    void at(int weekday, int hour, int minute, int second) { clock.time = {weekday, hour, minute, second}; }
+    void at(int weekday, int hour, int minute, int second, int millisecond = 0) {
+        clock.set(weekday, hour, minute, second, millisecond);
+    }
     void tick() { ticker.onClockTick(); }
 
     FakeClock clock;
@@ -95,22 +97,112 @@ TEST_F(ClockTickTest, EqualTimesFireInListOrderHalfASecondApart) {
     EXPECT_EQ(table.cursorRow, 2);
 }
 
-TEST_F(ClockTickTest, AStopAndStartWithinTheSameMinuteOfTheHourKeepsTheRuleFired) {
-    state.rules.push_back(playRule("a.mp3", 1, kWeekdays, {"08:05:00", "09:05:00"}));
-    at(kMonday, 8, 5, 0);
-    tick();
-    ASSERT_EQ(playback.plays.size(), 1u);
-    at(kMonday, 8, 5, 30);
-    tick();
-    state.running = false; // switched off at 08:05:30 …
-    for (int m = 6; m < 60; ++m) {
-        at(kMonday, 8, m, 0);
-        tick();
+// Each case runs a script of steps on Monday and lists the files rung, in order.
+struct Step {
+    enum Kind { Tick, Stop, Start, Reload } kind = Tick;
+    int hour = 0, minute = 0, second = 0, millisecond = 0;
+    int dueMs = -1; // the boundary the timer aimed at, ms after hour:minute:00 (-1: none)
+    std::vector<PlayRule> rules; // Reload: the list after the reload (element 0 added)
+};
+struct ExactlyOnceCase {
+    const char* name;
+    std::vector<PlayRule> rules;
+    std::vector<Step> steps;
+    std::vector<std::string> rung;
+};
+
+Step tickAt(int h, int m, int s, int ms = 0) {
+    return {Step::Tick, h, m, s, ms, -1, {}};
+}
+Step aimedAt(int h, int m, int s, int ms, int dueMs) {
+    return {Step::Tick, h, m, s, ms, dueMs, {}};
+}
+Step reload(std::vector<PlayRule> rules) {
+    return {Step::Reload, 0, 0, 0, 0, -1, std::move(rules)};
+}
+const Step kStop{Step::Stop, 0, 0, 0, 0, -1, {}}, kStart{Step::Start, 0, 0, 0, 0, -1, {}};
+
+TEST_F(ClockTickTest, EveryDueMinuteRingsExactlyOnce) {
+    const PlayRule a = playRule("a.mp3", 1, kWeekdays, {"08:00:00"});
+    const PlayRule b = playRule("b.mp3", 1, kWeekdays, {"08:00:00", "08:01:00"});
+    const PlayRule c = playRule("c.mp3", 1, kWeekdays, {"08:01:00"});
+    const PlayRule hourly = playRule("h.mp3", 1, kWeekdays, {"08:05:00", "09:05:00"});
+    PlayRule aTwice = a;
+    aTwice.playCount = 2;
+    const std::vector<ExactlyOnceCase> cases = {
+        {"consecutive minutes ring each, whatever fires first",
+         {c, b},
+         {tickAt(8, 0, 0), tickAt(8, 0, 0, 500), tickAt(8, 1, 0), tickAt(8, 1, 0, 500), tickAt(8, 1, 1)},
+         {"b.mp3", "c.mp3", "b.mp3"}},
+        {"a reload inside the minute does not ring again",
+         {a},
+         {tickAt(8, 0, 0), reload({a}), tickAt(8, 0, 10), reload({}), tickAt(8, 0, 20), reload({a}), tickAt(8, 0, 30)},
+         {"a.mp3"}},
+        {"a changed or new rule rings after a reload",
+         {a},
+         {tickAt(8, 0, 0), reload({aTwice}), tickAt(8, 0, 10), reload({aTwice, b}), tickAt(8, 0, 20), tickAt(8, 0, 21)},
+         {"a.mp3", "a.mp3", "b.mp3"}},
+        {"identical rules ring once each, and once only after a reload",
+         {a, a},
+         {tickAt(8, 0, 0), tickAt(8, 0, 0, 500), reload({a, a}), tickAt(8, 0, 1), tickAt(8, 0, 1, 500)},
+         {"a.mp3", "a.mp3"}},
+        {"stopped and started inside the minute",
+         {a},
+         {tickAt(8, 0, 0), kStop, tickAt(8, 0, 5), kStart, tickAt(8, 0, 6)},
+         {"a.mp3"}},
+        {"stopped after 08:05 and started inside 09:05",
+         {hourly},
+         {tickAt(8, 5, 0), tickAt(8, 5, 30), kStop, tickAt(8, 30, 0), kStart, tickAt(9, 5, 10)},
+         {"h.mp3", "h.mp3"}},
+        {"a clock set back 30 s after the bell",
+         {a},
+         {tickAt(8, 0, 0), tickAt(8, 0, 1), tickAt(7, 59, 31), tickAt(7, 59, 59, 500), tickAt(8, 0, 0), tickAt(8, 0, 30)},
+         {"a.mp3"}},
+        {"a clock set forward over a due minute does not ring it late",
+         {a},
+         {tickAt(7, 59, 59), tickAt(8, 1, 0), tickAt(8, 1, 0, 500)},
+         {}},
+        {"a clock that trails the timer's by a few ms reads the new minute",
+         {a},
+         {aimedAt(7, 59, 59, 997, 0)},
+         {"a.mp3"}},
+        {"a reading far before the aimed boundary is not moved to it",
+         {a},
+         {aimedAt(7, 59, 59, 900, 0)},
+         {}},
+    };
+    for (const ExactlyOnceCase& c : cases) {
+        FakeSchedule fake;
+        fake.state.running = true;
+        fake.state.rules.emplace_back();
+        fake.state.rules.insert(fake.state.rules.end(), c.rules.begin(), c.rules.end());
+        FakeClock clock;
+        ClockTick ticker(fake.context, view, clock, power);
+        for (const Step& step : c.steps) {
+            switch (step.kind) {
+            case Step::Tick:
+                clock.set(kMonday, step.hour, step.minute, step.second, step.millisecond);
+                ticker.onClockTick(step.dueMs < 0 ? WallTime{}
+                                                  : localInstant(kMonday, step.hour, step.minute + 1, 0) +
+                                                        std::chrono::milliseconds(step.dueMs));
+                break;
+            case Step::Stop:
+                fake.state.running = false;
+                break;
+            case Step::Start:
+                fake.state.running = true;
+                break;
+            case Step::Reload:
+                fake.state.rules.assign(1, PlayRule{});
+                fake.state.rules.insert(fake.state.rules.end(), step.rules.begin(), step.rules.end());
+                break;
+            }
+        }
+        std::vector<std::string> rung;
+        for (const auto& play : fake.playback.plays)
+            rung.push_back(play.path);
+        EXPECT_EQ(rung, c.rung) << c.name;
     }
-    state.running = true; // … and on again at 09:05:10
-    at(kMonday, 9, 5, 10);
-    tick();
-    EXPECT_EQ(playback.plays.size(), 1u);
 }
 
 TEST_F(ClockTickTest, NoFiringOnADayWhoseFlagIsOff) {

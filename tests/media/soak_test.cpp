@@ -88,7 +88,7 @@ TEST(Soak, ThirtyDaysOfTicksRingEveryBellOnceInFull) {
             for (int h = 0; h < 24; ++h)
                 for (int m = 0; m < 60; ++m)
                     for (int half = 0; half < 120; ++half) {
-                        clock.time = {weekday, h, m, half / 2};
+                        clock.set(weekday, h, m, half / 2);
                         const int before = playback.plays;
                         tick.onClockTick();
                         if (playback.plays != before) {

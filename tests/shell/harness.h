@@ -12,20 +12,22 @@
 
 #include <QString>
 
-namespace ringvale::testing {
+#include <mutex>
 
-class FixedClock final : public Clock {
-public:
-    LocalTime now() const override { return time; }
-    LocalTime time{2, 7, 30, 0}; // a Monday, 07:30:00
-};
+namespace ringvale::testing {
 
 class RecordingCommands final : public CommandRunner {
 public:
     int run(const std::vector<std::string>& argv) override {
+        std::lock_guard lock(mutex);
         commands.push_back(argv);
         return 1;
     }
+    std::vector<std::vector<std::string>> taken() const {
+        std::lock_guard lock(mutex);
+        return commands;
+    }
+    mutable std::mutex mutex; // the power-off runs on a thread of its own
     std::vector<std::vector<std::string>> commands;
 };
 
@@ -52,7 +54,7 @@ struct Harness {
     TempDir home;
     std::string m_weatherHost; // the default is a closed port: every weather check fails at once
     FakePlayback playback;
-    FixedClock clock;
+    FakeClock clock; // a Monday, 07:30:00
     RecordingCommands commands;
     FakeDialogs dialogs;
     MainWindow window;

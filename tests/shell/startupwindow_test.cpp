@@ -59,20 +59,19 @@ private slots:
         QVERIFY(ticks.wait(1500));
         QCOMPARE(window.findChild<QLabel*>(u("标签_时间"))->text(), u("0天00时00分01秒"));
         QCOMPARE(window.findChild<QLabel*>(u("标签_下一条"))->text(), u("下一条：08:00:00  bell.mp3"));
-        QVERIFY(commands.commands.empty()); // not 17:30: no shutdown asked
+        QVERIFY(commands.taken().empty()); // not 17:30: no shutdown asked
 
         // At 08:00 the bell rings.
-        clock.time = {2, 8, 0, 0};
+        clock.set(2, 8, 0, 0);
         QVERIFY(ticks.wait(1500));
         QCOMPARE(playback.plays.back(), (FakePlayback::Call{1, "D:\\bells\\bell.mp3"}));
         QCOMPARE(window.findChild<QLabel*>(u("标签_状态"))->text(), u("正在播放:08:00:00  bell.mp3"));
         QCOMPARE(window.currentRow(), 1);
 
         // At 17:30, running with the box ticked: power-off is asked (and refused by the fake).
-        clock.time = {2, 17, 30, 5};
-        QVERIFY(ticks.wait(1500));
-        QVERIFY(!commands.commands.empty());
-        QCOMPARE(commands.commands.front(),
+        clock.set(2, 17, 30, 5);
+        QTRY_VERIFY(!commands.taken().empty());
+        QCOMPARE(commands.taken().front(),
                  (std::vector<std::string>{"systemctl", "poweroff", "--ignore-inhibitors"}));
     }
 
@@ -96,6 +95,8 @@ private slots:
         QCOMPARE(ClockDriver::delayToNextBoundary(at(1002), 500), 500);
         QCOMPARE(ClockDriver::delayToNextBoundary(at(1499), 500), 3);
         QCOMPARE(ClockDriver::delayToNextBoundary(at(1250), 500), 252);
+        QVERIFY(ClockDriver::nextBoundary(at(1250), 500) == at(1500));
+        QVERIFY(ClockDriver::nextBoundary(at(1500), 500) == at(2000));
     }
 };
 

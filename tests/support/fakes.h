@@ -8,6 +8,7 @@
 #include "schedulecontext.h"
 #include "scheduleview.h"
 
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -70,11 +71,28 @@ struct FakeSchedule {
     ScheduleContext context{state, table, status, playback};
 };
 
+// The local instant of weekday (1 = Sunday … 7 = Saturday) hour:minute:second.millisecond in
+// the week of Sunday 4 January 2026, plus `weeks` weeks.
+inline WallTime localInstant(int weekday, int hour, int minute, int second, int millisecond = 0, int weeks = 0) {
+    std::tm tm{};
+    tm.tm_year = 2026 - 1900;
+    tm.tm_mon = 0;
+    tm.tm_mday = 3 + weekday + 7 * weeks;
+    tm.tm_hour = hour;
+    tm.tm_min = minute;
+    tm.tm_sec = second;
+    tm.tm_isdst = -1;
+    return std::chrono::system_clock::from_time_t(std::mktime(&tm)) + std::chrono::milliseconds(millisecond);
+}
+
 // A clock that shows whatever time the test sets.
 class FakeClock : public Clock {
 public:
-    LocalTime now() const override { return time; }
-    LocalTime time;
+    WallTime now() const override { return time; }
+    void set(int weekday, int hour, int minute, int second, int millisecond = 0) {
+        time = localInstant(weekday, hour, minute, second, millisecond);
+    }
+    WallTime time = localInstant(2, 7, 30, 0); // a Monday, 07:30:00
 };
 
 class FakeTickView : public TickView {
@@ -85,13 +103,10 @@ public:
     bool shutdownTicked = false;
 };
 
-// Counts power-off requests and refuses them.
+// Counts power-off requests.
 class FakePower : public PowerSwitch {
 public:
-    bool powerOffForced() override {
-        ++requests;
-        return false;
-    }
+    void requestPowerOff() override { ++requests; }
     int requests = 0;
 };
 

@@ -1,0 +1,42 @@
+#include "ringledger.h"
+
+namespace ringvale {
+
+namespace {
+constexpr std::int64_t kKeptMinutes = 2 * 24 * 60;
+} // namespace
+
+bool isSameRule(const PlayRule& a, const PlayRule& b) {
+    return a.musicPath == b.musicPath && a.playCount == b.playCount && a.days == b.days && a.times == b.times;
+}
+
+void RingLedger::markRung(std::vector<PlayRule>& rules, std::int64_t minute) const {
+    const auto found = m_rung.find(minute);
+    std::vector<bool> consumed(found == m_rung.end() ? 0 : found->second.size(), false);
+    for (PlayRule& rule : rules) {
+        rule.fired = 0;
+        if (found == m_rung.end())
+            continue;
+        for (std::size_t i = 0; i < consumed.size(); ++i) {
+            if (!consumed[i] && isSameRule(found->second[i], rule)) {
+                consumed[i] = true;
+                rule.fired = 1;
+                break;
+            }
+        }
+    }
+}
+
+void RingLedger::record(const PlayRule& rule, std::int64_t minute) {
+    PlayRule copy = rule;
+    copy.fired = 0;
+    m_rung[minute].push_back(std::move(copy));
+}
+
+void RingLedger::forgetFarFrom(std::int64_t minute) {
+    std::erase_if(m_rung, [minute](const auto& entry) {
+        return entry.first < minute - kKeptMinutes || entry.first > minute + kKeptMinutes;
+    });
+}
+
+} // namespace ringvale
