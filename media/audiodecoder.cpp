@@ -5,18 +5,54 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/log.h>
+#include <libavutil/mem.h>
 #include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 }
 
+#include <cerrno>
+#include <fcntl.h>
 #include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace ringvale {
 
+namespace {
+
+constexpr int kIoBufferSize = 32 * 1024;
+
+bool isCancelled(const std::atomic<bool>* cancelled) {
+    return cancelled && cancelled->load();
+}
+
+// Opens a regular file for reading without ever blocking in open() (a FIFO would wait for a
+// writer). -1 for anything else.
+int openRegularFile(const std::filesystem::path& file) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+
 struct AudioDecoder::Impl {
+    int fd = -1;
+    const std::atomic<bool>* cancelled = nullptr;
+    AVIOContext* io = nullptr;
     AVFormatContext* formatContext = nullptr;
     AVCodecContext* codecContext = nullptr;
     SwrContext* resampler = nullptr;
+    AVChannelLayout resamplerLayout{}; // what the resampler was set up for
+    int resamplerRate = 0;
+    int resamplerFormat = -1;
     AVPacket* packet = nullptr;
     AVFrame* frame = nullptr;
     int stream = -1;
@@ -30,12 +66,90 @@ struct AudioDecoder::Impl {
         av_frame_free(&frame);
         av_packet_free(&packet);
         swr_free(&resampler);
+        av_channel_layout_uninit(&resamplerLayout);
         avcodec_free_context(&codecContext);
         avformat_close_input(&formatContext);
+        if (io) {
+            av_freep(&io->buffer);
+            avio_context_free(&io);
+        }
+        if (fd >= 0)
+            ::close(fd);
+    }
+
+    static int readPacket(void* opaque, std::uint8_t* buffer, int size) {
+        auto* d = static_cast<Impl*>(opaque);
+        for (;;) {
+            if (isCancelled(d->cancelled))
+                return AVERROR_EXIT;
+            const ssize_t n = ::read(d->fd, buffer, static_cast<std::size_t>(size));
+            if (n > 0)
+                return static_cast<int>(n);
+            if (n == 0)
+                return AVERROR_EOF;
+            if (errno != EINTR)
+                return AVERROR(errno);
+        }
+    }
+
+    static std::int64_t seek(void* opaque, std::int64_t offset, int whence) {
+        auto* d = static_cast<Impl*>(opaque);
+        if (whence == AVSEEK_SIZE) {
+            struct stat st {};
+            return ::fstat(d->fd, &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
+        }
+        const off_t at = ::lseek(d->fd, static_cast<off_t>(offset), whence & ~AVSEEK_FORCE);
+        return at < 0 ? AVERROR(errno) : static_cast<std::int64_t>(at);
+    }
+
+    static int interrupted(void* opaque) { return isCancelled(static_cast<Impl*>(opaque)->cancelled) ? 1 : 0; }
+
+    // Sets the resampler up for frames like `in`, unless it already is. False when the frame's
+    // format cannot be converted.
+    bool configureFor(const AVFrame& in) {
+        if (resampler && in.sample_rate == resamplerRate && in.format == resamplerFormat &&
+            av_channel_layout_compare(&in.ch_layout, &resamplerLayout) == 0)
+            return true;
+        if (in.sample_rate <= 0 || in.ch_layout.nb_channels <= 0 || in.format < 0 ||
+            av_get_bytes_per_sample(static_cast<AVSampleFormat>(in.format)) <= 0)
+            return false;
+        swr_free(&resampler);
+        av_channel_layout_uninit(&resamplerLayout);
+        if (in.ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
+            av_channel_layout_default(&resamplerLayout, in.ch_layout.nb_channels);
+        else if (av_channel_layout_copy(&resamplerLayout, &in.ch_layout) < 0)
+            return false;
+        AVChannelLayout outLayout;
+        av_channel_layout_default(&outLayout, channels);
+        const int rc = swr_alloc_set_opts2(&resampler, &outLayout, AV_SAMPLE_FMT_S16, outRate, &resamplerLayout,
+                                           static_cast<AVSampleFormat>(in.format), in.sample_rate, 0, nullptr);
+        av_channel_layout_uninit(&outLayout);
+        if (rc < 0 || swr_init(resampler) < 0) {
+            swr_free(&resampler);
+            return false;
+        }
+        resamplerRate = in.sample_rate;
+        resamplerFormat = in.format;
+        return true;
     }
 
     // Converts `in` (null to flush) and appends the result to `out`; returns frames appended.
     std::size_t convert(const AVFrame* in, std::vector<std::int16_t>& out) {
+        if (in) {
+            if (in->nb_samples <= 0 || !in->extended_data)
+                return 0;
+            // A change of layout or rate midway: what the old converter still holds comes first.
+            const bool changes = resampler && (in->sample_rate != resamplerRate || in->format != resamplerFormat ||
+                                               av_channel_layout_compare(&in->ch_layout, &resamplerLayout) != 0);
+            std::size_t frames = changes ? convert(nullptr, out) : 0;
+            if (!configureFor(*in))
+                return frames;
+            return frames + run(in, out);
+        }
+        return resampler ? run(nullptr, out) : 0;
+    }
+
+    std::size_t run(const AVFrame* in, std::vector<std::int16_t>& out) {
         const int inSamples = in ? in->nb_samples : 0;
         const int capacity = swr_get_out_samples(resampler, inSamples);
         if (capacity <= 0)
@@ -59,13 +173,33 @@ AudioDecoder::AudioDecoder() {
 
 AudioDecoder::~AudioDecoder() = default;
 
-bool AudioDecoder::open(const std::filesystem::path& file, const AudioFormat& format) {
+bool AudioDecoder::open(const std::filesystem::path& file, const AudioFormat& format,
+                        const std::atomic<bool>* cancelled) {
     m_impl = std::make_unique<Impl>();
     Impl& d = *m_impl;
     d.channels = format.channels;
     d.outRate = format.sampleRate;
-    if (avformat_open_input(&d.formatContext, file.c_str(), nullptr, nullptr) < 0)
+    d.cancelled = cancelled;
+    d.fd = openRegularFile(file);
+    if (d.fd < 0)
         return false;
+    auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferSize));
+    if (!buffer)
+        return false;
+    d.io = avio_alloc_context(buffer, kIoBufferSize, 0, &d, &Impl::readPacket, nullptr, &Impl::seek);
+    if (!d.io) {
+        av_free(buffer);
+        return false;
+    }
+    d.formatContext = avformat_alloc_context();
+    if (!d.formatContext)
+        return false;
+    d.formatContext->pb = d.io;
+    d.formatContext->flags |= AVFMT_FLAG_CUSTOM_IO;
+    d.formatContext->interrupt_callback = {&Impl::interrupted, &d};
+    // The name only helps the format guess; it is never opened as a URL.
+    if (avformat_open_input(&d.formatContext, file.c_str(), nullptr, nullptr) < 0)
+        return false; // frees the format context
     if (avformat_find_stream_info(d.formatContext, nullptr) < 0)
         return false;
     const AVCodec* codec = nullptr;
@@ -79,17 +213,6 @@ bool AudioDecoder::open(const std::filesystem::path& file, const AudioFormat& fo
     if (avcodec_open2(d.codecContext, codec, nullptr) < 0)
         return false;
     if (d.codecContext->sample_rate <= 0 || d.codecContext->ch_layout.nb_channels <= 0)
-        return false;
-    if (d.codecContext->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
-        av_channel_layout_default(&d.codecContext->ch_layout, d.codecContext->ch_layout.nb_channels);
-
-    AVChannelLayout outLayout;
-    av_channel_layout_default(&outLayout, format.channels);
-    const int rc = swr_alloc_set_opts2(&d.resampler, &outLayout, AV_SAMPLE_FMT_S16, format.sampleRate,
-                                       &d.codecContext->ch_layout, d.codecContext->sample_fmt,
-                                       d.codecContext->sample_rate, 0, nullptr);
-    av_channel_layout_uninit(&outLayout);
-    if (rc < 0 || swr_init(d.resampler) < 0)
         return false;
     for (unsigned i = 0; i < d.formatContext->nb_streams; ++i) {
         if (static_cast<int>(i) != d.stream)
@@ -107,6 +230,8 @@ std::size_t AudioDecoder::decode(std::vector<std::int16_t>& out) {
     Impl& d = *m_impl;
     std::size_t frames = 0;
     while (frames == 0) {
+        if (isCancelled(d.cancelled))
+            return 0;
         if (d.decoderDone) {
             if (d.flushed)
                 return 0;

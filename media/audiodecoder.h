@@ -2,6 +2,7 @@
 
 #include "audiosink.h"
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -10,7 +11,9 @@
 namespace ringvale {
 
 // Decodes one music file (MP3, WMA, WAV, OGG, FLAC, M4A … whatever FFmpeg reads) into the
-// sample format of the output.
+// sample format of the output. Only regular files are opened, by the program itself, never as
+// an FFmpeg URL, and never in a way that blocks (a FIFO or a device is refused). Frames whose
+// channel layout or rate changes midway are converted with a converter set up for them.
 class AudioDecoder {
 public:
     AudioDecoder();
@@ -18,10 +21,12 @@ public:
     AudioDecoder(const AudioDecoder&) = delete;
     AudioDecoder& operator=(const AudioDecoder&) = delete;
 
-    // False when the file cannot be opened or holds no decodable audio stream.
-    bool open(const std::filesystem::path& file, const AudioFormat& format);
+    // False when the file cannot be opened or holds no decodable audio stream. Reading stops as
+    // soon as `cancelled` becomes true; it must outlive the decoder.
+    bool open(const std::filesystem::path& file, const AudioFormat& format,
+              const std::atomic<bool>* cancelled = nullptr);
     // Replaces `out` with the next decoded samples (interleaved). Returns the number of frames,
-    // 0 at the end of the file. Damaged packets are skipped.
+    // 0 at the end of the file or once cancelled. Damaged packets are skipped.
     std::size_t decode(std::vector<std::int16_t>& out);
 
 private:

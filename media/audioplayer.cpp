@@ -4,26 +4,32 @@
 
 namespace ringvale {
 
-AudioPlayer::AudioPlayer(AudioSink& sink) : m_sink(sink) {}
+namespace {
+// How long the end of the program waits for a worker that a stop left behind.
+constexpr std::chrono::seconds kExitWait{1};
+} // namespace
+
+AudioPlayer::AudioPlayer(AudioSink& sink) : m_sink(sink), m_leftBehind(std::make_shared<LeftBehindWorkers>()) {}
 
 AudioPlayer::~AudioPlayer() {
     stopAll();
+    m_leftBehind->waitForAll(kExitWait);
 }
 
 void AudioPlayer::playList(std::int32_t count, std::vector<std::string> files) {
-    RemovePlayer(m_current);
+    m_current.reset(); // stops what plays
     if (count == 0)
         return;
     const std::int32_t passes = count < 0 ? 0 : count;
     std::erase_if(files, [](const std::string& path) { return path.empty(); });
     if (files.empty())
         return;
-    m_current = CreatePlayer(m_sink, std::move(files), passes);
-    NewPlay(*m_current);
+    m_current = std::make_unique<Player>(m_sink, std::move(files), passes, m_leftBehind);
+    m_current->start();
 }
 
 void AudioPlayer::stopAll() {
-    RemovePlayer(m_current);
+    m_current.reset();
     m_sink.discard();
 }
 

@@ -37,6 +37,8 @@ public:
 
     // True while the current player still decodes or hands over sound (for tests and benchmarks).
     bool isSounding() const;
+    // Workers that a stop left running because they did not end in time (for tests).
+    int leftBehindWorkers() const { return m_leftBehind->count(); }
 
 private:
     static void append(std::vector<std::string>& list, const std::string& path) { list.push_back(path); }
@@ -49,6 +51,7 @@ private:
     }
 
     AudioSink& m_sink;
+    std::shared_ptr<LeftBehindWorkers> m_leftBehind;
     std::unique_ptr<Player> m_current;
 };
 

@@ -3,77 +3,132 @@
 #include "audiodecoder.h"
 #include "codepage.h"
 
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+
 namespace ringvale {
 
-Player::Player(AudioSink& sink, std::vector<std::string> playList, std::int32_t passes)
-    : m_sink(sink), m_playList(std::move(playList)), m_remainingPasses(passes) {}
+int LeftBehindWorkers::count() const {
+    std::lock_guard lock(m_mutex);
+    return m_count;
+}
+
+bool LeftBehindWorkers::waitForAll(std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, timeout, [this] { return m_count == 0; });
+}
+
+void LeftBehindWorkers::take(std::thread worker, const std::shared_ptr<LeftBehindWorkers>& self) {
+    {
+        std::lock_guard lock(m_mutex);
+        ++m_count;
+    }
+    std::thread([worker = std::move(worker), self]() mutable {
+        worker.join();
+        std::lock_guard lock(self->m_mutex);
+        --self->m_count;
+        self->m_changed.notify_all();
+    }).detach();
+}
+
+// What the worker uses; shared with the worker so that one left behind never outlives it.
+struct Player::Work {
+    Work(AudioSink& s, std::vector<std::string> list, std::int32_t passes)
+        : sink(s), playList(std::move(list)), remainingPasses(passes) {}
+
+    void run() {
+        for (;;) {
+            for (const std::string& path : playList) {
+                if (cancelled || !playFile(path))
+                    return;
+            }
+            if (remainingPasses > 0 && --remainingPasses == 0)
+                return;
+        }
+    }
+
+    // Plays one file to its end; false when it could not be played or playback was cancelled.
+    bool playFile(const std::string& path) {
+        AudioDecoder decoder;
+        if (!decoder.open(toFileName(path), sink.format(), &cancelled))
+            return false;
+        std::vector<std::int16_t> samples;
+        std::size_t total = 0;
+        while (!cancelled) {
+            const std::size_t frames = decoder.decode(samples);
+            if (frames == 0)
+                break;
+            total += frames;
+            if (!sink.write(samples.data(), frames, cancelled))
+                return false;
+        }
+        // A file that gives no sound at all counts as undecodable: the player falls silent
+        // rather than spinning over it pass after pass.
+        return total > 0 && !cancelled;
+    }
+
+    void finish() {
+        std::lock_guard lock(mutex);
+        active = false;
+        finished.notify_all();
+    }
+
+    AudioSink& sink;
+    const std::vector<std::string> playList;
+    std::int32_t remainingPasses; // 0 = without end
+    std::atomic<bool> cancelled{false};
+    mutable std::mutex mutex;
+    std::condition_variable finished;
+    bool active = false;
+};
+
+Player::Player(AudioSink& sink, std::vector<std::string> playList, std::int32_t passes,
+               std::shared_ptr<LeftBehindWorkers> leftBehind)
+    : m_work(std::make_shared<Work>(sink, std::move(playList), passes)), m_leftBehind(std::move(leftBehind)) {}
 
 Player::~Player() {
-    m_cancelled = true;
-    if (m_worker.joinable())
-        m_worker.join();
+    stop();
 }
 
-void Player::run() {
-    for (;;) {
-        while (m_position < m_playList.size()) {
-            if (m_cancelled || !playFile(m_playList[m_position])) {
-                m_active = false;
-                return;
-            }
-            ++m_position;
-        }
-        m_position = 0;
-        if (m_remainingPasses > 0 && --m_remainingPasses == 0)
-            break;
-    }
-    m_active = false;
-}
-
-bool Player::playFile(const std::string& path) {
-    AudioDecoder decoder;
-    const AudioFormat format = m_sink.format();
-    if (!decoder.open(toFileName(path), format))
-        return false;
-    std::vector<std::int16_t> samples;
-    std::size_t total = 0;
-    while (!m_cancelled) {
-        const std::size_t frames = decoder.decode(samples);
-        if (frames == 0)
-            break;
-        total += frames;
-        if (!m_sink.write(samples.data(), frames, m_cancelled))
-            return false;
-    }
-    // A file that gives no sound at all counts as undecodable: the player falls silent rather
-    // than spinning over it pass after pass.
-    return total > 0 && !m_cancelled;
-}
-
-std::unique_ptr<Player> CreatePlayer(AudioSink& sink, std::vector<std::string> playList,
-                                     std::int32_t passes) {
-    return std::make_unique<Player>(sink, std::move(playList), passes);
-}
-
-void NewPlay(Player& player) {
-    if (player.m_worker.joinable())
+void Player::start() {
+    if (m_worker.joinable() || m_work->cancelled)
         return;
-    if (!player.m_sink.begin())
+    if (!m_work->sink.begin())
         return; // no output: silence
-    player.m_active = true;
-    player.m_worker = std::thread([&player] { player.run(); });
+    {
+        std::lock_guard lock(m_work->mutex);
+        m_work->active = true;
+    }
+    m_worker = std::thread([work = m_work] {
+        work->run();
+        work->finish();
+    });
 }
 
-void RemovePlayer(std::unique_ptr<Player>& player) {
-    if (!player)
-        return;
-    player->m_cancelled = true;
-    player->m_sink.discard();
-    if (player->m_worker.joinable())
-        player->m_worker.join();
-    // The worker may have handed over one last chunk between the first discard and its exit.
-    player->m_sink.discard();
-    player.reset();
+bool Player::stop() {
+    m_work->cancelled = true;
+    m_work->sink.discard();
+    if (!m_worker.joinable())
+        return true;
+    bool ended = false;
+    {
+        std::unique_lock lock(m_work->mutex);
+        ended = m_work->finished.wait_for(lock, kStopWait, [this] { return !m_work->active; });
+    }
+    if (ended) {
+        m_worker.join();
+        // The worker may have handed over one last chunk between the first discard and its end.
+        m_work->sink.discard();
+        return true;
+    }
+    m_leftBehind->take(std::move(m_worker), m_leftBehind);
+    return false;
+}
+
+bool Player::isActive() const {
+    std::lock_guard lock(m_work->mutex);
+    return m_work->active;
 }
 
 } // namespace ringvale

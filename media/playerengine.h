@@ -5,49 +5,62 @@
 
 #include "audiosink.h"
 
-#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace ringvale {
 
+// Workers that a stop left running, so that the owner of the sink can wait for them before the
+// sink goes away.
+class LeftBehindWorkers {
+public:
+    int count() const;
+    // Waits up to `timeout` for every one of them to end; true when none is left.
+    bool waitForAll(std::chrono::milliseconds timeout) const;
+
+private:
+    friend class Player;
+    void take(std::thread worker, const std::shared_ptr<LeftBehindWorkers>& self);
+
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_changed;
+    int m_count = 0;
+};
+
 class Player {
 public:
-    Player(AudioSink& sink, std::vector<std::string> playList, std::int32_t passes);
+    // How long stop() waits for the worker before leaving it to end on its own.
+    static constexpr std::chrono::milliseconds kStopWait{20};
+
+    // A player for the list (GBK paths, none empty) and pass count (> 0, or 0 for without end).
+    Player(AudioSink& sink, std::vector<std::string> playList, std::int32_t passes,
+           std::shared_ptr<LeftBehindWorkers> leftBehind);
+    // Stops, as stop() does.
     ~Player();
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
 
+    // Starts the worker at the first file; nothing when the output cannot be had.
+    void start();
+    // Silences the player at once and ends its worker. A worker that does not end within
+    // kStopWait (held up in the operating system, say on a file server that hangs) is left to
+    // end on its own: it hands nothing more to the sink. True when the worker ended.
+    bool stop();
+
     // True while the worker still decodes or hands over sound.
-    bool isActive() const { return m_active.load(); }
+    bool isActive() const;
 
 private:
-    friend void NewPlay(Player& player);
-    friend void RemovePlayer(std::unique_ptr<Player>& player);
-
-    void run();
-    // Plays one file to its end; false when it could not be played or playback was cancelled.
-    bool playFile(const std::string& path);
-
-    AudioSink& m_sink;
-    const std::vector<std::string> m_playList;
-    std::int32_t m_remainingPasses; // 0 = without end
-    std::size_t m_position = 0;
-    std::atomic<bool> m_cancelled{false};
-    std::atomic<bool> m_active{false};
+    struct Work;
+    std::shared_ptr<Work> m_work;
+    std::shared_ptr<LeftBehindWorkers> m_leftBehind;
     std::thread m_worker;
 };
-
-// A player for the list (GBK paths, none empty) and pass count (> 0, or 0 for without end).
-std::unique_ptr<Player> CreatePlayer(AudioSink& sink, std::vector<std::string> playList, std::int32_t passes);
-
-// Starts the player's worker at its current file.
-void NewPlay(Player& player);
-
-// Silences the player at once, ends its worker, waits for it, and destroys the player.
-void RemovePlayer(std::unique_ptr<Player>& player);
 
 } // namespace ringvale

@@ -1,0 +1,142 @@
+// Files that once silenced every later bell: a FIFO, an MP3 that turns from stereo to mono, a
+// short MP3 padded with a long run of zeros, and a sound device that hangs.
+
+#include "audiodecoder.h"
+#include "audioplayer.h"
+#include "codepage.h"
+#include "filestore.h"
+#include "fixtures.h"
+#include "recordingsink.h"
+#include "tempdir.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace ringvale;
+using namespace ringvale::testing;
+using namespace std::chrono;
+
+namespace {
+
+// What stopAll may take whatever the worker is doing.
+constexpr milliseconds kStopBound{30};
+
+milliseconds timeStopAll(AudioPlayer& player) {
+    const auto start = steady_clock::now();
+    player.stopAll();
+    return duration_cast<milliseconds>(steady_clock::now() - start);
+}
+
+// Bytes this process has read so far (the kernel's count).
+long long bytesRead() {
+    const std::string io = readWholeFile("/proc/self/io").bytes;
+    const auto at = io.find("rchar: ");
+    return at == std::string::npos ? -1 : std::stoll(io.substr(at + 7));
+}
+
+bool waitForBytesRead(long long bytes) {
+    const auto end = steady_clock::now() + seconds(60);
+    while (bytesRead() < bytes) {
+        if (steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(milliseconds(1));
+    }
+    return true;
+}
+
+std::string stereoThenMono() {
+    std::string bytes = readWholeFile(toFileName(fixture("tone.mp3"))).bytes.substr(0, 3000);
+    // MPEG-1 layer III, 128 kbit/s, 44.1 kHz, mono: 417-byte frames whose zero side information
+    // decodes to silence.
+    std::string frame(417, '\0');
+    frame[0] = '\xFF', frame[1] = '\xFB', frame[2] = '\x90', frame[3] = '\xC0';
+    for (int i = 0; i < 200; ++i)
+        bytes += frame;
+    return bytes;
+}
+
+TEST(HostileFiles, NeverStopTheNextBell) {
+    TempDir dir;
+    const auto fifo = dir.path() / "fifo.mp3";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const auto mixed = dir.path() / "stereo-then-mono.mp3";
+    ASSERT_TRUE(writeFileAtomic(mixed, stereoThenMono()));
+    const auto padded = dir.path() / "padded.mp3";
+    ASSERT_TRUE(writeFileAtomic(padded, readWholeFile(toFileName(fixture("tone.mp3"))).bytes.substr(0, 4096)));
+    ASSERT_EQ(::truncate(padded.c_str(), 300LL * 1024 * 1024), 0); // sparse: no disk is used
+
+    for (const auto& file : {fifo, mixed, padded}) {
+        RecordingSink sink;
+        AudioPlayer player(sink);
+        const long long readSoFar = bytesRead();
+        player.playFile(-1, fromFileName(file));
+        if (file == padded) {
+            ASSERT_TRUE(waitForBytesRead(readSoFar + 50'000'000)); // deep in the zeros
+        }
+        EXPECT_LT(timeStopAll(player), kStopBound) << file;
+        const std::size_t before = sink.totalFrames();
+        player.playFile(1, fixture("square_a.wav"));
+        EXPECT_TRUE(sink.waitForFrames(before + kFramesA)) << file;
+    }
+}
+
+TEST(HostileFiles, FrameFormatChangesAreConverted) {
+    TempDir dir;
+    const auto mixed = dir.path() / "stereo-then-mono.mp3";
+    ASSERT_TRUE(writeFileAtomic(mixed, stereoThenMono()));
+    AudioDecoder decoder;
+    ASSERT_TRUE(decoder.open(mixed, AudioFormat{}));
+    std::vector<std::int16_t> samples;
+    std::size_t frames = 0;
+    while (std::size_t got = decoder.decode(samples)) {
+        ASSERT_EQ(samples.size(), got * 2);
+        frames += got;
+    }
+    EXPECT_GT(frames, 200u * 1152 * 9 / 10); // the mono frames play as well, as silence
+}
+
+// A device that hangs in write and takes no notice of a cancel until it is let go.
+class HangingSink final : public RecordingSink {
+public:
+    bool write(const std::int16_t*, std::size_t, const std::atomic<bool>&) override {
+        std::unique_lock lock(m_mutex);
+        m_entered = true;
+        m_changed.notify_all();
+        m_changed.wait(lock, [this] { return m_released; });
+        return false;
+    }
+    void release() {
+        std::lock_guard lock(m_mutex);
+        m_released = true;
+        m_changed.notify_all();
+    }
+    bool waitUntilEntered() {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, seconds(10), [this] { return m_entered; });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_entered = false;
+    bool m_released = false;
+};
+
+TEST(HostileFiles, AHangingWorkerIsLeftBehindNotJoined) {
+    HangingSink sink;
+    AudioPlayer player(sink);
+    player.playFile(1, fixture("square_a.wav"));
+    ASSERT_TRUE(sink.waitUntilEntered());
+    EXPECT_LT(timeStopAll(player), kStopBound);
+    EXPECT_EQ(player.leftBehindWorkers(), 1);
+    sink.release();
+    const auto end = steady_clock::now() + seconds(10);
+    while (player.leftBehindWorkers() != 0 && steady_clock::now() < end)
+        std::this_thread::yield();
+    EXPECT_EQ(player.leftBehindWorkers(), 0);
+}
+
+} // namespace
