@@ -7,6 +7,7 @@
 #include "programdir.h"
 #include "qtdialogs.h"
 #include "sdlaudiosink.h"
+#include "terminationsignals.h"
 #include "weatherprobe.h"
 
 #include <QApplication>
@@ -14,8 +15,27 @@
 
 #include <cstdio>
 
+namespace {
+
+// Said once at start: the bells ring, but nothing the operator changes can be kept. Not modal,
+// so an unattended start rings on.
+void showReadOnlyNotice(const std::filesystem::path& programDir) {
+    const QString text =
+        QString::fromUtf8("程序目录 %1 不能写入：作息表和设置的修改都无法保存。铃声照常按作息表播放。")
+            .arg(QString::fromStdString(programDir.string()));
+    std::fprintf(stderr, "ringvale: the program directory %s cannot be written: changes cannot be saved\n",
+                 programDir.c_str());
+    auto* box = new QMessageBox(QMessageBox::Warning, QString::fromUtf8("提示..."), text);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setObjectName(QStringLiteral("readOnlyNotice"));
+    box->show();
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
     using namespace ringvale;
+    TerminationSignals::blockInEveryThread();
     const bool haveDisplay =
         processEnv("DISPLAY") || processEnv("WAYLAND_DISPLAY") || processEnv("QT_QPA_PLATFORM");
     if (!haveDisplay) {
@@ -26,11 +46,13 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    const TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::received, &app, [] { QApplication::exit(0); });
 
     const auto programDir = resolveProgramDirectory(processEnv, executableDirectory());
     ensureProgramDirectory(programDir);
     const InstanceLock lock(programDir);
-    if (!lock.acquired()) {
+    if (lock.heldElsewhere()) {
         QMessageBox::information(nullptr, QStringLiteral("Ringvale"),
                                  QString::fromUtf8("Ringvale 已经在运行中，同一套作息表不能再启动第二份。"));
         return 0;
@@ -40,6 +62,8 @@ int main(int argc, char* argv[]) {
     removeStaleTemporaries(programDir / "tp");
 
     SdlAudioSink sink;
+    // The sound device is opened now and kept, so the first bell does not wait for it.
+    sink.begin();
     AudioPlayer player(sink);
     SystemClock clock;
     ProcessRunner commands;
@@ -53,6 +77,8 @@ int main(int argc, char* argv[]) {
     QObject::connect(&window, &MainWindow::programEndRequested, &app, [] { QApplication::exit(0); });
     window.show();
     controller.start();
+    if (!isWritableDirectory(programDir))
+        showReadOnlyNotice(programDir);
     const int code = QApplication::exec();
     player.stopAll();
     return code;

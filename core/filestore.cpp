@@ -34,16 +34,18 @@ std::string temporaryName(const std::filesystem::path& target) {
 
 } // namespace
 
-FileRead readWholeFile(const std::filesystem::path& path) {
+FileRead readWholeFile(const std::filesystem::path& path, std::size_t maxBytes) {
     FileRead result;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: opening a FIFO must not wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         result.status =
             errno == ENOENT || errno == ENOTDIR ? FileRead::Status::Missing : FileRead::Status::Unreadable;
         return result;
     }
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<std::uintmax_t>(st.st_size) > maxBytes ||
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
         ::close(fd);
         result.status = FileRead::Status::Unreadable;
         return result;
@@ -64,6 +66,12 @@ FileRead readWholeFile(const std::filesystem::path& path) {
         if (n == 0)
             break;
         result.bytes.append(buffer, static_cast<std::size_t>(n));
+        if (result.bytes.size() > maxBytes) { // grew while being read
+            ::close(fd);
+            result.bytes.clear();
+            result.status = FileRead::Status::Unreadable;
+            return result;
+        }
     }
     ::close(fd);
     result.status = FileRead::Status::Ok;

@@ -18,7 +18,14 @@ struct FileRead {
     bool ok() const { return status == Status::Ok; }
 };
 
-FileRead readWholeFile(const std::filesystem::path& path);
+// Larger than any timetable, settings file or icon the program writes (a 1,000-rule timetable
+// is about 300 KB); a bigger file is garbage and reads as unreadable rather than freezing the
+// window.
+inline constexpr std::size_t kLargestReadableFile = 4 * 1024 * 1024;
+
+// Only a regular file is read (a FIFO, a device or a folder reads as unreadable, and opening
+// never blocks), and only up to maxBytes.
+FileRead readWholeFile(const std::filesystem::path& path, std::size_t maxBytes = kLargestReadableFile);
 
 bool fileExists(const std::filesystem::path& path);
 

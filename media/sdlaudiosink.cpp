@@ -30,6 +30,9 @@ bool SdlAudioSink::begin() {
     if (m_device != 0)
         return true;
     if (!m_subsystemUp) {
+        // SDL would otherwise take SIGTERM and SIGINT for its own event queue, which nobody
+        // reads: the program would no longer end on a power-off or a logout.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
             return false;
         m_subsystemUp = true;

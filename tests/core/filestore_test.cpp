@@ -2,6 +2,7 @@
 #include "tempdir.h"
 
 #include <fstream>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 using namespace ringvale;
@@ -20,6 +21,19 @@ TEST(FileStore, TellsMissingEmptyAndUnreadableApart) {
     // A directory where a file is expected cannot be read as one.
     std::filesystem::create_directory(dir.path() / "folder");
     EXPECT_EQ(readWholeFile(dir.path() / "folder").status, FileRead::Status::Unreadable);
+}
+
+TEST(FileStore, ReadsOnlyRegularFilesOfASaneSizeAndNeverBlocks) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo((dir.path() / "fifo").c_str(), 0644), 0); // no writer: a plain open would hang
+    for (const auto& [name, size] : {std::pair{"largest", kLargestReadableFile}, {"larger", kLargestReadableFile + 1}}) {
+        std::ofstream(dir.path() / name).close();
+        std::filesystem::resize_file(dir.path() / name, size);
+    }
+    EXPECT_EQ(readWholeFile(dir.path() / "fifo").status, FileRead::Status::Unreadable);
+    EXPECT_EQ(readWholeFile("/dev/zero").status, FileRead::Status::Unreadable);
+    EXPECT_EQ(readWholeFile(dir.path() / "larger").status, FileRead::Status::Unreadable);
+    EXPECT_EQ(readWholeFile(dir.path() / "largest").bytes.size(), kLargestReadableFile);
 }
 
 TEST(FileStore, AtomicWriteReplacesWholeAndLeavesNoTemporaries) {

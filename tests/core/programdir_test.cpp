@@ -54,9 +54,12 @@ TEST(InstanceLock, OnlyOneCopyHoldsTheProgramDirectory) {
         EXPECT_TRUE(first.acquired());
         InstanceLock second(dir.path());
         EXPECT_FALSE(second.acquired());
+        EXPECT_TRUE(second.heldElsewhere());
     }
     InstanceLock again(dir.path());
     EXPECT_TRUE(again.acquired());
+    // No lock at all is not another copy.
+    EXPECT_EQ(InstanceLock(dir.path() / "missing").state(), InstanceLock::State::Unavailable);
 }
 
 TEST(InstanceLock, StaleTemporariesOfInterruptedWritesAreRemoved) {
