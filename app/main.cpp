@@ -61,9 +61,8 @@ int main(int argc, char* argv[]) {
     removeStaleTemporaries(programDir);
     removeStaleTemporaries(programDir / "tp");
 
+    // The sound device opens ahead of each bell and closes when idle (see SdlAudioSink).
     SdlAudioSink sink;
-    // The sound device is opened now and kept, so the first bell does not wait for it.
-    sink.begin();
     AudioPlayer player(sink);
     SystemClock clock;
     ProcessRunner commands;

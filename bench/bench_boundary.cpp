@@ -1,5 +1,13 @@
-// Over three real minute boundaries: from HH:MM:00.000 to the tick that fires the due rule, and
-// to the first samples handed to the sound device (SDL's dummy driver: nothing is heard).
+// Bells at real minute boundaries through the path the operator hears. The real clock driver and
+// tick ring a rule due every other minute through the player into the sound server; in the
+// minutes between, a cron-style bell starts `mpg123` at HH:MM:00 into a second sink (taking
+// turns, so neither bell slows the other on a two-core machine). Both sinks'
+// monitors are recorded with `parec`. Printed over every boundary: min / median / max of
+// HH:MM:00.000 -> the firing tick, -> the first sample handed to the device, -> the first loud
+// sample recorded, and the baseline's heard onset. Run it through bench/boundary-pulse.sh, which
+// starts a private PulseAudio server with two null sinks.
+//
+// Usage: bench_boundary BOUNDARIES RINGVALE_SINK BASELINE_SINK
 
 #include "audioplayer.h"
 #include "benchfakes.h"
@@ -12,15 +20,27 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <cmath>
+#include <cstdio>
 #include <ctime>
 #include <mutex>
 #include <optional>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
 
 using namespace ringvale;
 using namespace ringvale::bench;
-using SystemTime = std::chrono::system_clock::time_point;
+using namespace std::chrono;
 
 namespace {
+
+constexpr int kRate = 44100;
+constexpr int kLoud = 1000; // the tone peaks near 4,000; silence is 0
 
 // Notes the wall-clock time of the first samples after each play request.
 class FirstSampleSink final : public AudioSink {
@@ -32,7 +52,7 @@ public:
         const bool ok = m_inner.write(samples, frames, cancelled);
         std::lock_guard lock(m_mutex);
         if (!m_first)
-            m_first = std::chrono::system_clock::now();
+            m_first = system_clock::now();
         return ok;
     }
     void discard() override { m_inner.discard(); }
@@ -40,7 +60,7 @@ public:
         std::lock_guard lock(m_mutex);
         m_first.reset();
     }
-    std::optional<SystemTime> first() {
+    std::optional<WallTime> first() {
         std::lock_guard lock(m_mutex);
         return m_first;
     }
@@ -48,7 +68,7 @@ public:
 private:
     AudioSink& m_inner;
     std::mutex m_mutex;
-    std::optional<SystemTime> m_first;
+    std::optional<WallTime> m_first;
 };
 
 // Notes when the tick asked for the bell.
@@ -56,26 +76,173 @@ class StampedPlayback final : public Playback {
 public:
     explicit StampedPlayback(AudioPlayer& player) : m_player(player) {}
     void playFile(std::int32_t count, const std::string& path) override {
-        fired = std::chrono::system_clock::now();
+        fired = system_clock::now();
         m_player.playFile(count, path);
     }
     void stopAll() override { m_player.stopAll(); }
-    std::optional<SystemTime> fired;
+    void prepare() override { m_player.prepare(); }
+    std::optional<WallTime> fired;
 
 private:
     AudioPlayer& m_player;
 };
 
-double msAfterMinute(SystemTime t) {
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(t.time_since_epoch()).count();
-    return static_cast<double>(ms % 60000);
+pid_t spawn(std::vector<std::string> argv, int stdoutFd = -1) {
+    std::vector<char*> args;
+    for (auto& a : argv)
+        args.push_back(a.data());
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (stdoutFd >= 0)
+        posix_spawn_file_actions_adddup2(&actions, stdoutFd, STDOUT_FILENO);
+    pid_t pid = -1;
+    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) != 0)
+        pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+// Records a sink's monitor through parec and maps every recorded frame to the wall clock: the
+// recording's start is the earliest (least delayed) estimate over the chunks near the frame.
+class MonitorRecorder {
+public:
+    explicit MonitorRecorder(const std::string& sink) {
+        int fds[2];
+        if (::pipe(fds) != 0)
+            return;
+        m_pid = spawn({"parec", "-d", sink + ".monitor", "--raw", "--format=s16le", "--rate=44100",
+                       "--channels=2", "--latency-msec=5"},
+                      fds[1]);
+        ::close(fds[1]);
+        m_fd = fds[0];
+        m_reader = std::thread([this] { read(); });
+    }
+    ~MonitorRecorder() {
+        if (m_pid > 0)
+            ::kill(m_pid, SIGTERM);
+        if (m_reader.joinable())
+            m_reader.join();
+        if (m_pid > 0)
+            ::waitpid(m_pid, nullptr, 0);
+    }
+
+    // The wall-clock time of the first loud frame recorded after `from`, if any before `until`.
+    std::optional<WallTime> firstLoudAfter(WallTime from, WallTime until) {
+        std::lock_guard lock(m_mutex);
+        for (std::size_t i = 0; i < m_chunks.size(); ++i) {
+            const Chunk& c = m_chunks[i];
+            if (c.arrived < from || c.arrived > until + seconds(1))
+                continue;
+            if (c.firstLoud < 0)
+                continue;
+            const WallTime start = recordingStartNear(c.arrived);
+            const WallTime at = start + duration_cast<system_clock::duration>(duration<double>(
+                                            static_cast<double>(c.firstFrame + c.firstLoud) / kRate));
+            if (at >= from - milliseconds(5) && at <= until)
+                return at;
+        }
+        return std::nullopt;
+    }
+
+private:
+    struct Chunk {
+        WallTime arrived;
+        long long firstFrame; // index in the recording of the chunk's first frame
+        long long frames;
+        long long firstLoud; // offset of its first loud frame, -1 when none
+    };
+
+    void read() {
+        std::vector<std::int16_t> buffer(4096);
+        long long total = 0;
+        std::size_t pendingBytes = 0;
+        for (;;) {
+            const ssize_t n = ::read(m_fd, reinterpret_cast<char*>(buffer.data()) + pendingBytes,
+                                     buffer.size() * 2 - pendingBytes);
+            if (n <= 0)
+                break;
+            const WallTime arrived = system_clock::now();
+            const std::size_t bytes = pendingBytes + static_cast<std::size_t>(n);
+            const long long frames = static_cast<long long>(bytes / 4);
+            long long loud = -1;
+            for (long long f = 0; f < frames && loud < 0; ++f)
+                if (std::abs(buffer[static_cast<std::size_t>(f * 2)]) > kLoud ||
+                    std::abs(buffer[static_cast<std::size_t>(f * 2 + 1)]) > kLoud)
+                    loud = f;
+            {
+                std::lock_guard lock(m_mutex);
+                m_chunks.push_back({arrived, total, frames, loud});
+            }
+            total += frames;
+            pendingBytes = bytes % 4;
+            if (pendingBytes)
+                std::memmove(buffer.data(), reinterpret_cast<char*>(buffer.data()) + bytes - pendingBytes,
+                             pendingBytes);
+        }
+        ::close(m_fd);
+    }
+
+    // Caller holds m_mutex.
+    WallTime recordingStartNear(WallTime t) const {
+        std::optional<WallTime> best;
+        for (const Chunk& c : m_chunks) {
+            if (c.arrived < t - seconds(10) || c.arrived > t + seconds(10))
+                continue;
+            const WallTime start = c.arrived - duration_cast<system_clock::duration>(duration<double>(
+                                                   static_cast<double>(c.firstFrame + c.frames) / kRate));
+            if (!best || start < *best)
+                best = start;
+        }
+        return best.value_or(t);
+    }
+
+    pid_t m_pid = -1;
+    int m_fd = -1;
+    std::thread m_reader;
+    std::mutex m_mutex;
+    std::vector<Chunk> m_chunks;
+};
+
+double msAfter(WallTime minute, WallTime t) {
+    return duration<double, std::milli>(t - minute).count();
+}
+
+WallTime minuteStart(WallTime t) {
+    return time_point_cast<minutes>(t);
+}
+
+void printRow(const char* measure, std::vector<double> values, const char* target) {
+    if (values.empty()) {
+        std::printf("%-52s   no values\n", measure);
+        return;
+    }
+    std::sort(values.begin(), values.end());
+    std::printf("%-52s %8.1f %8.1f %8.1f ms  (n = %zu; target %s)\n", measure, values.front(), median(values),
+                values.back(), values.size(), target);
 }
 
 } // namespace
 
 int main(int argc, char* argv[]) {
+    const int boundaries = argc > 1 ? std::clamp(std::atoi(argv[1]), 1, kSlotCount) : 10;
+    const std::string ringvaleSink = argc > 2 ? argv[2] : "ringvale";
+    const std::string baselineSink = argc > 3 ? argv[3] : "baseline";
+    const std::string tone = std::string(RINGVALE_TEST_DATA) + "/tone.mp3";
+    ::setenv("PULSE_SINK", ringvaleSink.c_str(), 1);
+
     QCoreApplication app(argc, argv);
+    MonitorRecorder ringvaleHeard(ringvaleSink);
+    MonitorRecorder baselineHeard(baselineSink);
+
     SdlAudioSink device;
+    const auto openStart = steady_clock::now();
+    if (!device.begin()) {
+        std::fprintf(stderr, "bench_boundary: no sound device (is PULSE_SERVER set?)\n");
+        return 1;
+    }
+    const double openMs = duration<double, std::milli>(steady_clock::now() - openStart).count();
+    device.close(); // as in the program: opened ahead of each bell, closed when idle
     FirstSampleSink sink(device);
     AudioPlayer player(sink);
     StampedPlayback playback(player);
@@ -84,18 +251,30 @@ int main(int argc, char* argv[]) {
     state.running = true;
     state.rules.resize(2);
     PlayRule& bell = state.rules[1];
-    bell.musicPath = gbkFromUtf8(std::string(RINGVALE_TEST_DATA) + "/tone.mp3");
+    bell.musicPath = gbkFromUtf8(tone);
     bell.playCount = 1;
     bell.days = {1, 1, 1, 1, 1, 1, 1};
-    const std::time_t now = std::time(nullptr);
-    for (int i = 1; i <= 3; ++i) {
-        const std::time_t at = now + 60 * i;
+    const WallTime firstMinute = minuteStart(system_clock::now()) + minutes(1);
+    const auto ringvaleMinute = [&](int i) { return firstMinute + minutes(2 * i); };
+    const auto baselineMinute = [&](int i) { return firstMinute + minutes(2 * i + 1); };
+    for (int i = 0; i < std::min(boundaries, kSlotCount); ++i) {
+        const std::time_t at = system_clock::to_time_t(ringvaleMinute(i));
         std::tm tm{};
         localtime_r(&at, &tm);
         char slot[16];
         std::snprintf(slot, sizeof slot, "%02d:%02d:00", tm.tm_hour, tm.tm_min);
-        bell.times[static_cast<std::size_t>(i - 1)] = slot;
+        bell.times[static_cast<std::size_t>(i)] = slot;
     }
+
+    // The cron-style bell: wakes at HH:MM:00.000 and starts mpg123.
+    std::thread cron([&] {
+        for (int i = 0; i < boundaries; ++i) {
+            std::this_thread::sleep_until(baselineMinute(i));
+            const pid_t pid = spawn({"mpg123", "-q", "-o", "pulse", "-a", baselineSink, tone});
+            if (pid > 0)
+                ::waitpid(pid, nullptr, 0);
+        }
+    });
 
     NullTable table;
     NullStatus status;
@@ -103,32 +282,52 @@ int main(int argc, char* argv[]) {
     SystemClock clock;
     ScheduleContext context{state, table, status, playback};
     ClockTick tick(context, status, clock, power);
-    std::vector<double> toTick, toSound;
+    std::vector<WallTime> firedAt, firstSampleAt;
     QTimer timer;
     ClockDriver driver(timer, [&](WallTime due) {
         sink.reset();
         playback.fired.reset();
         tick.onClockTick(due);
-        if (playback.fired) {
-            toTick.push_back(msAfterMinute(*playback.fired));
-            const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
-            while (!sink.first() && std::chrono::steady_clock::now() < end)
-                std::this_thread::sleep_for(std::chrono::microseconds(100));
-            if (sink.first())
-                toSound.push_back(msAfterMinute(*sink.first()));
-            std::printf("bell at %s: tick %.1f ms, first sample %.1f ms after the minute\n",
-                        bell.times[toTick.size() - 1].c_str(), toTick.back(),
-                        toSound.empty() ? -1.0 : toSound.back());
-            if (toTick.size() == 3)
-                QCoreApplication::quit();
-        }
+        if (!playback.fired)
+            return;
+        firedAt.push_back(*playback.fired);
+        const auto end = steady_clock::now() + milliseconds(200);
+        while (!sink.first() && steady_clock::now() < end)
+            std::this_thread::sleep_for(microseconds(100));
+        firstSampleAt.push_back(sink.first().value_or(WallTime{}));
+        std::printf("bell %zu of %d at %s\n", firedAt.size(), boundaries,
+                    bell.times[firedAt.size() - 1].c_str());
+        std::fflush(stdout);
+        if (static_cast<int>(firedAt.size()) == boundaries)
+            QTimer::singleShot(seconds(63), &app, &QCoreApplication::quit); // the last baseline bell
     });
-    std::printf("waiting for three minute boundaries (about three minutes) ...\n");
+    std::printf("opening the sound device: %.1f ms (done ahead of each bell, from HH:MM:58)\n", openMs);
+    std::printf("waiting for %d minute boundaries each (about %d minutes) ...\n", boundaries,
+                2 * boundaries + 1);
+    std::fflush(stdout);
     driver.start(500);
-    QTimer::singleShot(std::chrono::minutes(4), &app, &QCoreApplication::quit);
+    QTimer::singleShot(minutes(2 * boundaries + 3), &app, &QCoreApplication::quit);
     QCoreApplication::exec();
-    report("HH:MM:00.000 -> the tick that fires the rule", median(toTick), "ms", "< 10 ms", toTick.size());
-    report("HH:MM:00.000 -> first sample handed to the device", median(toSound), "ms", "< 50 ms",
-           toSound.size());
+    cron.join();
+
+    std::vector<double> toTick, toHandedOver, toHeard, baseline;
+    for (std::size_t i = 0; i < firedAt.size(); ++i) {
+        const WallTime minute = minuteStart(firedAt[i]);
+        toTick.push_back(msAfter(minute, firedAt[i]));
+        if (firstSampleAt[i] != WallTime{})
+            toHandedOver.push_back(msAfter(minute, firstSampleAt[i]));
+        if (auto heard = ringvaleHeard.firstLoudAfter(minute, minute + seconds(2)))
+            toHeard.push_back(msAfter(minute, *heard));
+    }
+    for (int i = 0; i < boundaries; ++i) {
+        const WallTime minute = baselineMinute(i);
+        if (auto heard = baselineHeard.firstLoudAfter(minute, minute + seconds(2)))
+            baseline.push_back(msAfter(minute, *heard));
+    }
+    std::printf("\n%-52s %8s %8s %8s\n", "from HH:MM:00.000", "min", "median", "max");
+    printRow("Ringvale: the tick that fires the rule", toTick, "< 10 ms");
+    printRow("Ringvale: first sample handed to the device", toHandedOver, "< 30 ms");
+    printRow("Ringvale: first loud sample heard (sink monitor)", toHeard, "max < 50, median < 20 ms");
+    printRow("cron + mpg123: first loud sample heard", baseline, "for comparison");
     return 0;
 }

@@ -30,6 +30,7 @@ class NullPlayback final : public Playback {
 public:
     void playFile(std::int32_t, const std::string&) override {}
     void stopAll() override {}
+    void prepare() override {}
 };
 
 class NullPower final : public PowerSwitch {

@@ -16,8 +16,8 @@ LocalTime localTimeAt(WallTime instant) {
     const std::time_t t = static_cast<std::time_t>(seconds);
     std::tm tm{};
     localtime_r(&t, &tm);
-    return LocalTime{tm.tm_wday + 1,   tm.tm_hour,    tm.tm_min, tm.tm_sec, tm.tm_year + 1900,
-                     tm.tm_mon + 1, tm.tm_mday, static_cast<int>(millis)};
+    return LocalTime{tm.tm_wday + 1,    tm.tm_hour,    tm.tm_min,  tm.tm_sec,
+                     tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, static_cast<int>(millis)};
 }
 
 std::int64_t localMinuteNumber(const LocalTime& time) {

@@ -49,10 +49,32 @@ void ClockTick::onClockTick(WallTime due) {
     if (!state.shutdownTime.empty() && textFind(state.shutdownTime, prefix) > 0 && m_view.isShutdownTicked())
         m_power.requestPowerOff();
 
+    if (now.second >= kPrepareFromSecond && m_preparedMinute != minute + 1) {
+        const LocalTime next = localTimeAt(instant + std::chrono::seconds(60 - now.second));
+        char nextPrefix[16];
+        std::snprintf(nextPrefix, sizeof nextPrefix, "%02d:%02d:", next.hour, next.minute);
+        if (anyRuleDue(nextPrefix, next.weekday)) {
+            m_preparedMinute = minute + 1;
+            m_context.playback.prepare();
+        }
+    }
+
     if (!state.nextRuleValid) {
         state.nextRuleValid = true;
         refreshNextRule(state.rules, m_context.status, now.weekday, now.hour, now.minute, now.second);
     }
+}
+
+bool ClockTick::anyRuleDue(const std::string& prefix, int weekday) const {
+    const std::size_t day = static_cast<std::size_t>(weekday - 1);
+    for (const PlayRule& rule : m_context.state.rules) {
+        if (day >= rule.days.size() || rule.days[day] == 0)
+            continue;
+        for (const std::string& slot : rule.times)
+            if (!slot.empty() && textFind(slot, prefix) > 0)
+                return true;
+    }
+    return false;
 }
 
 bool ClockTick::fireDueRule(const std::string& prefix, const LocalTime& now, std::int64_t minute) {

@@ -44,7 +44,12 @@ public:
     // clock that trails the timer's by a few milliseconds still reads the new minute.
     void onClockTick(WallTime due = {});
 
+    // From this second on, the output is made ready for a bell due in the next minute.
+    static constexpr int kPrepareFromSecond = 58;
+
 private:
+    // True when a rule is due on weekday w in the minute of prefix p.
+    bool anyRuleDue(const std::string& prefix, int weekday) const;
     // Fires the first due rule of minute prefix p that has not rung in this minute; true when
     // one fired.
     bool fireDueRule(const std::string& prefix, const LocalTime& now, std::int64_t minute);
@@ -54,6 +59,7 @@ private:
     const Clock& m_clock;
     PowerSwitch& m_power;
     RingLedger m_ledger;
+    std::int64_t m_preparedMinute = -1;
 };
 
 } // namespace ringvale

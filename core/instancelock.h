@@ -12,9 +12,9 @@ namespace ringvale {
 class InstanceLock {
 public:
     enum class State {
-        Acquired,     // this copy holds the program directory
+        Acquired,      // this copy holds the program directory
         HeldElsewhere, // another running copy holds it
-        Unavailable,  // no lock could be taken at all (this copy runs without one)
+        Unavailable,   // no lock could be taken at all (this copy runs without one)
     };
 
     explicit InstanceLock(const std::filesystem::path& programDirectory);

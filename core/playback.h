@@ -13,6 +13,8 @@ public:
     virtual void playFile(std::int32_t count, const std::string& path) = 0;
     // Ends every playback; when it returns nothing sounds any more.
     virtual void stopAll() = 0;
+    // A bell is due within seconds: get the output ready now, so the bell does not wait for it.
+    virtual void prepare() = 0;
 };
 
 } // namespace ringvale

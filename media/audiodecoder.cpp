@@ -21,6 +21,15 @@ namespace ringvale {
 namespace {
 
 constexpr int kIoBufferSize = 32 * 1024;
+// Beyond these a header is damaged (a WAV claiming 1.4 GHz would make the converter allocate
+// gigabytes): such a stream or frame is not played.
+constexpr int kLowestRate = 1000;
+constexpr int kHighestRate = 768000;
+constexpr int kMostChannels = 32;
+
+bool isPlayableShape(int sampleRate, int channels) {
+    return sampleRate >= kLowestRate && sampleRate <= kHighestRate && channels > 0 && channels <= kMostChannels;
+}
 
 bool isCancelled(const std::atomic<bool>* cancelled) {
     return cancelled && cancelled->load();
@@ -102,7 +111,9 @@ struct AudioDecoder::Impl {
         return at < 0 ? AVERROR(errno) : static_cast<std::int64_t>(at);
     }
 
-    static int interrupted(void* opaque) { return isCancelled(static_cast<Impl*>(opaque)->cancelled) ? 1 : 0; }
+    static int interrupted(void* opaque) {
+        return isCancelled(static_cast<Impl*>(opaque)->cancelled) ? 1 : 0;
+    }
 
     // Sets the resampler up for frames like `in`, unless it already is. False when the frame's
     // format cannot be converted.
@@ -110,7 +121,7 @@ struct AudioDecoder::Impl {
         if (resampler && in.sample_rate == resamplerRate && in.format == resamplerFormat &&
             av_channel_layout_compare(&in.ch_layout, &resamplerLayout) == 0)
             return true;
-        if (in.sample_rate <= 0 || in.ch_layout.nb_channels <= 0 || in.format < 0 ||
+        if (!isPlayableShape(in.sample_rate, in.ch_layout.nb_channels) || in.format < 0 ||
             av_get_bytes_per_sample(static_cast<AVSampleFormat>(in.format)) <= 0)
             return false;
         swr_free(&resampler);
@@ -121,8 +132,9 @@ struct AudioDecoder::Impl {
             return false;
         AVChannelLayout outLayout;
         av_channel_layout_default(&outLayout, channels);
-        const int rc = swr_alloc_set_opts2(&resampler, &outLayout, AV_SAMPLE_FMT_S16, outRate, &resamplerLayout,
-                                           static_cast<AVSampleFormat>(in.format), in.sample_rate, 0, nullptr);
+        const int rc =
+            swr_alloc_set_opts2(&resampler, &outLayout, AV_SAMPLE_FMT_S16, outRate, &resamplerLayout,
+                                static_cast<AVSampleFormat>(in.format), in.sample_rate, 0, nullptr);
         av_channel_layout_uninit(&outLayout);
         if (rc < 0 || swr_init(resampler) < 0) {
             swr_free(&resampler);
@@ -139,8 +151,9 @@ struct AudioDecoder::Impl {
             if (in->nb_samples <= 0 || !in->extended_data)
                 return 0;
             // A change of layout or rate midway: what the old converter still holds comes first.
-            const bool changes = resampler && (in->sample_rate != resamplerRate || in->format != resamplerFormat ||
-                                               av_channel_layout_compare(&in->ch_layout, &resamplerLayout) != 0);
+            const bool changes =
+                resampler && (in->sample_rate != resamplerRate || in->format != resamplerFormat ||
+                              av_channel_layout_compare(&in->ch_layout, &resamplerLayout) != 0);
             std::size_t frames = changes ? convert(nullptr, out) : 0;
             if (!configureFor(*in))
                 return frames;
@@ -212,7 +225,7 @@ bool AudioDecoder::open(const std::filesystem::path& file, const AudioFormat& fo
         return false;
     if (avcodec_open2(d.codecContext, codec, nullptr) < 0)
         return false;
-    if (d.codecContext->sample_rate <= 0 || d.codecContext->ch_layout.nb_channels <= 0)
+    if (!isPlayableShape(d.codecContext->sample_rate, d.codecContext->ch_layout.nb_channels))
         return false;
     for (unsigned i = 0; i < d.formatContext->nb_streams; ++i) {
         if (static_cast<int>(i) != d.stream)

@@ -9,7 +9,8 @@ namespace {
 constexpr std::chrono::seconds kExitWait{1};
 } // namespace
 
-AudioPlayer::AudioPlayer(AudioSink& sink) : m_sink(sink), m_leftBehind(std::make_shared<LeftBehindWorkers>()) {}
+AudioPlayer::AudioPlayer(AudioSink& sink)
+    : m_sink(sink), m_leftBehind(std::make_shared<LeftBehindWorkers>()) {}
 
 AudioPlayer::~AudioPlayer() {
     stopAll();

@@ -34,6 +34,7 @@ public:
     void playList(std::int32_t count, std::vector<std::string> files);
     void stopAll() override;
     void playFile(std::int32_t count, const std::string& path) override { playList(count, {path}); }
+    void prepare() override { m_sink.prepare(); }
 
     // True while the current player still decodes or hands over sound (for tests and benchmarks).
     bool isSounding() const;

@@ -19,6 +19,8 @@ public:
     virtual AudioFormat format() const = 0;
     // Makes the output ready for a new playback. False when there is no output to play to.
     virtual bool begin() = 0;
+    // Makes the output ready ahead of a playback that is due soon; nothing plays.
+    virtual void prepare() { begin(); }
     // Hands frames to the output, waiting while it already holds enough to play. Returns false
     // when `cancelled` became true while waiting, or when the output failed.
     virtual bool write(const std::int16_t* samples, std::size_t frames,

@@ -85,7 +85,8 @@ struct Player::Work {
 
 Player::Player(AudioSink& sink, std::vector<std::string> playList, std::int32_t passes,
                std::shared_ptr<LeftBehindWorkers> leftBehind)
-    : m_work(std::make_shared<Work>(sink, std::move(playList), passes)), m_leftBehind(std::move(leftBehind)) {}
+    : m_work(std::make_shared<Work>(sink, std::move(playList), passes)), m_leftBehind(std::move(leftBehind)) {
+}
 
 Player::~Player() {
     stop();

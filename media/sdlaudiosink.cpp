@@ -11,14 +11,23 @@ namespace {
 // How much sound the device may hold ahead of the speaker: small enough that a stop is heard
 // at once even if a queue flush were missed, large enough to ride over scheduling hiccups.
 constexpr int kAheadMilliseconds = 120;
-constexpr int kDevicePeriodFrames = 512;
+// 5.8 ms at 44.1 kHz: the device's own buffering stays small, so a bell is heard soon after
+// its first samples are handed over. (The device is open only around playbacks.)
+constexpr int kDevicePeriodFrames = 256;
 constexpr auto kPollInterval = std::chrono::milliseconds(3);
 constexpr auto kMinimumWait = std::chrono::milliseconds(2);
 } // namespace
 
-SdlAudioSink::SdlAudioSink() = default;
+SdlAudioSink::SdlAudioSink(std::chrono::milliseconds idleClose)
+    : m_idleClose(idleClose), m_closer([this] { closeWhenIdle(); }) {}
 
 SdlAudioSink::~SdlAudioSink() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_ending = true;
+    }
+    m_activity.notify_all();
+    m_closer.join();
     close();
     std::lock_guard lock(m_mutex);
     if (m_subsystemUp)
@@ -27,6 +36,23 @@ SdlAudioSink::~SdlAudioSink() {
 
 bool SdlAudioSink::begin() {
     std::lock_guard lock(m_mutex);
+    m_lastActivity = std::chrono::steady_clock::now();
+    return openLocked();
+}
+
+void SdlAudioSink::prepare() {
+    std::lock_guard lock(m_mutex);
+    m_lastActivity = std::chrono::steady_clock::now();
+    openLocked();
+    m_activity.notify_all();
+}
+
+bool SdlAudioSink::isOpen() const {
+    std::lock_guard lock(m_mutex);
+    return m_device != 0;
+}
+
+bool SdlAudioSink::openLocked() {
     if (m_device != 0)
         return true;
     if (!m_subsystemUp) {
@@ -48,7 +74,32 @@ bool SdlAudioSink::begin() {
     if (m_device == 0)
         return false;
     SDL_PauseAudioDevice(m_device, 0);
+    m_activity.notify_all();
     return true;
+}
+
+void SdlAudioSink::closeLocked() {
+    if (m_device != 0) {
+        SDL_CloseAudioDevice(m_device);
+        m_device = 0;
+    }
+}
+
+void SdlAudioSink::closeWhenIdle() {
+    std::unique_lock lock(m_mutex);
+    while (!m_ending) {
+        if (m_device == 0) {
+            m_activity.wait(lock);
+            continue;
+        }
+        const auto idleSince = m_lastActivity;
+        if (std::chrono::steady_clock::now() - idleSince >= m_idleClose && queuedBytes() == 0) {
+            closeLocked();
+            continue;
+        }
+        m_activity.wait_until(
+            lock, std::max(idleSince + m_idleClose, std::chrono::steady_clock::now() + kMinimumWait));
+    }
 }
 
 std::uint32_t SdlAudioSink::queuedBytes() const {
@@ -65,8 +116,10 @@ bool SdlAudioSink::write(const std::int16_t* samples, std::size_t frames,
         if (cancelled || m_device == 0)
             return false;
         const std::uint32_t queued = queuedBytes();
-        if (queued < aheadBytes)
+        if (queued < aheadBytes) {
+            m_lastActivity = std::chrono::steady_clock::now();
             return SDL_QueueAudio(m_device, samples, static_cast<Uint32>(frames * frameBytes)) == 0;
+        }
         // Sleep until half of what is queued has played, so the worker wakes a few times a
         // second rather than for every decoded packet; a discard wakes it at once.
         const auto wait = std::chrono::milliseconds((queued - aheadBytes / 2) / bytesPerMs);
@@ -99,10 +152,7 @@ bool SdlAudioSink::waitUntilDrained(std::chrono::milliseconds timeout) {
 
 void SdlAudioSink::close() {
     std::lock_guard lock(m_mutex);
-    if (m_device != 0) {
-        SDL_CloseAudioDevice(m_device);
-        m_device = 0;
-    }
+    closeLocked();
 }
 
 } // namespace ringvale

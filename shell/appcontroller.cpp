@@ -104,7 +104,8 @@ void AppController::onToolbarClick(int index) {
 }
 
 void AppController::toggleRunning() {
-    m_state.running = !m_state.running;
+    // The button's checked state is the running state.
+    m_state.running = m_window.toolbarButton(7)->isChecked();
     if (m_state.rules.empty()) {
         // Nothing to run: the button springs back and the editor opens for a first rule.
         m_window.setRunningShown(false);

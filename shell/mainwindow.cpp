@@ -106,7 +106,8 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     m_clock = new QTimer(this);
     m_clock->setObjectName(QString::fromUtf8("时钟"));
     m_clockDriver = new ClockDriver(*m_clock, [this](std::chrono::system_clock::time_point due) {
-        emit clockTicked(std::chrono::duration_cast<std::chrono::milliseconds>(due.time_since_epoch()).count());
+        emit clockTicked(
+            std::chrono::duration_cast<std::chrono::milliseconds>(due.time_since_epoch()).count());
     });
     m_clockDriver->setParent(this);
 
@@ -139,9 +140,11 @@ void MainWindow::createSettingsControls() {
         named(new QCheckBox(QString::fromUtf8("自动关机"), this), "选择框_关机", QRect(8, 176, 72, 32));
     m_shutdownTimeBox = named(new QLineEdit(this), "编辑框_关机时间", QRect(79, 180, 112, 24));
     m_shutdownTimeBox->installEventFilter(this);
-    connect(m_autoStartBox, &QCheckBox::clicked, this, &MainWindow::autoStartClicked);
-    connect(m_toTrayBox, &QCheckBox::clicked, this, &MainWindow::toTrayClicked);
-    connect(m_shutdownBox, &QCheckBox::clicked, this, &MainWindow::shutdownBoxClicked);
+    // Every change of a box's state runs its handler, however it came; the program's own
+    // settings of a box (start-up, refusals) block the signal.
+    connect(m_autoStartBox, &QCheckBox::toggled, this, &MainWindow::autoStartClicked);
+    connect(m_toTrayBox, &QCheckBox::toggled, this, &MainWindow::toTrayClicked);
+    connect(m_shutdownBox, &QCheckBox::toggled, this, &MainWindow::shutdownBoxClicked);
     connect(m_shutdownTimeBox, &QLineEdit::textEdited, this, &MainWindow::shutdownTimeTyped);
     connect(m_countyButton, &QPushButton::clicked, this, &MainWindow::countyTestClicked);
 }
@@ -230,7 +233,8 @@ void MainWindow::createToolbar() {
             if (design.tip)
                 action->setToolTip(QString::fromUtf8(design.tip));
             QWidget* button = m_toolbar->widgetForAction(action);
-            if (auto* toolButton = qobject_cast<QToolButton*>(button)) {
+            auto* toolButton = qobject_cast<QToolButton*>(button);
+            if (toolButton) {
                 if (design.kind == Kind::TextOnly)
                     toolButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
                 if (design.kind == Kind::Blank)
@@ -238,7 +242,16 @@ void MainWindow::createToolbar() {
                 toolButton->setMaximumHeight(54);
                 toolButton->installEventFilter(this);
             }
-            connect(action, &QAction::triggered, this, [this, index] { emit toolbarButtonClicked(index); });
+            if (design.kind == Kind::Check) {
+                // The action's checked state is the one that counts, and every change of it is a
+                // click, however it came (mouse, keyboard, a screen reader toggling the button).
+                connect(action, &QAction::toggled, this, [this, index] { emit toolbarButtonClicked(index); });
+                if (toolButton)
+                    connect(toolButton, &QAbstractButton::toggled, action, &QAction::setChecked);
+            } else {
+                connect(action, &QAction::triggered, this,
+                        [this, index] { emit toolbarButtonClicked(index); });
+            }
         }
         action->setObjectName(QStringLiteral("toolbarButton%1").arg(index));
         m_toolbarButtons[static_cast<std::size_t>(index)] = action;

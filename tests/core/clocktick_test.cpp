@@ -101,7 +101,7 @@ TEST_F(ClockTickTest, EqualTimesFireInListOrderHalfASecondApart) {
 struct Step {
     enum Kind { Tick, Stop, Start, Reload } kind = Tick;
     int hour = 0, minute = 0, second = 0, millisecond = 0;
-    int dueMs = -1; // the boundary the timer aimed at, ms after hour:minute:00 (-1: none)
+    int dueMs = -1;              // the boundary the timer aimed at, ms after hour:minute:00 (-1: none)
     std::vector<PlayRule> rules; // Reload: the list after the reload (element 0 added)
 };
 struct ExactlyOnceCase {
@@ -136,11 +136,13 @@ TEST_F(ClockTickTest, EveryDueMinuteRingsExactlyOnce) {
          {"b.mp3", "c.mp3", "b.mp3"}},
         {"a reload inside the minute does not ring again",
          {a},
-         {tickAt(8, 0, 0), reload({a}), tickAt(8, 0, 10), reload({}), tickAt(8, 0, 20), reload({a}), tickAt(8, 0, 30)},
+         {tickAt(8, 0, 0), reload({a}), tickAt(8, 0, 10), reload({}), tickAt(8, 0, 20), reload({a}),
+          tickAt(8, 0, 30)},
          {"a.mp3"}},
         {"a changed or new rule rings after a reload",
          {a},
-         {tickAt(8, 0, 0), reload({aTwice}), tickAt(8, 0, 10), reload({aTwice, b}), tickAt(8, 0, 20), tickAt(8, 0, 21)},
+         {tickAt(8, 0, 0), reload({aTwice}), tickAt(8, 0, 10), reload({aTwice, b}), tickAt(8, 0, 20),
+          tickAt(8, 0, 21)},
          {"a.mp3", "a.mp3", "b.mp3"}},
         {"identical rules ring once each, and once only after a reload",
          {a, a},
@@ -156,7 +158,8 @@ TEST_F(ClockTickTest, EveryDueMinuteRingsExactlyOnce) {
          {"h.mp3", "h.mp3"}},
         {"a clock set back 30 s after the bell",
          {a},
-         {tickAt(8, 0, 0), tickAt(8, 0, 1), tickAt(7, 59, 31), tickAt(7, 59, 59, 500), tickAt(8, 0, 0), tickAt(8, 0, 30)},
+         {tickAt(8, 0, 0), tickAt(8, 0, 1), tickAt(7, 59, 31), tickAt(7, 59, 59, 500), tickAt(8, 0, 0),
+          tickAt(8, 0, 30)},
          {"a.mp3"}},
         {"a clock set forward over a due minute does not ring it late",
          {a},
@@ -166,10 +169,7 @@ TEST_F(ClockTickTest, EveryDueMinuteRingsExactlyOnce) {
          {a},
          {aimedAt(7, 59, 59, 997, 0)},
          {"a.mp3"}},
-        {"a reading far before the aimed boundary is not moved to it",
-         {a},
-         {aimedAt(7, 59, 59, 900, 0)},
-         {}},
+        {"a reading far before the aimed boundary is not moved to it", {a}, {aimedAt(7, 59, 59, 900, 0)}, {}},
     };
     for (const ExactlyOnceCase& c : cases) {
         FakeSchedule fake;
@@ -202,6 +202,21 @@ TEST_F(ClockTickTest, EveryDueMinuteRingsExactlyOnce) {
         for (const auto& play : fake.playback.plays)
             rung.push_back(play.path);
         EXPECT_EQ(rung, c.rung) << c.name;
+    }
+}
+
+TEST_F(ClockTickTest, TheOutputIsMadeReadyInTheLastTwoSecondsBeforeABell) {
+    state.rules.push_back(playRule("a.mp3", 1, kWeekdays, {"08:00:00", "00:00:00"}));
+    struct Case {
+        int weekday, hour, minute, second, millisecond;
+        int prepares; // after this tick
+    };
+    for (const Case& c : {Case{kMonday, 7, 59, 57, 500, 0}, Case{kMonday, 7, 59, 58, 0, 1},
+                          Case{kMonday, 7, 59, 59, 500, 1}, Case{kMonday, 8, 0, 58, 0, 1},
+                          Case{kSaturday, 23, 59, 58, 0, 1}, Case{kSunday, 23, 59, 58, 0, 2}}) {
+        at(c.weekday, c.hour, c.minute, c.second, c.millisecond);
+        tick();
+        EXPECT_EQ(playback.prepares, c.prepares) << c.hour << ":" << c.minute << ":" << c.second;
     }
 }
 

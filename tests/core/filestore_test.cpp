@@ -2,8 +2,8 @@
 #include "tempdir.h"
 
 #include <fstream>
-#include <sys/stat.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace ringvale;
 using ringvale::testing::TempDir;
@@ -26,7 +26,8 @@ TEST(FileStore, TellsMissingEmptyAndUnreadableApart) {
 TEST(FileStore, ReadsOnlyRegularFilesOfASaneSizeAndNeverBlocks) {
     TempDir dir;
     ASSERT_EQ(::mkfifo((dir.path() / "fifo").c_str(), 0644), 0); // no writer: a plain open would hang
-    for (const auto& [name, size] : {std::pair{"largest", kLargestReadableFile}, {"larger", kLargestReadableFile + 1}}) {
+    for (const auto& [name, size] :
+         {std::pair{"largest", kLargestReadableFile}, {"larger", kLargestReadableFile + 1}}) {
         std::ofstream(dir.path() / name).close();
         std::filesystem::resize_file(dir.path() / name, size);
     }

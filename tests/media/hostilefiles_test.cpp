@@ -1,5 +1,6 @@
 // Files that once silenced every later bell: a FIFO, an MP3 that turns from stereo to mono, a
-// short MP3 padded with a long run of zeros, and a sound device that hangs.
+// short MP3 padded with a long run of zeros, a WAV claiming an absurd rate, and a sound device
+// that hangs.
 
 #include "audiodecoder.h"
 #include "audioplayer.h"
@@ -65,10 +66,15 @@ TEST(HostileFiles, NeverStopTheNextBell) {
     const auto mixed = dir.path() / "stereo-then-mono.mp3";
     ASSERT_TRUE(writeFileAtomic(mixed, stereoThenMono()));
     const auto padded = dir.path() / "padded.mp3";
-    ASSERT_TRUE(writeFileAtomic(padded, readWholeFile(toFileName(fixture("tone.mp3"))).bytes.substr(0, 4096)));
+    ASSERT_TRUE(
+        writeFileAtomic(padded, readWholeFile(toFileName(fixture("tone.mp3"))).bytes.substr(0, 4096)));
     ASSERT_EQ(::truncate(padded.c_str(), 300LL * 1024 * 1024), 0); // sparse: no disk is used
+    const auto absurdRate = dir.path() / "1.4-ghz.wav"; // the converter would want gigabytes
+    std::string wav = readWholeFile(toFileName(fixture("square_a.wav"))).bytes;
+    wav.replace(24, 4, std::string("\x44\xAC\x00\x53", 4));
+    ASSERT_TRUE(writeFileAtomic(absurdRate, wav));
 
-    for (const auto& file : {fifo, mixed, padded}) {
+    for (const auto& file : {fifo, mixed, padded, absurdRate}) {
         RecordingSink sink;
         AudioPlayer player(sink);
         const long long readSoFar = bytesRead();

@@ -152,3 +152,28 @@ TEST_F(DiskSinkTest, MissingFileIsSilenceAndNothingHangs) {
 }
 
 } // namespace
+
+namespace {
+
+// Open only around playbacks: made ready ahead of a bell, closed again once idle, reopened by
+// the next playback.
+TEST(SdlAudioSink, OpensAheadOfABellAndClosesWhenIdle) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    SdlAudioSink sink(std::chrono::milliseconds(50));
+    EXPECT_FALSE(sink.isOpen());
+    sink.prepare();
+    EXPECT_TRUE(sink.isOpen());
+    const auto closed = [&] {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (sink.isOpen() && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return !sink.isOpen();
+    };
+    EXPECT_TRUE(closed());
+    AudioPlayer player(sink);
+    player.playFile(1, fixture("square_a.wav"));
+    EXPECT_TRUE(sink.isOpen());
+    EXPECT_TRUE(closed());
+}
+
+} // namespace

@@ -31,6 +31,7 @@ public:
         m_player.playFile(count, path);
     }
     void stopAll() override { m_player.stopAll(); }
+    void prepare() override { m_player.prepare(); }
     int plays = 0;
     std::int32_t lastCount = 0;
 

@@ -2,6 +2,8 @@
 #include "records.h"
 #include "ruleeditor.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -85,6 +87,31 @@ private slots:
         QVERIFY(h.controller.state().running);
         QVERIFY(h.window.toolbarButton(7)->isChecked());
         QCOMPARE(status(h), u("系统正在运行中"));
+    }
+
+    // A screen reader or an automation tool toggles a control through its accessibility action,
+    // which sends no click: the program's state follows all the same.
+    void accessibilityTogglesKeepEveryCheckableControlInStep() {
+        Harness h(kA);
+        h.start();
+        auto* runButton =
+            h.window.findChild<QToolBar*>(u("工具条2"))->widgetForAction(h.window.toolbarButton(7));
+        const auto toggle = [](QWidget* widget) {
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+            QVERIFY(accessible && accessible->actionInterface());
+            accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        };
+        for (const bool running : {false, true}) {
+            toggle(runButton);
+            QCOMPARE(h.controller.state().running, running);
+            QCOMPARE(h.window.toolbarButton(7)->isChecked(), running);
+            QCOMPARE(qobject_cast<QToolButton*>(runButton)->isChecked(), running);
+            QCOMPARE(status(h), running ? u("系统正在运行中") : u("系统已停止运行"));
+        }
+        toggle(h.window.toTrayBox());
+        QVERIFY(h.window.toTrayBox()->isChecked());
+        QCOMPARE(h.controller.config().read(settings::systemSection(), settings::toTrayKey()),
+                 std::string("1"));
     }
 
     void runningToggleOnAnEmptyListOpensTheEditor() {

@@ -57,9 +57,11 @@ public:
     };
     void playFile(std::int32_t count, const std::string& path) override { plays.push_back({count, path}); }
     void stopAll() override { ++stops; }
+    void prepare() override { ++prepares; }
 
     std::vector<Call> plays;
     int stops = 0;
+    int prepares = 0;
 };
 
 // The schedule state with a fake window and sound output around it.
@@ -73,7 +75,8 @@ struct FakeSchedule {
 
 // The local instant of weekday (1 = Sunday … 7 = Saturday) hour:minute:second.millisecond in
 // the week of Sunday 4 January 2026, plus `weeks` weeks.
-inline WallTime localInstant(int weekday, int hour, int minute, int second, int millisecond = 0, int weeks = 0) {
+inline WallTime localInstant(int weekday, int hour, int minute, int second, int millisecond = 0,
+                             int weeks = 0) {
     std::tm tm{};
     tm.tm_year = 2026 - 1900;
     tm.tm_mon = 0;

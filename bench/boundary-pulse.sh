@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Bells at real minute boundaries through a private PulseAudio server (two null sinks, their
+# monitors recorded with parec), taking turns with a cron-style mpg123 bell; then the idle CPU of
+# the real program on the same server. Takes 2 x BOUNDARIES + 2 minutes.
+# Usage: bench/boundary-pulse.sh [BOUNDARIES] [BUILD_DIR]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+source "$root/scripts/common.sh"
+ringvale_install_packages pulseaudio pulseaudio-utils mpg123
+boundaries="${1:-10}"
+build="${2:-$root/build}"
+cmake --build "$build" --target bench_boundary ringvale >/dev/null
+
+work="$(mktemp -d)"
+server=""
+trap '[ -n "$server" ] && kill "$server" 2>/dev/null; rm -rf "$work"' EXIT
+export XDG_RUNTIME_DIR="$work" PULSE_RUNTIME_PATH="$work/pulse" HOME="$work"
+pulseaudio -n --daemonize=no --exit-idle-time=-1 --log-target=file:"$work/pulse.log" \
+    -L "module-native-protocol-unix socket=$work/native auth-anonymous=1" \
+    -L "module-null-sink sink_name=ringvale" -L "module-null-sink sink_name=baseline" &
+server=$!
+export PULSE_SERVER="unix:$work/native" SDL_AUDIODRIVER=pulseaudio
+for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
+pactl info >/dev/null
+
+QT_QPA_PLATFORM=offscreen "$build/bench/bench_boundary" "$boundaries" ringvale baseline
+
+# Idle CPU of the real program, its sound device open on the server, over 30 s with nothing due.
+home="$work/home"
+mkdir -p "$home"
+RINGVALE_HOME="$home" QT_QPA_PLATFORM=offscreen PULSE_SINK=ringvale RINGVALE_WEATHER_HOST=127.0.0.1:1 \
+    XDG_CONFIG_HOME="$work/config" "$build/ringvale" 2>/dev/null &
+app=$!
+sleep 5
+ticks() { awk '{print $14 + $15}' "/proc/$app/stat"; }
+start="$(ticks)"
+sleep 30
+end="$(ticks)"
+rss="$(awk '/VmRSS/ {print $2}' "/proc/$app/status")"
+kill "$app"
+wait "$app" || true
+hz="$(getconf CLK_TCK)"
+awk -v t=$((end - start)) -v hz="$hz" -v rss="$rss" 'BEGIN {
+    printf "%-52s %8.2f %% of a core (target < 0.5 %%)\n", "ringvale idle, device open on PulseAudio", 100 * t / hz / 30
+    printf "%-52s %8.1f MB (target < 80 MB)\n", "ringvale resident memory", rss / 1024 }'
