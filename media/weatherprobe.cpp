@@ -8,6 +8,8 @@
 
 #include <boost/regex.hpp>
 
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 namespace ringvale {
@@ -63,10 +65,16 @@ int rainResult(const ForecastMatch& match) {
     return textFind(match.dayText, kRain) > 0 ? 2 : 1;
 }
 
+struct WeatherProbe::Background {
+    std::mutex mutex;
+    std::condition_variable ended;
+    int running = 0;
+};
+
 WeatherProbe::WeatherProbe(HttpFactory http, std::filesystem::path programDir, std::string host,
                            std::shared_ptr<WeatherDisplay> display)
     : m_http(std::move(http)), m_programDir(std::move(programDir)), m_host(std::move(host)),
-      m_display(std::move(display)) {}
+      m_display(std::move(display)), m_background(std::make_shared<Background>()) {}
 
 std::string WeatherProbe::hostFromEnvironment() {
     const auto host = processEnv("RINGVALE_WEATHER_HOST");
@@ -103,12 +111,24 @@ int WeatherProbe::fetch(std::string& county) const {
 }
 
 void WeatherProbe::fetchInBackground() const {
+    {
+        std::lock_guard lock(m_background->mutex);
+        ++m_background->running;
+    }
     // The thread owns a copy of the probe, so it never depends on anything the program may
     // tear down while it is still waiting for the network.
     std::thread([probe = *this] {
         std::string county;
         probe.fetch(county);
+        std::lock_guard lock(probe.m_background->mutex);
+        --probe.m_background->running;
+        probe.m_background->ended.notify_all();
     }).detach();
+}
+
+bool WeatherProbe::waitForBackground(std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(m_background->mutex);
+    return m_background->ended.wait_for(lock, timeout, [this] { return m_background->running == 0; });
 }
 
 } // namespace ringvale

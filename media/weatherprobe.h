@@ -3,6 +3,7 @@
 #include "appconfig.h"
 #include "httpclient.h"
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -49,6 +50,9 @@ public:
 
     // Runs fetch with the saved county on a thread of its own, and returns at once.
     void fetchInBackground() const;
+    // Waits up to `timeout` for the checks started by fetchInBackground to end, so the program
+    // does not end under a thread still in the middle of one; true when none runs.
+    bool waitForBackground(std::chrono::milliseconds timeout) const;
 
     // RINGVALE_WEATHER_HOST, else the public weather site.
     static std::string hostFromEnvironment();
@@ -58,6 +62,8 @@ private:
     std::filesystem::path m_programDir;
     std::string m_host;
     std::shared_ptr<WeatherDisplay> m_display;
+    struct Background;
+    std::shared_ptr<Background> m_background;
 };
 
 } // namespace ringvale

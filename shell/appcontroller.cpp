@@ -58,6 +58,9 @@ AppController::AppController(MainWindow& window, Services services, const std::f
 
 AppController::~AppController() {
     m_weatherDisplay->detach(); // a weather check still running never reaches the window
+    // Nor does the program end under it (a closed port answers at once; a silent server is
+    // given a moment, then left).
+    m_weather.waitForBackground(std::chrono::seconds(2));
 }
 
 void AppController::start() {

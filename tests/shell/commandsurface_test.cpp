@@ -241,9 +241,6 @@ private slots:
     }
 };
 
-int runCommandSurfaceTests(int argc, char** argv) {
-    CommandSurfaceTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_MAIN(CommandSurfaceTest)
 
 #include "commandsurface_test.moc"

@@ -227,9 +227,6 @@ private slots:
     }
 };
 
-int runEditorWindowTests(int argc, char** argv) {
-    EditorWindowTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_MAIN(EditorWindowTest)
 
 #include "editorwindow_test.moc"

@@ -312,9 +312,6 @@ private slots:
     }
 };
 
-int runMainWindowTests(int argc, char** argv) {
-    MainWindowTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_MAIN(MainWindowTest)
 
 #include "mainwindow_test.moc"

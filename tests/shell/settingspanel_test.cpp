@@ -206,9 +206,6 @@ private slots:
     }
 };
 
-int runSettingsPanelTests(int argc, char** argv) {
-    SettingsPanelTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_MAIN(SettingsPanelTest)
 
 #include "settingspanel_test.moc"

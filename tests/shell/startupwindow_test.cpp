@@ -100,9 +100,6 @@ private slots:
     }
 };
 
-int runStartupWindowTests(int argc, char** argv) {
-    StartupWindowTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_MAIN(StartupWindowTest)
 
 #include "startupwindow_test.moc"

@@ -141,9 +141,6 @@ private slots:
     }
 };
 
-int runSystemServicesTests(int argc, char** argv) {
-    SystemServicesTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_MAIN(SystemServicesTest)
 
 #include "systemservices_test.moc"

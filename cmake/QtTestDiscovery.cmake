@@ -1,0 +1,20 @@
+# Lists the test functions of a Qt Test executable and writes one CTest entry for each.
+# Run with -D EXECUTABLE=... -D CTEST_FILE=...
+set(ENV{QT_QPA_PLATFORM} offscreen)
+execute_process(COMMAND "${EXECUTABLE}" -functions
+    OUTPUT_VARIABLE listing RESULT_VARIABLE result ERROR_VARIABLE errors)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "${EXECUTABLE} -functions failed (${result}): ${errors}")
+endif()
+get_filename_component(name "${EXECUTABLE}" NAME)
+string(REPLACE "\n" ";" lines "${listing}")
+set(content "")
+foreach(line IN LISTS lines)
+    string(REGEX REPLACE "\\(\\)$" "" function "${line}")
+    if(function STREQUAL "")
+        continue()
+    endif()
+    string(APPEND content "add_test([=[${name}::${function}]=] [==[${EXECUTABLE}]==] [=[${function}]=])\n")
+    string(APPEND content "set_tests_properties([=[${name}::${function}]=] PROPERTIES TIMEOUT 600)\n")
+endforeach()
+file(WRITE "${CTEST_FILE}" "${content}")
