@@ -28,7 +28,8 @@ constexpr int kHighestRate = 768000;
 constexpr int kMostChannels = 32;
 
 bool isPlayableShape(int sampleRate, int channels) {
-    return sampleRate >= kLowestRate && sampleRate <= kHighestRate && channels > 0 && channels <= kMostChannels;
+    return sampleRate >= kLowestRate && sampleRate <= kHighestRate && channels > 0 &&
+           channels <= kMostChannels;
 }
 
 bool isCancelled(const std::atomic<bool>* cancelled) {

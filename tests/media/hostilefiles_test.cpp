@@ -69,7 +69,7 @@ TEST(HostileFiles, NeverStopTheNextBell) {
     ASSERT_TRUE(
         writeFileAtomic(padded, readWholeFile(toFileName(fixture("tone.mp3"))).bytes.substr(0, 4096)));
     ASSERT_EQ(::truncate(padded.c_str(), 300LL * 1024 * 1024), 0); // sparse: no disk is used
-    const auto absurdRate = dir.path() / "1.4-ghz.wav"; // the converter would want gigabytes
+    const auto absurdRate = dir.path() / "1.4-ghz.wav";            // the converter would want gigabytes
     std::string wav = readWholeFile(toFileName(fixture("square_a.wav"))).bytes;
     wav.replace(24, 4, std::string("\x44\xAC\x00\x53", 4));
     ASSERT_TRUE(writeFileAtomic(absurdRate, wav));
