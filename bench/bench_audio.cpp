@@ -1,9 +1,9 @@
 // Timing of the player against SDL's output (run with SDL_AUDIODRIVER=dummy so nothing is heard).
 
-#include "audioplayer.h"
 #include "benchutil.h"
-#include "codepage.h"
-#include "sdlaudiosink.h"
+#include "core/codepage.h"
+#include "media/audioplayer.h"
+#include "media/sdlaudiosink.h"
 
 #include <ctime>
 #include <mutex>

@@ -9,13 +9,13 @@
 //
 // Usage: bench_boundary BOUNDARIES RINGVALE_SINK BASELINE_SINK
 
-#include "audioplayer.h"
 #include "benchfakes.h"
 #include "benchutil.h"
-#include "clockdriver.h"
-#include "clocktick.h"
-#include "codepage.h"
-#include "sdlaudiosink.h"
+#include "core/clocktick.h"
+#include "core/codepage.h"
+#include "media/audioplayer.h"
+#include "media/sdlaudiosink.h"
+#include "shell/clockdriver.h"
 
 #include <QCoreApplication>
 #include <QTimer>

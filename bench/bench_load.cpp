@@ -3,11 +3,11 @@
 
 #include "benchfakes.h"
 #include "benchutil.h"
-#include "codepage.h"
-#include "filestore.h"
-#include "mainwindow.h"
-#include "playback.h"
-#include "timetableloader.h"
+#include "core/codepage.h"
+#include "core/filestore.h"
+#include "core/playback.h"
+#include "core/timetableloader.h"
+#include "shell/mainwindow.h"
 
 #include <QApplication>
 

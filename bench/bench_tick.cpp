@@ -2,7 +2,7 @@
 
 #include "benchfakes.h"
 #include "benchutil.h"
-#include "clocktick.h"
+#include "core/clocktick.h"
 
 #include <cstdio>
 

@@ -2,9 +2,9 @@
 
 // Window, sound and power stand-ins that do nothing, for timing the scheduler alone.
 
-#include "clocktick.h"
-#include "playback.h"
-#include "scheduleview.h"
+#include "core/clocktick.h"
+#include "core/playback.h"
+#include "core/scheduleview.h"
 
 namespace ringvale::bench {
 

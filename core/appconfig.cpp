@@ -1,7 +1,7 @@
-#include "appconfig.h"
+#include "core/appconfig.h"
 
-#include "codepage.h"
-#include "programdir.h"
+#include "core/codepage.h"
+#include "core/programdir.h"
 
 namespace ringvale {
 

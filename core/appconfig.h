@@ -3,7 +3,7 @@
 // The settings file 系统配置.INI in the program directory. Every value is read from the file
 // anew and written back at once by the control that changes it; nothing is cached.
 
-#include "profilefile.h"
+#include "core/profilefile.h"
 
 #include <string>
 #include <string_view>

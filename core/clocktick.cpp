@@ -1,8 +1,8 @@
-#include "clocktick.h"
+#include "core/clocktick.h"
 
-#include "codepage.h"
-#include "gbktext.h"
-#include "nextrule.h"
+#include "core/codepage.h"
+#include "core/gbktext.h"
+#include "core/nextrule.h"
 
 #include <cstdio>
 

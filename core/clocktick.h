@@ -1,8 +1,8 @@
 #pragma once
 
-#include "clock.h"
-#include "ringledger.h"
-#include "schedulecontext.h"
+#include "core/clock.h"
+#include "core/ringledger.h"
+#include "core/schedulecontext.h"
 
 #include <cstdint>
 #include <string>

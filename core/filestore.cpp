@@ -1,4 +1,4 @@
-#include "filestore.h"
+#include "core/filestore.h"
 
 #include <cerrno>
 #include <fcntl.h>

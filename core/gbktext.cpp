@@ -1,4 +1,4 @@
-#include "gbktext.h"
+#include "core/gbktext.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "instancelock.h"
+#include "core/instancelock.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,8 +1,8 @@
-#include "nextrule.h"
+#include "core/nextrule.h"
 
-#include "codepage.h"
-#include "gbktext.h"
-#include "timetext.h"
+#include "core/codepage.h"
+#include "core/gbktext.h"
+#include "core/timetext.h"
 
 namespace ringvale {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "playrule.h"
-#include "scheduleview.h"
+#include "core/playrule.h"
+#include "core/scheduleview.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "poweroffrequests.h"
+#include "core/poweroffrequests.h"
 
 #include <condition_variable>
 #include <mutex>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "clocktick.h"
+#include "core/clocktick.h"
 
 #include <chrono>
 #include <functional>

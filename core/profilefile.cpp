@@ -1,7 +1,7 @@
-#include "profilefile.h"
+#include "core/profilefile.h"
 
-#include "filestore.h"
-#include "gbktext.h"
+#include "core/filestore.h"
+#include "core/gbktext.h"
 
 #include <vector>
 

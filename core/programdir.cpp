@@ -1,4 +1,4 @@
-#include "programdir.h"
+#include "core/programdir.h"
 
 #include <cstdlib>
 

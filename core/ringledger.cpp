@@ -1,4 +1,4 @@
-#include "ringledger.h"
+#include "core/ringledger.h"
 
 namespace ringvale {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "playback.h"
-#include "schedulestate.h"
-#include "scheduleview.h"
+#include "core/playback.h"
+#include "core/schedulestate.h"
+#include "core/scheduleview.h"
 
 namespace ringvale {
 

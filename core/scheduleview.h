@@ -3,7 +3,7 @@
 // What the scheduler needs of the main window. The window implements these; tests use fakes.
 // All texts are GBK.
 
-#include "timetable.h"
+#include "core/timetable.h"
 
 #include <string_view>
 #include <vector>

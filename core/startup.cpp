@@ -1,8 +1,8 @@
-#include "startup.h"
+#include "core/startup.h"
 
-#include "gbktext.h"
-#include "timetable.h"
-#include "timetableloader.h"
+#include "core/gbktext.h"
+#include "core/timetable.h"
+#include "core/timetableloader.h"
 
 namespace ringvale {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "appconfig.h"
-#include "schedulecontext.h"
+#include "core/appconfig.h"
+#include "core/schedulecontext.h"
 
 #include <functional>
 #include <string>

@@ -1,7 +1,7 @@
-#include "timetable.h"
+#include "core/timetable.h"
 
-#include "codepage.h"
-#include "gbktext.h"
+#include "core/codepage.h"
+#include "core/gbktext.h"
 
 namespace ringvale {
 

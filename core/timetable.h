@@ -6,7 +6,7 @@
 // Split at "*", every piece becomes one list element (the text before the first record is
 // element 0); a piece that splits into more than 21 fields at ";" is a record and gets a table row.
 
-#include "playrule.h"
+#include "core/playrule.h"
 
 #include <array>
 #include <string>

@@ -1,7 +1,7 @@
-#include "timetableloader.h"
+#include "core/timetableloader.h"
 
-#include "codepage.h"
-#include "filestore.h"
+#include "core/codepage.h"
+#include "core/filestore.h"
 
 namespace ringvale {
 

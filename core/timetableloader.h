@@ -1,6 +1,6 @@
 #pragma once
 
-#include "schedulecontext.h"
+#include "core/schedulecontext.h"
 
 #include <string>
 

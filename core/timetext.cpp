@@ -1,6 +1,6 @@
-#include "timetext.h"
+#include "core/timetext.h"
 
-#include "gbktext.h"
+#include "core/gbktext.h"
 
 #include <array>
 

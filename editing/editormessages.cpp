@@ -1,6 +1,6 @@
-#include "editormessages.h"
+#include "editing/editormessages.h"
 
-#include "codepage.h"
+#include "core/codepage.h"
 
 namespace ringvale::messages {
 

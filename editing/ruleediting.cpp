@@ -1,10 +1,10 @@
-#include "ruleediting.h"
+#include "editing/ruleediting.h"
 
-#include "codepage.h"
-#include "editormessages.h"
-#include "filestore.h"
-#include "gbktext.h"
-#include "timetableloader.h"
+#include "core/codepage.h"
+#include "core/filestore.h"
+#include "core/gbktext.h"
+#include "core/timetableloader.h"
+#include "editing/editormessages.h"
 
 namespace ringvale {
 

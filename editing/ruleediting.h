@@ -1,9 +1,9 @@
 #pragma once
 
-#include "dialogs.h"
-#include "editorstate.h"
-#include "ruleeditorview.h"
-#include "schedulecontext.h"
+#include "core/dialogs.h"
+#include "core/schedulecontext.h"
+#include "editing/editorstate.h"
+#include "editing/ruleeditorview.h"
 
 namespace ringvale {
 

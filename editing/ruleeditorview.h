@@ -1,6 +1,6 @@
 #pragma once
 
-#include "rulerecord.h"
+#include "editing/rulerecord.h"
 
 namespace ringvale {
 

@@ -1,6 +1,6 @@
-#include "rulerecord.h"
+#include "editing/rulerecord.h"
 
-#include "gbktext.h"
+#include "core/gbktext.h"
 
 #include <vector>
 

@@ -2,7 +2,7 @@
 
 // Building and placing timetable records.
 
-#include "playrule.h"
+#include "core/playrule.h"
 
 #include <array>
 #include <optional>

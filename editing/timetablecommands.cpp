@@ -1,11 +1,11 @@
-#include "timetablecommands.h"
+#include "editing/timetablecommands.h"
 
-#include "codepage.h"
-#include "editormessages.h"
-#include "filestore.h"
-#include "gbktext.h"
-#include "rulerecord.h"
-#include "timetableloader.h"
+#include "core/codepage.h"
+#include "core/filestore.h"
+#include "core/gbktext.h"
+#include "core/timetableloader.h"
+#include "editing/editormessages.h"
+#include "editing/rulerecord.h"
 
 namespace ringvale {
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "appconfig.h"
-#include "dialogs.h"
-#include "editorstate.h"
-#include "schedulecontext.h"
+#include "core/appconfig.h"
+#include "core/dialogs.h"
+#include "core/schedulecontext.h"
+#include "editing/editorstate.h"
 
 #include <functional>
 #include <string>

@@ -1,4 +1,4 @@
-#include "audiodecoder.h"
+#include "media/audiodecoder.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "audiosink.h"
+#include "media/audiosink.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "audioplayer.h"
+#include "media/audioplayer.h"
 
 #include <algorithm>
 

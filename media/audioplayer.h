@@ -1,8 +1,8 @@
 #pragma once
 
-#include "audiosink.h"
-#include "playback.h"
-#include "playerengine.h"
+#include "core/playback.h"
+#include "media/audiosink.h"
+#include "media/playerengine.h"
 
 #include <memory>
 #include <string>

@@ -1,4 +1,4 @@
-#include "httpclient.h"
+#include "media/httpclient.h"
 
 #include <curl/curl.h>
 

@@ -1,6 +1,6 @@
-#include "iconconverter.h"
+#include "media/iconconverter.h"
 
-#include "filestore.h"
+#include "core/filestore.h"
 
 #include <csetjmp>
 #include <cstdio>

@@ -1,7 +1,7 @@
-#include "playcommands.h"
+#include "media/playcommands.h"
 
-#include "codepage.h"
-#include "gbktext.h"
+#include "core/codepage.h"
+#include "core/gbktext.h"
 
 namespace ringvale {
 

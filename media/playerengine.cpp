@@ -1,7 +1,7 @@
-#include "playerengine.h"
+#include "media/playerengine.h"
 
-#include "audiodecoder.h"
-#include "codepage.h"
+#include "core/codepage.h"
+#include "media/audiodecoder.h"
 
 #include <atomic>
 #include <condition_variable>

@@ -3,7 +3,7 @@
 // The player engine behind AudioPlayer: a player owns a play list, a pass count and a worker
 // thread that decodes the current file and hands it to the sink.
 
-#include "audiosink.h"
+#include "media/audiosink.h"
 
 #include <chrono>
 #include <condition_variable>

@@ -1,4 +1,4 @@
-#include "sdlaudiosink.h"
+#include "media/sdlaudiosink.h"
 
 #include <SDL.h>
 

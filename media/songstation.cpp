@@ -1,7 +1,7 @@
-#include "songstation.h"
+#include "media/songstation.h"
 
-#include "codepage.h"
-#include "gbktext.h"
+#include "core/codepage.h"
+#include "core/gbktext.h"
 
 namespace ringvale {
 

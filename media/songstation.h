@@ -1,9 +1,9 @@
 #pragma once
 
-#include "appconfig.h"
-#include "dialogs.h"
-#include "playback.h"
-#include "scheduleview.h"
+#include "core/appconfig.h"
+#include "core/dialogs.h"
+#include "core/playback.h"
+#include "core/scheduleview.h"
 
 #include <string>
 #include <string_view>

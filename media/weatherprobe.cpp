@@ -1,10 +1,10 @@
-#include "weatherprobe.h"
+#include "media/weatherprobe.h"
 
-#include "codepage.h"
-#include "filestore.h"
-#include "gbktext.h"
-#include "iconconverter.h"
-#include "programdir.h"
+#include "core/codepage.h"
+#include "core/filestore.h"
+#include "core/gbktext.h"
+#include "core/programdir.h"
+#include "media/iconconverter.h"
 
 #include <boost/regex.hpp>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "appconfig.h"
-#include "httpclient.h"
+#include "core/appconfig.h"
+#include "media/httpclient.h"
 
 #include <chrono>
 #include <filesystem>

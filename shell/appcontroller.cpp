@@ -1,13 +1,13 @@
-#include "appcontroller.h"
+#include "shell/appcontroller.h"
 
-#include "codepage.h"
-#include "gbkqt.h"
-#include "gbktext.h"
-#include "keepingclock.h"
-#include "mainwindow.h"
-#include "playcommands.h"
-#include "startup.h"
-#include "timetableloader.h"
+#include "core/codepage.h"
+#include "core/gbktext.h"
+#include "core/startup.h"
+#include "core/timetableloader.h"
+#include "media/playcommands.h"
+#include "shell/gbkqt.h"
+#include "shell/keepingclock.h"
+#include "shell/mainwindow.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "clockdriver.h"
+#include "shell/clockdriver.h"
 
 #include <QTimer>
 

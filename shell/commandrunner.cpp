@@ -1,4 +1,4 @@
-#include "commandrunner.h"
+#include "shell/commandrunner.h"
 
 #include <cerrno>
 #include <csignal>

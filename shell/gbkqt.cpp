@@ -1,6 +1,6 @@
-#include "gbkqt.h"
+#include "shell/gbkqt.h"
 
-#include "codepage.h"
+#include "core/codepage.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>

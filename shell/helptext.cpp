@@ -1,4 +1,4 @@
-#include "helptext.h"
+#include "shell/helptext.h"
 
 namespace ringvale {
 

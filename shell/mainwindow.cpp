@@ -1,12 +1,12 @@
-#include "mainwindow.h"
+#include "shell/mainwindow.h"
 
-#include "clockdriver.h"
-#include "gbkqt.h"
-#include "helptext.h"
-#include "ruletablemodel.h"
-#include "ruletableview.h"
-#include "trayicon.h"
-#include "widgetdesign.h"
+#include "shell/clockdriver.h"
+#include "shell/gbkqt.h"
+#include "shell/helptext.h"
+#include "shell/ruletablemodel.h"
+#include "shell/ruletableview.h"
+#include "shell/trayicon.h"
+#include "shell/widgetdesign.h"
 
 #include <QAction>
 #include <QCheckBox>

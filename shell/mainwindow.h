@@ -1,9 +1,9 @@
 #pragma once
 
-#include "clocktick.h"
-#include "scheduleview.h"
-#include "songstation.h"
-#include "startup.h"
+#include "core/clocktick.h"
+#include "core/scheduleview.h"
+#include "core/startup.h"
+#include "media/songstation.h"
 
 #include <QWidget>
 

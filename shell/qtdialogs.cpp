@@ -1,7 +1,7 @@
-#include "qtdialogs.h"
+#include "shell/qtdialogs.h"
 
-#include "codepage.h"
-#include "gbkqt.h"
+#include "core/codepage.h"
+#include "shell/gbkqt.h"
 
 #include <QFileDialog>
 #include <QMessageBox>

@@ -1,9 +1,9 @@
-#include "ruleeditorhost.h"
+#include "shell/ruleeditorhost.h"
 
-#include "codepage.h"
-#include "gbkqt.h"
-#include "mainwindow.h"
-#include "ruleeditor.h"
+#include "core/codepage.h"
+#include "shell/gbkqt.h"
+#include "shell/mainwindow.h"
+#include "shell/ruleeditor.h"
 
 #include <QKeyEvent>
 #include <QMdiSubWindow>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "dialogs.h"
-#include "editorstate.h"
-#include "ruleediting.h"
-#include "timetablecommands.h"
+#include "core/dialogs.h"
+#include "editing/editorstate.h"
+#include "editing/ruleediting.h"
+#include "editing/timetablecommands.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,6 +1,6 @@
-#include "ruletablemodel.h"
+#include "shell/ruletablemodel.h"
 
-#include "gbkqt.h"
+#include "shell/gbkqt.h"
 
 namespace ringvale {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "timetable.h"
+#include "core/timetable.h"
 
 #include <QAbstractTableModel>
 #include <QString>

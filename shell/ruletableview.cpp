@@ -1,4 +1,4 @@
-#include "ruletableview.h"
+#include "shell/ruletableview.h"
 
 #include <QContextMenuEvent>
 #include <QMouseEvent>

@@ -1,11 +1,11 @@
-#include "settingspanel.h"
+#include "shell/settingspanel.h"
 
-#include "codepage.h"
-#include "gbkqt.h"
-#include "gbktext.h"
-#include "keepingclock.h"
-#include "mainwindow.h"
-#include "timetext.h"
+#include "core/codepage.h"
+#include "core/gbktext.h"
+#include "core/timetext.h"
+#include "shell/gbkqt.h"
+#include "shell/keepingclock.h"
+#include "shell/mainwindow.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

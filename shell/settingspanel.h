@@ -1,10 +1,10 @@
 #pragma once
 
-#include "appconfig.h"
-#include "dialogs.h"
-#include "schedulestate.h"
-#include "systemservices.h"
-#include "weatherprobe.h"
+#include "core/appconfig.h"
+#include "core/dialogs.h"
+#include "core/schedulestate.h"
+#include "media/weatherprobe.h"
+#include "shell/systemservices.h"
 
 #include <filesystem>
 

@@ -1,7 +1,7 @@
-#include "systemservices.h"
+#include "shell/systemservices.h"
 
-#include "codepage.h"
-#include "filestore.h"
+#include "core/codepage.h"
+#include "core/filestore.h"
 
 namespace ringvale {
 

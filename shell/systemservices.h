@@ -1,7 +1,7 @@
 #pragma once
 
-#include "commandrunner.h"
-#include "programdir.h"
+#include "core/programdir.h"
+#include "shell/commandrunner.h"
 
 #include <filesystem>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "terminationsignals.h"
+#include "shell/terminationsignals.h"
 
 #include <QSocketNotifier>
 

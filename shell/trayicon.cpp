@@ -1,7 +1,7 @@
-#include "trayicon.h"
+#include "shell/trayicon.h"
 
-#include "gbkqt.h"
-#include "gbktext.h"
+#include "core/gbktext.h"
+#include "shell/gbkqt.h"
 
 #include <QSystemTrayIcon>
 

@@ -1,6 +1,6 @@
-#include "windowweatherdisplay.h"
+#include "shell/windowweatherdisplay.h"
 
-#include "mainwindow.h"
+#include "shell/mainwindow.h"
 
 #include <QMetaObject>
 #include <QThread>

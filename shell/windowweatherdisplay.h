@@ -1,6 +1,6 @@
 #pragma once
 
-#include "weatherprobe.h"
+#include "media/weatherprobe.h"
 
 #include <QPointer>
 

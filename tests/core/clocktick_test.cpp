@@ -1,5 +1,5 @@
-#include "clocktick.h"
-#include "codepage.h"
+#include "core/clocktick.h"
+#include "core/codepage.h"
 #include "fakes.h"
 #include "records.h"
 

@@ -1,4 +1,4 @@
-#include "codepage.h"
+#include "core/codepage.h"
 
 #include <gtest/gtest.h>
 

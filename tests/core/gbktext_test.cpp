@@ -1,5 +1,5 @@
-#include "codepage.h"
-#include "gbktext.h"
+#include "core/codepage.h"
+#include "core/gbktext.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "codepage.h"
-#include "nextrule.h"
+#include "core/codepage.h"
+#include "core/nextrule.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "appconfig.h"
-#include "codepage.h"
-#include "filestore.h"
-#include "profilefile.h"
+#include "core/appconfig.h"
+#include "core/codepage.h"
+#include "core/filestore.h"
+#include "core/profilefile.h"
 #include "tempdir.h"
 
 #include <gtest/gtest.h>

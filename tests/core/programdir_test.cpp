@@ -1,5 +1,5 @@
-#include "instancelock.h"
-#include "programdir.h"
+#include "core/instancelock.h"
+#include "core/programdir.h"
 #include "tempdir.h"
 
 #include <fstream>

@@ -1,11 +1,11 @@
-#include "appconfig.h"
-#include "codepage.h"
+#include "core/appconfig.h"
+#include "core/codepage.h"
+#include "core/filestore.h"
+#include "core/startup.h"
+#include "core/timetable.h"
 #include "fakes.h"
-#include "filestore.h"
 #include "records.h"
-#include "startup.h"
 #include "tempdir.h"
-#include "timetable.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "codepage.h"
+#include "core/codepage.h"
+#include "core/timetable.h"
 #include "records.h"
-#include "timetable.h"
 
 #include <gtest/gtest.h>
 

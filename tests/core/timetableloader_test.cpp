@@ -1,9 +1,9 @@
-#include "codepage.h"
+#include "core/codepage.h"
+#include "core/filestore.h"
+#include "core/timetableloader.h"
 #include "fakes.h"
-#include "filestore.h"
 #include "records.h"
 #include "tempdir.h"
-#include "timetableloader.h"
 
 #include <gtest/gtest.h>
 

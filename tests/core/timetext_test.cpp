@@ -1,5 +1,5 @@
-#include "codepage.h"
-#include "timetext.h"
+#include "core/codepage.h"
+#include "core/timetext.h"
 
 #include <gtest/gtest.h>
 

@@ -3,18 +3,18 @@
 // repeatable sequence of changes; the contents it passes through are worked out first without
 // a kill, then the same sequence runs in a child process that is killed at a random moment.
 
-#include "appconfig.h"
-#include "codepage.h"
+#include "core/appconfig.h"
+#include "core/codepage.h"
+#include "core/filestore.h"
+#include "core/timetableloader.h"
+#include "editing/ruleediting.h"
+#include "editing/timetablecommands.h"
 #include "fakes.h"
-#include "filestore.h"
 #include "fixtures.h"
-#include "iconconverter.h"
+#include "media/iconconverter.h"
 #include "records.h"
-#include "ruleediting.h"
 #include "support.h"
 #include "tempdir.h"
-#include "timetablecommands.h"
-#include "timetableloader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
-#include "codepage.h"
-#include "editormessages.h"
+#include "core/codepage.h"
+#include "core/filestore.h"
+#include "core/timetableloader.h"
+#include "editing/editormessages.h"
+#include "editing/ruleediting.h"
 #include "fakes.h"
-#include "filestore.h"
 #include "records.h"
-#include "ruleediting.h"
 #include "support.h"
 #include "tempdir.h"
-#include "timetableloader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "codepage.h"
-#include "rulerecord.h"
-#include "timetable.h"
+#include "core/codepage.h"
+#include "core/timetable.h"
+#include "editing/rulerecord.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
-#include "appconfig.h"
-#include "codepage.h"
-#include "editormessages.h"
+#include "core/appconfig.h"
+#include "core/codepage.h"
+#include "core/filestore.h"
+#include "core/timetableloader.h"
+#include "editing/editormessages.h"
+#include "editing/timetablecommands.h"
 #include "fakes.h"
-#include "filestore.h"
 #include "records.h"
 #include "tempdir.h"
-#include "timetablecommands.h"
-#include "timetableloader.h"
 
 #include <gtest/gtest.h>
 

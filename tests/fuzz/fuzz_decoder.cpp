@@ -2,7 +2,7 @@
 // (whole interleaved frames of the output's format). Nothing FFmpeg makes of them may crash the
 // player, and the player always falls silent.
 
-#include "audioplayer.h"
+#include "media/audioplayer.h"
 
 #include <sys/mman.h>
 #include <unistd.h>

@@ -1,6 +1,6 @@
 // The profile-file reader on any text, and a write followed by a read giving back the value.
 
-#include "profilefile.h"
+#include "core/profilefile.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,9 +1,9 @@
 // The timetable loader on any bytes: every piece becomes one element, rows only for records,
 // and the rebuilt text of a record the loader accepted is found again by the delete search.
 
-#include "gbktext.h"
-#include "rulerecord.h"
-#include "timetable.h"
+#include "core/gbktext.h"
+#include "core/timetable.h"
+#include "editing/rulerecord.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // Time normalisation on any bytes: empty or HH:MM:SS-shaped, and stable when applied again.
 
-#include "timetext.h"
+#include "core/timetext.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // The weather page scrape and the rain test on any page.
 
-#include "weatherprobe.h"
+#include "media/weatherprobe.h"
 
 #include <cstdint>
 #include <cstdlib>

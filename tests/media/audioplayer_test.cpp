@@ -1,6 +1,6 @@
-#include "audiodecoder.h"
-#include "audioplayer.h"
 #include "fixtures.h"
+#include "media/audiodecoder.h"
+#include "media/audioplayer.h"
 #include "recordingsink.h"
 #include "threads.h"
 

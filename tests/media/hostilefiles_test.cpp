@@ -2,11 +2,11 @@
 // short MP3 padded with a long run of zeros, a WAV claiming an absurd rate, and a sound device
 // that hangs.
 
-#include "audiodecoder.h"
-#include "audioplayer.h"
-#include "codepage.h"
-#include "filestore.h"
+#include "core/codepage.h"
+#include "core/filestore.h"
 #include "fixtures.h"
+#include "media/audiodecoder.h"
+#include "media/audioplayer.h"
 #include "recordingsink.h"
 #include "tempdir.h"
 

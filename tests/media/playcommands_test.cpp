@@ -1,6 +1,6 @@
-#include "codepage.h"
+#include "core/codepage.h"
 #include "fakes.h"
-#include "playcommands.h"
+#include "media/playcommands.h"
 
 #include <gtest/gtest.h>
 

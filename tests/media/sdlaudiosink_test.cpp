@@ -2,9 +2,9 @@
 // the driver writes and counted frame by frame. The fixtures never hold a zero sample, so every
 // non-silent frame is one of theirs.
 
-#include "audioplayer.h"
 #include "fixtures.h"
-#include "sdlaudiosink.h"
+#include "media/audioplayer.h"
+#include "media/sdlaudiosink.h"
 #include "tempdir.h"
 
 #include <cstdlib>

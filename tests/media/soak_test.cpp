@@ -2,10 +2,10 @@
 // a recording sink: every due bell rings exactly once and in full, memory stays flat and no
 // thread is left behind.
 
-#include "audioplayer.h"
-#include "clocktick.h"
+#include "core/clocktick.h"
 #include "fakes.h"
 #include "fixtures.h"
+#include "media/audioplayer.h"
 #include "recordingsink.h"
 #include "records.h"
 #include "threads.h"

@@ -1,8 +1,8 @@
-#include "appconfig.h"
-#include "codepage.h"
+#include "core/appconfig.h"
+#include "core/codepage.h"
+#include "core/filestore.h"
 #include "fakes.h"
-#include "filestore.h"
-#include "songstation.h"
+#include "media/songstation.h"
 #include "tempdir.h"
 
 #include <gtest/gtest.h>

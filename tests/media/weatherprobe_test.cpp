@@ -1,12 +1,12 @@
-#include "appconfig.h"
-#include "codepage.h"
-#include "filestore.h"
+#include "core/appconfig.h"
+#include "core/codepage.h"
+#include "core/filestore.h"
 #include "fixtures.h"
 #include "forecastpage.h"
 #include "httpserver.h"
-#include "iconconverter.h"
+#include "media/iconconverter.h"
+#include "media/weatherprobe.h"
 #include "tempdir.h"
-#include "weatherprobe.h"
 
 #include <gtest/gtest.h>
 

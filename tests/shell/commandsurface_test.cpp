@@ -1,6 +1,6 @@
 #include "harness.h"
 #include "records.h"
-#include "ruleeditor.h"
+#include "shell/ruleeditor.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>

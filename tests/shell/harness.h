@@ -3,11 +3,11 @@
 // The real main window and controller over a temporary program directory, with fakes for
 // sound, dialogs, commands and the clock.
 
-#include "appcontroller.h"
-#include "codepage.h"
+#include "core/codepage.h"
+#include "core/filestore.h"
 #include "fakes.h"
-#include "filestore.h"
-#include "mainwindow.h"
+#include "shell/appcontroller.h"
+#include "shell/mainwindow.h"
 #include "tempdir.h"
 
 #include <QString>

@@ -1,5 +1,5 @@
-#include "gbkqt.h"
-#include "mainwindow.h"
+#include "shell/gbkqt.h"
+#include "shell/mainwindow.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,7 +1,7 @@
-#include "clockdriver.h"
 #include "harness.h"
 #include "records.h"
-#include "trayicon.h"
+#include "shell/clockdriver.h"
+#include "shell/trayicon.h"
 
 #include <QCheckBox>
 #include <QComboBox>

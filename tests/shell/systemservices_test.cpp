@@ -1,9 +1,9 @@
-#include "codepage.h"
-#include "filestore.h"
-#include "gbkqt.h"
-#include "systemservices.h"
+#include "core/codepage.h"
+#include "core/filestore.h"
+#include "shell/gbkqt.h"
+#include "shell/systemservices.h"
+#include "shell/trayicon.h"
 #include "tempdir.h"
-#include "trayicon.h"
 
 #include <QSystemTrayIcon>
 #include <QTest>

@@ -2,11 +2,11 @@
 
 // Fakes of the window and the sound output for the scheduler's procedures.
 
-#include "clocktick.h"
-#include "dialogs.h"
-#include "playback.h"
-#include "schedulecontext.h"
-#include "scheduleview.h"
+#include "core/clocktick.h"
+#include "core/dialogs.h"
+#include "core/playback.h"
+#include "core/schedulecontext.h"
+#include "core/scheduleview.h"
 
 #include <ctime>
 #include <string>

@@ -3,7 +3,7 @@
 // An audio sink that records what it is handed as runs of equal sample magnitude, so a test can
 // check exact frame counts and the order of files without keeping the samples.
 
-#include "audiosink.h"
+#include "media/audiosink.h"
 
 #include <chrono>
 #include <condition_variable>

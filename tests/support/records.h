@@ -1,6 +1,6 @@
 #pragma once
 
-#include "playrule.h"
+#include "core/playrule.h"
 
 #include <string>
 #include <vector>

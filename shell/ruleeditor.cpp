@@ -1,9 +1,9 @@
-#include "ruleeditor.h"
+#include "shell/ruleeditor.h"
 
-#include "gbkqt.h"
-#include "gbktext.h"
-#include "timetext.h"
-#include "widgetdesign.h"
+#include "core/gbktext.h"
+#include "core/timetext.h"
+#include "shell/gbkqt.h"
+#include "shell/widgetdesign.h"
 
 #include <QCheckBox>
 #include <QKeyEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ruleeditorview.h"
+#include "editing/ruleeditorview.h"
 
 #include <QLineEdit>
 #include <QWidget>
