@@ -22,6 +22,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <mutex>
 #include <optional>
@@ -103,8 +104,10 @@ pid_t spawn(std::vector<std::string> argv, int stdoutFd = -1) {
     return pid;
 }
 
-// Records a sink's monitor through parec and maps every recorded frame to the wall clock: the
-// recording's start is the earliest (least delayed) estimate over the chunks near the frame.
+// Records a sink's monitor through parec. A frame counts as heard when the chunk holding it
+// reaches this process, less the frames that follow it in the chunk: never earlier than the
+// sink took it, later by the recording's own small delay (parec asks for 5 ms fragments). The
+// same measure serves both bells.
 class MonitorRecorder {
 public:
     explicit MonitorRecorder(const std::string& sink) {
@@ -127,20 +130,14 @@ public:
             ::waitpid(m_pid, nullptr, 0);
     }
 
-    // The wall-clock time of the first loud frame recorded after `from`, if any before `until`.
+    // When the first loud frame recorded after `from` was heard, if before `until`.
     std::optional<WallTime> firstLoudAfter(WallTime from, WallTime until) {
         std::lock_guard lock(m_mutex);
-        for (std::size_t i = 0; i < m_chunks.size(); ++i) {
-            const Chunk& c = m_chunks[i];
-            if (c.arrived < from || c.arrived > until + seconds(1))
+        for (const Chunk& c : m_chunks) {
+            if (c.arrived < from || c.arrived > until || c.firstLoud < 0)
                 continue;
-            if (c.firstLoud < 0)
-                continue;
-            const WallTime start = recordingStartNear(c.arrived);
-            const WallTime at = start + duration_cast<system_clock::duration>(duration<double>(
-                                            static_cast<double>(c.firstFrame + c.firstLoud) / kRate));
-            if (at >= from - milliseconds(5) && at <= until)
-                return at;
+            return c.arrived - duration_cast<system_clock::duration>(
+                                   duration<double>(static_cast<double>(c.frames - c.firstLoud) / kRate));
         }
         return std::nullopt;
     }
@@ -148,14 +145,12 @@ public:
 private:
     struct Chunk {
         WallTime arrived;
-        long long firstFrame; // index in the recording of the chunk's first frame
         long long frames;
         long long firstLoud; // offset of its first loud frame, -1 when none
     };
 
     void read() {
         std::vector<std::int16_t> buffer(4096);
-        long long total = 0;
         std::size_t pendingBytes = 0;
         for (;;) {
             const ssize_t n = ::read(m_fd, reinterpret_cast<char*>(buffer.data()) + pendingBytes,
@@ -172,29 +167,14 @@ private:
                     loud = f;
             {
                 std::lock_guard lock(m_mutex);
-                m_chunks.push_back({arrived, total, frames, loud});
+                m_chunks.push_back({arrived, frames, loud});
             }
-            total += frames;
             pendingBytes = bytes % 4;
             if (pendingBytes)
                 std::memmove(buffer.data(), reinterpret_cast<char*>(buffer.data()) + bytes - pendingBytes,
                              pendingBytes);
         }
         ::close(m_fd);
-    }
-
-    // Caller holds m_mutex.
-    WallTime recordingStartNear(WallTime t) const {
-        std::optional<WallTime> best;
-        for (const Chunk& c : m_chunks) {
-            if (c.arrived < t - seconds(10) || c.arrived > t + seconds(10))
-                continue;
-            const WallTime start = c.arrived - duration_cast<system_clock::duration>(duration<double>(
-                                                   static_cast<double>(c.firstFrame + c.frames) / kRate));
-            if (!best || start < *best)
-                best = start;
-        }
-        return best.value_or(t);
     }
 
     pid_t m_pid = -1;

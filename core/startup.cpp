@@ -16,7 +16,7 @@ void startUp(ScheduleContext& context, StartupView& view, const AppConfig& confi
     if (index < 0 || index >= kTimetableCount)
         index = 0;
     view.selectTimetable(index);
-    context.state.timetablePath = std::string(programDir) + "/" + view.selectedTimetableName() + ".INI";
+    context.state.timetablePath = timetablePath(programDir, index);
 
     if (config.readFlag(systemSection(), autoStartKey()))
         view.setAutoStartTicked(true);

@@ -16,7 +16,6 @@ public:
     // The program's icon in the notification area, with the tooltip "Ringvale".
     virtual void installTrayIcon() = 0;
     virtual void selectTimetable(int index) = 0;
-    virtual std::string selectedTimetableName() const = 0;
     virtual void setAutoStartTicked(bool ticked) = 0;
     virtual void setToTrayTicked(bool ticked) = 0;
     virtual void setShutdownTicked(bool ticked) = 0;

@@ -3,6 +3,7 @@
 #include "core/codepage.h"
 #include "core/filestore.h"
 #include "core/gbktext.h"
+#include "core/timetable.h"
 #include "core/timetableloader.h"
 #include "editing/editormessages.h"
 #include "editing/rulerecord.h"
@@ -14,8 +15,8 @@ TimetableCommands::TimetableCommands(ScheduleContext& context, EditorState& edit
     : m_context(context), m_editor(editor), m_config(config), m_dialogs(dialogs), m_host(host),
       m_programDir(std::move(programDir)) {}
 
-void TimetableCommands::switchTimetable(int index, std::string_view name) {
-    m_context.state.timetablePath = m_programDir + "/" + std::string(name) + ".INI";
+void TimetableCommands::switchTimetable(int index) {
+    m_context.state.timetablePath = timetablePath(m_programDir, index);
     m_config.write(settings::systemSection(), settings::timetableKey(), std::to_string(index));
     loadTimetable(m_context);
     m_host.timetableSwitched();

@@ -26,7 +26,7 @@ public:
                       Dialogs& dialogs, RuleEditorHost& host, std::string programDir);
 
     // The selector chose timetable `index` with the item text `name` (GBK).
-    void switchTimetable(int index, std::string_view name);
+    void switchTimetable(int index);
     // showSchedule returns the window to the rule table first (the popup item does, the toolbar does not).
     void addRule(const std::function<void()>& showSchedule);
     void modifyRule();

@@ -31,9 +31,8 @@ AppController::AppController(MainWindow& window, Services services, const std::f
             [this](qint64 dueMs) { m_tick.onClockTick(WallTime(std::chrono::milliseconds(dueMs))); });
     connect(&m_window, &MainWindow::trayEvent, this, &AppController::onTrayEvent);
     connect(&m_window, &MainWindow::toolbarButtonClicked, this, &AppController::onToolbarClick);
-    connect(&m_window, &MainWindow::timetableChosen, this, [this](int index) {
-        m_commands.switchTimetable(index, gbkFromQt(m_window.timetableSelector()->itemText(index)));
-    });
+    connect(&m_window, &MainWindow::timetableChosen, this,
+            [this](int index) { m_commands.switchTimetable(index); });
     connect(&m_window, &MainWindow::addRuleRequested, this,
             [this] { m_commands.addRule([this] { m_window.showScheduleView(); }); });
     connect(&m_window, &MainWindow::modifyRuleRequested, this, [this] { m_commands.modifyRule(); });

@@ -404,10 +404,6 @@ void MainWindow::selectTimetable(int index) {
     m_timetableBox->setCurrentIndex(index);
 }
 
-std::string MainWindow::selectedTimetableName() const {
-    return gbkFromQt(m_timetableBox->itemText(m_timetableBox->currentIndex()));
-}
-
 void MainWindow::setAutoStartTicked(bool ticked) {
     const QSignalBlocker block(m_autoStartBox);
     m_autoStartBox->setChecked(ticked);

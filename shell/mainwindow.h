@@ -69,7 +69,6 @@ public:
     // StartupView
     void installTrayIcon() override;
     void selectTimetable(int index) override;
-    std::string selectedTimetableName() const override;
     void setAutoStartTicked(bool ticked) override;
     void setToTrayTicked(bool ticked) override;
     void setShutdownTicked(bool ticked) override;

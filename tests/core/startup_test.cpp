@@ -21,7 +21,6 @@ public:
         steps.push_back("select");
         selected = index;
     }
-    std::string selectedTimetableName() const override { return timetableName(selected); }
     void setAutoStartTicked(bool t) override { autoStart = t; }
     void setToTrayTicked(bool t) override { toTray = t; }
     void setShutdownTicked(bool t) override { shutdownTicked = t; }

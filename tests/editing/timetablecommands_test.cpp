@@ -49,7 +49,7 @@ const std::string kB = record("b.mp3", "2", "0111110", {"09:00:00"});
 
 TEST_F(CommandsTest, SwitchingSavesTheIndexAndLoadsItsFile) {
     ASSERT_TRUE(writeFileAtomic(dir.path() / "第10套作息表.INI", kA));
-    commands.switchTimetable(9, gbkFromUtf8("第10套作息表"));
+    commands.switchTimetable(9);
     EXPECT_EQ(state.timetablePath, fromFileName(dir.path()) + "/" + gbkFromUtf8("第10套作息表.INI"));
     EXPECT_EQ(config.read(settings::systemSection(), settings::timetableKey()), "9");
     EXPECT_EQ(state.rules.size(), 2u);
