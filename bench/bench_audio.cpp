@@ -79,7 +79,7 @@ int main() {
     for (int i = 0; i < kRuns; ++i) {
         sink.resetMarks();
         const auto start = BenchClock::now();
-        player.play(1, file);
+        player.playFile(1, file);
         playReturn.push_back(millisecondsSince(start));
         while (!sink.firstWrite())
             std::this_thread::sleep_for(std::chrono::microseconds(200));
@@ -112,7 +112,7 @@ int main() {
     // device queue filled.
     std::vector<double> shares;
     for (int i = 0; i < 3; ++i) {
-        player.play(1, file);
+        player.playFile(1, file);
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
         shares.push_back(cpuShare([] { std::this_thread::sleep_for(std::chrono::seconds(3)); }));
         player.stopAll();

@@ -11,14 +11,6 @@ bool matchesAt(std::string_view text, std::size_t i, std::string_view what) {
     return text.size() - i >= what.size() && text.compare(i, what.size(), what) == 0;
 }
 
-// True when byte index i starts a character (scanning from the front, as GBK requires).
-std::size_t boundaryAtOrAfter(std::string_view text, std::size_t index) {
-    std::size_t i = 0;
-    while (i < index && i < text.size())
-        i += charLengthAt(text, i);
-    return i;
-}
-
 } // namespace
 
 int textFind(std::string_view text, std::string_view what) {
@@ -29,17 +21,6 @@ int textFind(std::string_view text, std::string_view what) {
             return static_cast<int>(i) + 1;
     }
     return -1;
-}
-
-int textFindLast(std::string_view text, std::string_view what) {
-    if (what.empty())
-        return -1;
-    int last = -1;
-    for (std::size_t i = 0; i < text.size(); i += charLengthAt(text, i)) {
-        if (matchesAt(text, i, what))
-            last = static_cast<int>(i) + 1;
-    }
-    return last;
 }
 
 std::string textMiddle(std::string_view text, int start, int length) {
@@ -56,15 +37,6 @@ std::string textMiddle(std::string_view text, int start, int length) {
         end += len;
     }
     return std::string(text.substr(from, end - from));
-}
-
-std::string textRight(std::string_view text, int n) {
-    if (n <= 0)
-        return {};
-    if (static_cast<std::size_t>(n) >= text.size())
-        return std::string(text);
-    const std::size_t from = boundaryAtOrAfter(text, text.size() - static_cast<std::size_t>(n));
-    return std::string(text.substr(from));
 }
 
 std::vector<std::string> textSplit(std::string_view text, std::string_view separator) {

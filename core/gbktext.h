@@ -28,16 +28,9 @@ inline std::size_t charLengthAt(std::string_view text, std::size_t i) {
 // Position (1-based) of the first occurrence of what, starting on a character boundary; -1 if none.
 int textFind(std::string_view text, std::string_view what);
 
-// Position (1-based) of the last occurrence of what on a character boundary; -1 if none.
-int textFindLast(std::string_view text, std::string_view what);
-
 // Up to length bytes from position start (1-based); empty when start is outside the text or
 // length <= 0. A double-byte character cut by the end is left out.
 std::string textMiddle(std::string_view text, int start, int length);
-
-// The last n bytes (the whole text when n exceeds its length, empty when n <= 0). When the
-// cut would fall inside a double-byte character, that character is left out.
-std::string textRight(std::string_view text, int n);
 
 // Pieces between separators: an empty text gives no pieces, a leading separator an empty first
 // piece, adjacent separators an empty piece between them, a trailing separator no empty last piece.

@@ -56,13 +56,9 @@ public:
     void onTrayEvent(int kind);
 
     ScheduleState& state() { return m_state; }
-    ScheduleContext& context() { return m_context; }
     const AppConfig& config() const { return m_config; }
-    SystemServices& systemServices() { return m_system; }
     EditorState& editorState() { return m_editor; }
     RuleEditorHostWindow& editorHost() { return m_editorHost; }
-    TimetableCommands& commands() { return m_commands; }
-    const WeatherProbe& weather() const { return m_weather; }
 
 private:
     void toggleRunning();

@@ -21,10 +21,9 @@ struct FindCase {
 
 class FindTest : public ::testing::TestWithParam<FindCase> {};
 
-TEST_P(FindTest, FirstAndLastOnCharacterBoundaries) {
+TEST_P(FindTest, FirstOnCharacterBoundaries) {
     const auto& c = GetParam();
     EXPECT_EQ(textFind(c.text, c.what), c.first);
-    EXPECT_EQ(textFindLast(c.text, c.what), c.last);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -62,27 +61,6 @@ INSTANTIATE_TEST_SUITE_P(Texts, MiddleTest,
                                            MiddleCase{G("a春b"), 2, 2, G("春")},
                                            // A length that ends inside a character leaves it out.
                                            MiddleCase{G("a春b"), 1, 2, "a"}));
-
-struct RightCase {
-    std::string text;
-    int n;
-    std::string expected;
-};
-
-class RightTest : public ::testing::TestWithParam<RightCase> {};
-
-TEST_P(RightTest, TakesTheLastBytes) {
-    const auto& c = GetParam();
-    EXPECT_EQ(textRight(c.text, c.n), c.expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Texts, RightTest,
-                         ::testing::Values(RightCase{"abcdef", 2, "ef"}, RightCase{"abc", 5, "abc"},
-                                           RightCase{"abc", 0, ""}, RightCase{"abc", -1, ""},
-                                           RightCase{G("春a"), 3, G("春a")},
-                                           // Two bytes from the end would start inside 春: it is left out.
-                                           RightCase{G("春a"), 2, "a"},
-                                           RightCase{"x" + kBackslashTrail, 2, kBackslashTrail}));
 
 struct SplitCase {
     std::string text, separator;

@@ -58,28 +58,13 @@ TEST(AudioPlayer, CountsPassesExactly) {
     }
 }
 
-TEST(AudioPlayer, TakesPathsAndListsOfPaths) {
-    RecordingSink sink;
-    AudioPlayer player(sink);
-    const std::vector<std::string> list = {fixture("square_b.wav"), ""};
-    player.play(1, fixture("square_a.wav"), list, std::string());
-    ASSERT_TRUE(waitUntilSilent(player));
-    EXPECT_EQ(sink.runs(), (std::vector<Span>{{1000, kFramesA}, {2000, kFramesB}}));
-
-    RecordingSink once;
-    AudioPlayer single(once);
-    single.play(fixture("square_a.wav")); // count omitted: once
-    ASSERT_TRUE(waitUntilSilent(single));
-    EXPECT_EQ(once.totalFrames(), kFramesA);
-}
-
 TEST(AudioPlayer, CountZeroOnlySilences) {
     RecordingSink sink(1000); // a full device: the first playback never ends by itself
     AudioPlayer player(sink);
-    player.play(1, fixture("square_long.wav"));
+    player.playFile(1, fixture("square_long.wav"));
     ASSERT_TRUE(sink.waitForFrames(1000));
     ASSERT_TRUE(player.isSounding());
-    player.play(0, fixture("square_a.wav"));
+    player.playFile(0, fixture("square_a.wav"));
     EXPECT_FALSE(player.isSounding());
     EXPECT_EQ(sink.totalFrames(), 1000u);
     EXPECT_GE(sink.discards(), 1);
@@ -88,7 +73,7 @@ TEST(AudioPlayer, CountZeroOnlySilences) {
 TEST(AudioPlayer, NegativeCountRepeatsUntilStopped) {
     RecordingSink sink;
     AudioPlayer player(sink);
-    player.play(-1, fixture("square_a.wav"));
+    player.playFile(-1, fixture("square_a.wav"));
     ASSERT_TRUE(sink.waitForFrames(25 * kFramesA));
     EXPECT_TRUE(player.isSounding());
     player.stopAll();
@@ -101,9 +86,9 @@ TEST(AudioPlayer, NegativeCountRepeatsUntilStopped) {
 TEST(AudioPlayer, NewPlayCutsTheOldOneOff) {
     RecordingSink sink(5000);
     AudioPlayer player(sink);
-    player.play(1, fixture("square_long.wav"));
+    player.playFile(1, fixture("square_long.wav"));
     ASSERT_TRUE(sink.waitForFrames(5000));
-    player.play(1, fixture("square_a.wav")); // the device is still full: the new one waits
+    player.playFile(1, fixture("square_a.wav")); // the device is still full: the new one waits
     EXPECT_TRUE(player.isSounding());
     player.stopAll();
     // The old player was removed: only its frames, never interleaved with the new file's.
@@ -113,11 +98,11 @@ TEST(AudioPlayer, NewPlayCutsTheOldOneOff) {
 TEST(AudioPlayer, EmptyPathOnlyStopsThePlayingOne) {
     RecordingSink sink(100);
     AudioPlayer player(sink);
-    player.play(1, fixture("square_long.wav"));
+    player.playFile(1, fixture("square_long.wav"));
     ASSERT_TRUE(sink.waitForFrames(100));
-    player.play(1, std::string());
+    player.playFile(1, std::string());
     EXPECT_FALSE(player.isSounding());
-    player.play(2, std::vector<std::string>{"", ""});
+    player.playList(2, std::vector<std::string>{"", ""});
     EXPECT_FALSE(player.isSounding());
 }
 
@@ -126,14 +111,14 @@ TEST(AudioPlayer, BadFilesFallSilentAndStopTheList) {
         RecordingSink sink;
         AudioPlayer player(sink);
         // Later paths are not tried once one fails.
-        player.play(-1, fixture(bad), fixture("square_a.wav"));
+        player.playList(-1, {fixture(bad), fixture("square_a.wav")});
         ASSERT_TRUE(waitUntilSilent(player, std::chrono::seconds(5))) << bad;
         EXPECT_EQ(sink.totalFrames(), 0u) << bad;
     }
     // A file that fails after good ones: what came before it played, then silence.
     RecordingSink sink;
     AudioPlayer player(sink);
-    player.play(3, fixture("square_a.wav"), fixture("empty.mp3"), fixture("square_b.wav"));
+    player.playList(3, {fixture("square_a.wav"), fixture("empty.mp3"), fixture("square_b.wav")});
     ASSERT_TRUE(waitUntilSilent(player));
     EXPECT_EQ(sink.runs(), (std::vector<Span>{{1000, kFramesA}}));
 }
@@ -141,7 +126,7 @@ TEST(AudioPlayer, BadFilesFallSilentAndStopTheList) {
 TEST(AudioPlayer, DamagedMp3PlaysWhatItCanWithoutHanging) {
     RecordingSink sink;
     AudioPlayer player(sink);
-    player.play(2, fixture("damaged.mp3"));
+    player.playFile(2, fixture("damaged.mp3"));
     ASSERT_TRUE(waitUntilSilent(player, std::chrono::seconds(5)));
     EXPECT_LE(sink.totalFrames(), 2 * decodedFrames("tone.mp3") + 4096);
 }
@@ -150,7 +135,7 @@ TEST(AudioPlayer, NoOutputDeviceMeansSilence) {
     RecordingSink sink;
     sink.setAvailable(false);
     AudioPlayer player(sink);
-    player.play(1, fixture("square_a.wav"));
+    player.playFile(1, fixture("square_a.wav"));
     EXPECT_FALSE(player.isSounding());
     EXPECT_EQ(sink.totalFrames(), 0u);
 }
@@ -163,7 +148,7 @@ TEST(AudioPlayer, DecodesEveryOfferedFormat) {
         EXPECT_LT(single, 26000u) << name;
         RecordingSink sink;
         AudioPlayer player(sink);
-        player.play(2, fixture(name));
+        player.playFile(2, fixture(name));
         ASSERT_TRUE(waitUntilSilent(player)) << name;
         EXPECT_EQ(sink.totalFrames(), 2 * single) << name;
     }
@@ -172,7 +157,7 @@ TEST(AudioPlayer, DecodesEveryOfferedFormat) {
 TEST(AudioPlayer, PlaysAFileWithAChineseName) {
     RecordingSink sink;
     AudioPlayer player(sink);
-    player.play(1, fixture("上课铃声.wav"));
+    player.playFile(1, fixture("上课铃声.wav"));
     ASSERT_TRUE(waitUntilSilent(player));
     EXPECT_EQ(sink.runs(), (std::vector<Span>{{1000, kFramesA}}));
 }
@@ -182,7 +167,7 @@ TEST(AudioPlayerStress, ThousandsOfPlaysAndStopsLeaveNoThreadBehind) {
         // Let runtimes that start a helper thread with the first thread (ThreadSanitizer's) do so.
         RecordingSink sink;
         AudioPlayer warmUp(sink);
-        warmUp.play(1, fixture("square_a.wav"));
+        warmUp.playFile(1, fixture("square_a.wav"));
         warmUp.stopAll();
     }
     const int threadsBefore = threadCount();
@@ -195,7 +180,8 @@ TEST(AudioPlayerStress, ThousandsOfPlaysAndStopsLeaveNoThreadBehind) {
             if (i % 3 == 2)
                 player.stopAll();
             else
-                player.play(i % 7 == 0 ? -1 : 1 + i % 3, files[static_cast<std::size_t>(i) % files.size()]);
+                player.playFile(i % 7 == 0 ? -1 : 1 + i % 3,
+                                files[static_cast<std::size_t>(i) % files.size()]);
         }
         player.stopAll();
         EXPECT_FALSE(player.isSounding());

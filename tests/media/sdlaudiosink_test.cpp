@@ -84,30 +84,30 @@ protected:
 };
 
 TEST_F(DiskSinkTest, CountOneReachesTheDeviceExactly) {
-    m_player->play(1, fixture("square_a.wav"));
+    m_player->playFile(1, fixture("square_a.wav"));
     EXPECT_EQ(finish(), (std::vector<Span>{{1000, kFramesA}}));
 }
 
 TEST_F(DiskSinkTest, CountThreeOfOneFile) {
-    m_player->play(3, fixture("square_a.wav"));
+    m_player->playFile(3, fixture("square_a.wav"));
     EXPECT_EQ(finish(), (std::vector<Span>{{1000, 3 * kFramesA}}));
 }
 
 TEST_F(DiskSinkTest, CountTwoOfAAndBThenSilence) {
-    m_player->play(2, fixture("square_a.wav"), fixture("square_b.wav"));
+    m_player->playList(2, {fixture("square_a.wav"), fixture("square_b.wav")});
     EXPECT_EQ(finish(),
               (std::vector<Span>{{1000, kFramesA}, {2000, kFramesB}, {1000, kFramesA}, {2000, kFramesB}}));
 }
 
 TEST_F(DiskSinkTest, ChineseFileName) {
-    m_player->play(1, fixture("上课铃声.wav"));
+    m_player->playFile(1, fixture("上课铃声.wav"));
     EXPECT_EQ(finish(), (std::vector<Span>{{1000, kFramesA}}));
 }
 
 TEST_F(DiskSinkTest, PlayWhileAnotherPlaysCutsItOff) {
-    m_player->play(1, fixture("square_long.wav"));
+    m_player->playFile(1, fixture("square_long.wav"));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    m_player->play(1, fixture("square_b.wav"));
+    m_player->playFile(1, fixture("square_b.wav"));
     const auto runs = finish();
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(runs[0].magnitude, 3000);
@@ -116,9 +116,9 @@ TEST_F(DiskSinkTest, PlayWhileAnotherPlaysCutsItOff) {
 }
 
 TEST_F(DiskSinkTest, CountZeroSilencesTheOldSound) {
-    m_player->play(1, fixture("square_long.wav"));
+    m_player->playFile(1, fixture("square_long.wav"));
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    m_player->play(0, fixture("square_a.wav"));
+    m_player->playFile(0, fixture("square_a.wav"));
     const auto runs = finish();
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_EQ(runs[0].magnitude, 3000);
@@ -126,7 +126,7 @@ TEST_F(DiskSinkTest, CountZeroSilencesTheOldSound) {
 }
 
 TEST_F(DiskSinkTest, EndlessCountSoundsUntilStopped) {
-    m_player->play(-1, fixture("square_a.wav"));
+    m_player->playFile(-1, fixture("square_a.wav"));
     std::this_thread::sleep_for(std::chrono::milliseconds(700)); // about seven passes
     EXPECT_TRUE(m_player->isSounding());
     m_player->stopAll();
@@ -139,15 +139,15 @@ TEST_F(DiskSinkTest, EndlessCountSoundsUntilStopped) {
 }
 
 TEST_F(DiskSinkTest, WmaReachesTheDevice) {
-    m_player->play(1, fixture("tone.wma"));
+    m_player->playFile(1, fixture("tone.wma"));
     finish();
     // A sine has a few exact zero samples; nearly all of its half second must arrive.
     EXPECT_GT(nonSilentFrames(), 20000u);
 }
 
 TEST_F(DiskSinkTest, MissingFileIsSilenceAndNothingHangs) {
-    m_player->play(1, fixture("nothing-here.mp3"));
-    m_player->play(2, fixture("corrupt.mp3"));
+    m_player->playFile(1, fixture("nothing-here.mp3"));
+    m_player->playFile(2, fixture("corrupt.mp3"));
     EXPECT_TRUE(finish().empty());
 }
 
