@@ -60,9 +60,9 @@ ForecastMatch scrapeForecast(const std::string& page) {
     return result;
 }
 
-int rainResult(const ForecastMatch& match) {
+RainForecast rainResult(const ForecastMatch& match) {
     static const std::string kRain = gbkFromUtf8("雨");
-    return textFind(match.dayText, kRain) > 0 ? 2 : 1;
+    return textFind(match.dayText, kRain) > 0 ? RainForecast::Rain : RainForecast::Dry;
 }
 
 struct WeatherProbe::Background {
@@ -81,7 +81,7 @@ std::string WeatherProbe::hostFromEnvironment() {
     return host && !host->empty() ? *host : std::string("php.weather.sina.com.cn");
 }
 
-int WeatherProbe::fetch(std::string& county) const {
+RainForecast WeatherProbe::fetch(std::string& county) const {
     if (county.empty())
         county = AppConfig(m_programDir).read(settings::machineSection(), settings::countyKey());
     const std::unique_ptr<HttpClient> http = m_http();
@@ -90,7 +90,7 @@ int WeatherProbe::fetch(std::string& county) const {
     if (const std::size_t zero = page.find('\0'); zero != std::string::npos)
         page.resize(zero);
     if (page.size() < kShortestPage)
-        return 0;
+        return RainForecast::Unknown;
 
     const ForecastMatch forecast = scrapeForecast(page);
     std::string icon = forecast.iconName;

@@ -33,8 +33,15 @@ struct ForecastMatch {
 // match, so a page can never name a file outside the icon cache.
 ForecastMatch scrapeForecast(const std::string& page);
 
-// 0: no usable page; 1: read, no rain in today's daytime text; 2: rain forecast.
-int rainResult(const ForecastMatch& match);
+// What a weather check found out about today.
+enum class RainForecast {
+    Unknown = 0, // no usable page
+    Dry = 1,     // read: no rain in today's daytime text
+    Rain = 2,    // rain forecast
+};
+
+// Dry or Rain, from today's daytime text.
+RainForecast rainResult(const ForecastMatch& match);
 
 class WeatherProbe {
 public:
@@ -45,8 +52,8 @@ public:
                  std::shared_ptr<WeatherDisplay> display);
 
     // Fetches today's forecast for `county` (GBK), or for the saved county when it is empty (the
-    // caller then sees the saved one). Shows the icon and the county; returns 0, 1 or 2.
-    int fetch(std::string& county) const;
+    // caller then sees the saved one). Shows the icon and the county.
+    RainForecast fetch(std::string& county) const;
 
     // Runs fetch with the saved county on a thread of its own, and returns at once.
     void fetchInBackground() const;

@@ -72,31 +72,31 @@ void AppController::start() {
 void AppController::onToolbarClick(int index) {
     static const std::string kExitQuestion = gbkFromUtf8("您真的要退出吗？");
     static const std::string kExitCaption = gbkFromUtf8("重要提示...");
-    switch (index) {
-    case 1:
+    switch (static_cast<ToolbarButton>(index)) {
+    case ToolbarButton::Add:
         m_editor.mode = EditorState::Mode::Add;
         m_editorHost.openRuleEditor();
         break;
-    case 2:
+    case ToolbarButton::SettingsAndHelp:
         m_window.showSettingsAndHelpView();
         break;
-    case 4:
+    case ToolbarButton::Exit:
         if (m_dialogs.askYesNo(kExitQuestion, kExitCaption))
             m_window.requestProgramEnd();
         break;
-    case 7:
+    case ToolbarButton::Run:
         toggleRunning();
         break;
-    case 9:
+    case ToolbarButton::StopPlaying:
         m_context.playback.stopAll();
         m_window.setStatusText({});
         break;
-    case 11:
+    case ToolbarButton::SongStation:
         m_window.showSongStationView();
         break;
-    case 14: {
+    case ToolbarButton::County: {
         // The county button probes the county it shows (the saved one when it shows none).
-        std::string county = textTrim(gbkFromQt(m_window.toolbarButton(14)->text()));
+        std::string county = textTrim(gbkFromQt(m_window.toolbarButton(ToolbarButton::County)->text()));
         runKeepingClock([&] { return m_weather.fetch(county); });
         break;
     }
@@ -107,7 +107,7 @@ void AppController::onToolbarClick(int index) {
 
 void AppController::toggleRunning() {
     // The button's checked state is the running state.
-    m_state.running = m_window.toolbarButton(7)->isChecked();
+    m_state.running = m_window.toolbarButton(ToolbarButton::Run)->isChecked();
     if (m_state.rules.empty()) {
         // Nothing to run: the button springs back and the editor opens for a first rule.
         m_window.setRunningShown(false);
@@ -118,14 +118,14 @@ void AppController::toggleRunning() {
     m_window.setStatusText(runningStateText(m_state.running));
 }
 
-void AppController::onTrayEvent(int kind) {
-    if (kind == 2) {
+void AppController::onTrayEvent(TrayEvent event) {
+    if (event == TrayEvent::DoubleClick) {
         // Double-click: back to a normal, visible window (also out of maximised).
         m_window.setWindowState(Qt::WindowNoState);
         m_window.show();
         m_window.raise();
         m_window.activateWindow();
-    } else if (kind == 3) {
+    } else if (event == TrayEvent::Menu) {
         m_window.showPopupMenu(MainWindow::MenuPlacement::Tray, QCursor::pos());
     }
 }

@@ -14,6 +14,7 @@
 #include "editing/timetablecommands.h"
 #include "media/songstation.h"
 #include "media/weatherprobe.h"
+#include "shell/commandids.h"
 #include "shell/commandrunner.h"
 #include "shell/ruleeditorhost.h"
 #include "shell/settingspanel.h"
@@ -51,9 +52,9 @@ public:
     // The start-up: restores the settings, loads the saved timetable, starts the clock.
     void start();
 
-    // A click on toolbar button `index`.
+    // A click on toolbar button `index` (its place in the design; see ToolbarButton).
     void onToolbarClick(int index);
-    void onTrayEvent(int kind);
+    void onTrayEvent(TrayEvent event);
 
     ScheduleState& state() { return m_state; }
     const AppConfig& config() const { return m_config; }

@@ -382,7 +382,7 @@ void MainWindow::setNextRuleText(std::string_view text) {
 }
 
 void MainWindow::setRunningShown(bool running) {
-    QAction* runButton = toolbarButton(7);
+    QAction* runButton = toolbarButton(ToolbarButton::Run);
     const QSignalBlocker block(runButton);
     runButton->setChecked(running);
 }
@@ -448,7 +448,7 @@ void MainWindow::setWeatherPicture(const std::string& jpegBytes) {
 }
 
 void MainWindow::setCountyCaption(std::string_view county) {
-    toolbarButton(14)->setText(qtFromGbk(county));
+    toolbarButton(ToolbarButton::County)->setText(qtFromGbk(county));
     m_toolbar->adjustSize();
     m_toolbar->setGeometry(0, 8, std::max(320, m_toolbar->sizeHint().width()), 55);
 }

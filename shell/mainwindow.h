@@ -4,6 +4,7 @@
 #include "core/scheduleview.h"
 #include "core/startup.h"
 #include "media/songstation.h"
+#include "shell/commandids.h"
 
 #include <QWidget>
 
@@ -94,6 +95,7 @@ public:
 
     // The toolbar's fifteen buttons by index; separators are separator actions.
     QAction* toolbarButton(int index) const { return m_toolbarButtons[static_cast<std::size_t>(index)]; }
+    QAction* toolbarButton(ToolbarButton button) const { return toolbarButton(static_cast<int>(button)); }
     bool toolbarButtonHasToolTip(int index) const;
 
     enum class MenuPlacement { Table, Tray };
@@ -116,7 +118,7 @@ public:
 signals:
     // A tick of the half-second clock, aimed at the wall-clock boundary `dueMs` (ms since 1970).
     void clockTicked(qint64 dueMs);
-    void trayEvent(int kind);
+    void trayEvent(ringvale::TrayEvent event);
     void toolbarButtonClicked(int index);
     void addRuleRequested();
     void modifyRuleRequested();

@@ -66,7 +66,7 @@ void SettingsPanel::countyTest() {
     static const std::string kFailed = gbkFromUtf8("地址可能输入错误或没有连接网络，");
     static const std::string kCaption = gbkFromUtf8(",提示...");
     std::string county = textTrim(gbkFromQt(m_window.countyBox()->text()));
-    if (runKeepingClock([&] { return m_weather.fetch(county); }) == 0) {
+    if (runKeepingClock([&] { return m_weather.fetch(county); }) == RainForecast::Unknown) {
         m_dialogs.showMessage(kFailed, kCaption, false);
         return;
     }

@@ -7,16 +7,16 @@
 
 namespace ringvale {
 
-int trayEventKind(int activationReason) {
+TrayEvent trayEventKind(int activationReason) {
     switch (static_cast<QSystemTrayIcon::ActivationReason>(activationReason)) {
     case QSystemTrayIcon::Trigger:
-        return 1;
+        return TrayEvent::Click;
     case QSystemTrayIcon::DoubleClick:
-        return 2;
+        return TrayEvent::DoubleClick;
     case QSystemTrayIcon::Context:
-        return 3;
+        return TrayEvent::Menu;
     default:
-        return 0;
+        return TrayEvent::None;
     }
 }
 
@@ -35,8 +35,8 @@ void TrayIcon::setTrayIcon(const std::optional<QIcon>& picture, const std::optio
     if (!m_icon) {
         m_icon = new QSystemTrayIcon(this);
         connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-            if (const int kind = trayEventKind(reason))
-                emit trayEvent(kind);
+            if (const TrayEvent event = trayEventKind(reason); event != TrayEvent::None)
+                emit trayEvent(event);
         });
     }
     m_icon->setIcon(*picture);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/commandids.h"
+
 #include <QIcon>
 #include <QObject>
 
@@ -26,14 +28,13 @@ public:
     QString toolTip() const;
 
 signals:
-    // 1 left button released, 2 double-click, 3 right button or the context-menu key.
-    void trayEvent(int kind);
+    void trayEvent(ringvale::TrayEvent event);
 
 private:
     QSystemTrayIcon* m_icon = nullptr;
 };
 
-// The tray's event number for an activation reason, 0 for reasons that raise nothing.
-int trayEventKind(int activationReason);
+// The tray's event for an activation reason; None for reasons that raise nothing.
+TrayEvent trayEventKind(int activationReason);
 
 } // namespace ringvale

@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else if (!match.iconName.empty() || !match.dayText.empty()) {
         std::abort();
     }
-    const int rain = rainResult(match);
-    if (rain != 1 && rain != 2)
+    const RainForecast rain = rainResult(match);
+    if (rain != RainForecast::Dry && rain != RainForecast::Rain)
         std::abort();
     return 0;
 }

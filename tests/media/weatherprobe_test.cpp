@@ -44,7 +44,7 @@ protected:
     WeatherProbe probe(const std::string& host) const {
         return WeatherProbe([] { return std::make_unique<CurlHttpClient>(); }, dir.path(), host, display);
     }
-    int fetch(const std::string& countyUtf8 = "华容") {
+    RainForecast fetch(const std::string& countyUtf8 = "华容") {
         std::string county = gbkFromUtf8(countyUtf8);
         return probe(server.host()).fetch(county);
     }
@@ -58,10 +58,12 @@ protected:
 TEST(ForecastScrape, RainAnywhereInTodaysDaytimeText) {
     struct Case {
         const char* text;
-        int result;
+        RainForecast result;
     };
-    for (const Case& c : {Case{"雨", 2}, Case{"小雨", 2}, Case{"雨转晴", 2}, Case{"多云转阵雨", 2},
-                          Case{"阴有雨夹雪", 2}, Case{"晴", 1}, Case{"多云", 1}, Case{"", 1}}) {
+    for (const Case& c : {Case{"雨", RainForecast::Rain}, Case{"小雨", RainForecast::Rain},
+                          Case{"雨转晴", RainForecast::Rain}, Case{"多云转阵雨", RainForecast::Rain},
+                          Case{"阴有雨夹雪", RainForecast::Rain}, Case{"晴", RainForecast::Dry},
+                          Case{"多云", RainForecast::Dry}, Case{"", RainForecast::Dry}}) {
         const ForecastMatch match = scrapeForecast(forecastPage("qing.", c.text));
         EXPECT_TRUE(match.matched) << c.text;
         EXPECT_EQ(match.dayText, gbkFromUtf8(c.text));
@@ -70,7 +72,7 @@ TEST(ForecastScrape, RainAnywhereInTodaysDaytimeText) {
     // The bytes of 雨 (D3 EA) across two other characters are no rain.
     ForecastMatch straddling;
     straddling.dayText = "\xB0\xD3\xEA\xA1";
-    EXPECT_EQ(rainResult(straddling), 1);
+    EXPECT_EQ(rainResult(straddling), RainForecast::Dry);
 }
 
 TEST(ForecastScrape, IconNamesThatCouldLeaveTheCacheCountAsNoMatch) {
@@ -82,37 +84,37 @@ TEST(ForecastScrape, IconNamesThatCouldLeaveTheCacheCountAsNoMatch) {
         const ForecastMatch match = scrapeForecast(forecastPage(hostile, "小雨"));
         EXPECT_FALSE(match.matched) << hostile;
         EXPECT_EQ(match.iconName, "");
-        EXPECT_EQ(rainResult(match), 1);
+        EXPECT_EQ(rainResult(match), RainForecast::Dry);
     }
 }
 
 TEST_F(WeatherTest, AShortPageIsNoAnswerAndChangesNothing) {
     server.respond("/search.php", forecastPage("qing.", "小雨", 29999));
-    EXPECT_EQ(fetch(), 0);
+    EXPECT_EQ(fetch(), RainForecast::Unknown);
     EXPECT_TRUE(display->pictures.empty());
     EXPECT_TRUE(display->captions.empty());
     EXPECT_EQ(server.requests().size(), 1u);
 
     server.respond("/search.php", forecastPage("qing.", "小雨", 30000));
     server.respond("/images/", fixtureBytes("weather_icon.png"));
-    EXPECT_EQ(fetch(), 2);
+    EXPECT_EQ(fetch(), RainForecast::Rain);
 }
 
 TEST_F(WeatherTest, ThePageEndsAtItsFirstZeroByte) {
     std::string page = forecastPage("qing.", "小雨", 60000);
     page[29990] = '\0';
     server.respond("/search.php", page);
-    EXPECT_EQ(fetch(), 0);
+    EXPECT_EQ(fetch(), RainForecast::Unknown);
     // Long enough before the zero byte, but the forecast lies after it: read, no match.
     std::string late = std::string(35000, ' ') + '\0' + forecastPage("qing.", "小雨");
     server.respond("/search.php", late);
-    EXPECT_EQ(fetch(), 1);
+    EXPECT_EQ(fetch(), RainForecast::Dry);
 }
 
 TEST_F(WeatherTest, RequestsAsTheServerSeesThem) {
     server.respond("/search.php", forecastPage("qing.", "晴"));
     server.respond("/images/", fixtureBytes("weather_icon.png"));
-    EXPECT_EQ(fetch("华容#1"), 1);
+    EXPECT_EQ(fetch("华容#1"), RainForecast::Dry);
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 2u);
     // The county's GBK bytes, escaped one by one; "#" cannot cut the request short.
@@ -129,14 +131,14 @@ TEST_F(WeatherTest, RequestsAsTheServerSeesThem) {
 TEST_F(WeatherTest, IconIsCachedConvertedShownAndFetchedOnce) {
     server.respond("/search.php", forecastPage("qing.", "晴"));
     server.respond("/images/", fixtureBytes("weather_icon.png"));
-    EXPECT_EQ(fetch(), 1);
+    EXPECT_EQ(fetch(), RainForecast::Dry);
     EXPECT_EQ(readWholeFile(cached("qing.PNG")).bytes, fixtureBytes("weather_icon.png"));
     const std::string jpeg = readWholeFile(cached("qing.JPG")).bytes;
     ASSERT_FALSE(jpeg.empty());
     ASSERT_EQ(display->pictures.size(), 1u);
     EXPECT_EQ(display->pictures[0], jpeg);
     EXPECT_EQ(display->captions, std::vector<std::string>{gbkFromUtf8("华容")});
-    EXPECT_EQ(fetch(), 1);
+    EXPECT_EQ(fetch(), RainForecast::Dry);
     EXPECT_EQ(server.requests().size(), 3u); // page, icon, page
     EXPECT_EQ(display->pictures.back(), jpeg);
 }
@@ -144,7 +146,7 @@ TEST_F(WeatherTest, IconIsCachedConvertedShownAndFetchedOnce) {
 TEST_F(WeatherTest, ZhenxueIsShownAsXiaoxue) {
     server.respond("/search.php", forecastPage("zhenxue.", "阵雪"));
     server.respond("/images/", fixtureBytes("weather_icon.png"));
-    EXPECT_EQ(fetch(), 1);
+    EXPECT_EQ(fetch(), RainForecast::Dry);
     EXPECT_EQ(server.requestLines().back(), "GET /images/yb3/78_78/xiaoxue.png HTTP/1.0");
     EXPECT_TRUE(fileExists(cached("xiaoxue.PNG")));
     EXPECT_TRUE(fileExists(cached("xiaoxue.JPG")));
@@ -154,14 +156,14 @@ TEST_F(WeatherTest, ZhenxueIsShownAsXiaoxue) {
 TEST_F(WeatherTest, ASmallIconIsDiscarded) {
     server.respond("/search.php", forecastPage("yu.", "大雨"));
     server.respond("/images/", std::string(1000, 'x'));
-    EXPECT_EQ(fetch(), 2);
+    EXPECT_EQ(fetch(), RainForecast::Rain);
     EXPECT_FALSE(fileExists(cached("yu.PNG")));
     EXPECT_EQ(display->pictures, std::vector<std::string>{""}); // the picture is cleared
 }
 
 TEST_F(WeatherTest, APageThatDoesNotMatchClearsThePictureAndShowsTheCounty) {
     server.respond("/search.php", std::string(31000, 'a'));
-    EXPECT_EQ(fetch(), 1);
+    EXPECT_EQ(fetch(), RainForecast::Dry);
     EXPECT_EQ(server.requestLines().back(), "GET /images/yb3/78_78/png HTTP/1.0");
     EXPECT_EQ(display->pictures, std::vector<std::string>{""});
     EXPECT_EQ(display->captions, std::vector<std::string>{gbkFromUtf8("华容")});
@@ -170,7 +172,7 @@ TEST_F(WeatherTest, APageThatDoesNotMatchClearsThePictureAndShowsTheCounty) {
 TEST_F(WeatherTest, AHostileIconNameNeverLeavesTheCache) {
     server.respond("/search.php", forecastPage("../../escaped.", "晴"));
     server.respond("/images/", fixtureBytes("weather_icon.png"));
-    EXPECT_EQ(fetch(), 1);
+    EXPECT_EQ(fetch(), RainForecast::Dry);
     EXPECT_FALSE(fileExists(dir.path() / "escaped.PNG"));
     EXPECT_FALSE(fileExists(dir.path().parent_path() / "escaped.PNG"));
     for (const auto& entry : std::filesystem::directory_iterator(dir.path() / "tp"))
@@ -180,7 +182,7 @@ TEST_F(WeatherTest, AHostileIconNameNeverLeavesTheCache) {
 TEST_F(WeatherTest, AClosedPortAnswersZeroAtOnce) {
     std::string county = gbkFromUtf8("华容");
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(probe("127.0.0.1:1").fetch(county), 0);
+    EXPECT_EQ(probe("127.0.0.1:1").fetch(county), RainForecast::Unknown);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 

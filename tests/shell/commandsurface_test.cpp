@@ -221,13 +221,13 @@ private slots:
         h.start();
         QVERIFY(QTest::qWaitForWindowExposed(&h.window));
         h.window.hide();
-        h.controller.onTrayEvent(1); // a single click does nothing
+        h.controller.onTrayEvent(TrayEvent::Click); // a single click does nothing
         QVERIFY(!h.window.isVisible());
-        h.controller.onTrayEvent(2);
+        h.controller.onTrayEvent(TrayEvent::DoubleClick);
         QVERIFY(h.window.isVisible());
         h.window.showMaximized();
         QTRY_VERIFY(h.window.isMaximized());
-        h.controller.onTrayEvent(2);
+        h.controller.onTrayEvent(TrayEvent::DoubleClick);
         QTRY_VERIFY(!h.window.isMaximized());
         QVERIFY(h.window.isVisible());
     }
@@ -235,7 +235,7 @@ private slots:
     void trayRightButtonOpensTheMenu() {
         Harness h;
         h.start();
-        h.controller.onTrayEvent(3);
+        h.controller.onTrayEvent(TrayEvent::Menu);
         QTRY_VERIFY(h.window.popupMenu()->isVisible());
         h.window.popupMenu()->hide();
     }

@@ -133,11 +133,11 @@ private slots:
     }
 
     void activationReasonsBecomeTrayEvents() {
-        QCOMPARE(trayEventKind(QSystemTrayIcon::Trigger), 1);
-        QCOMPARE(trayEventKind(QSystemTrayIcon::DoubleClick), 2);
-        QCOMPARE(trayEventKind(QSystemTrayIcon::Context), 3);
-        QCOMPARE(trayEventKind(QSystemTrayIcon::MiddleClick), 0);
-        QCOMPARE(trayEventKind(QSystemTrayIcon::Unknown), 0);
+        QCOMPARE(trayEventKind(QSystemTrayIcon::Trigger), TrayEvent::Click);
+        QCOMPARE(trayEventKind(QSystemTrayIcon::DoubleClick), TrayEvent::DoubleClick);
+        QCOMPARE(trayEventKind(QSystemTrayIcon::Context), TrayEvent::Menu);
+        QCOMPARE(trayEventKind(QSystemTrayIcon::MiddleClick), TrayEvent::None);
+        QCOMPARE(trayEventKind(QSystemTrayIcon::Unknown), TrayEvent::None);
     }
 };
 
