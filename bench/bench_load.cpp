@@ -95,7 +95,10 @@ int main(int argc, char* argv[]) {
     const auto home = std::filesystem::temp_directory_path() / ("ringvale-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(home);
     const auto file = home / "春季作息表.INI";
-    writeFileAtomic(file, thousandRules());
+    if (!writeFileAtomic(file, thousandRules())) {
+        std::fprintf(stderr, "bench_load: cannot write %s\n", file.c_str());
+        return 1;
+    }
 
     MainWindow window;
     window.show();

@@ -25,7 +25,7 @@ pactl info >/dev/null
 
 QT_QPA_PLATFORM=offscreen "$build/bench/bench_boundary" "$boundaries" ringvale baseline
 
-# Idle CPU of the real program, its sound device open on the server, over 30 s with nothing due.
+# Idle CPU of the real program on the server, over 30 s with nothing due.
 home="$work/home"
 mkdir -p "$home"
 RINGVALE_HOME="$home" QT_QPA_PLATFORM=offscreen PULSE_SINK=ringvale RINGVALE_WEATHER_HOST=127.0.0.1:1 \
@@ -41,5 +41,5 @@ kill "$app"
 wait "$app" || true
 hz="$(getconf CLK_TCK)"
 awk -v t=$((end - start)) -v hz="$hz" -v rss="$rss" 'BEGIN {
-    printf "%-52s %8.2f %% of a core (target < 0.5 %%)\n", "ringvale idle, device open on PulseAudio", 100 * t / hz / 30
+    printf "%-52s %8.2f %% of a core (target < 0.5 %%)\n", "ringvale idle on PulseAudio (device shut between bells)", 100 * t / hz / 30
     printf "%-52s %8.1f MB (target < 80 MB)\n", "ringvale resident memory", rss / 1024 }'

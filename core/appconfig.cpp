@@ -1,6 +1,7 @@
 #include "core/appconfig.h"
 
 #include "core/codepage.h"
+#include "core/problemreport.h"
 #include "core/programdir.h"
 
 namespace ringvale {
@@ -20,5 +21,13 @@ RINGVALE_GBK_TEXT(countyKey, "地址")
 
 AppConfig::AppConfig(const std::filesystem::path& programDirectory)
     : m_file(programDirectory / kSettingsFileName) {}
+
+bool AppConfig::writeOrReport(std::string_view section, std::string_view key, std::string_view value) const {
+    if (write(section, key, value))
+        return true;
+    reportProblem("the setting [" + utf8FromGbk(section) + "] " + utf8FromGbk(key) +
+                  " could not be saved in " + m_file.path().string());
+    return false;
+}
 
 } // namespace ringvale

@@ -29,9 +29,13 @@ public:
     std::string read(std::string_view section, std::string_view key) const {
         return m_file.read(section, key);
     }
-    bool write(std::string_view section, std::string_view key, std::string_view value) const {
+    // False (the old file whole) when the settings could not be written.
+    [[nodiscard]] bool write(std::string_view section, std::string_view key, std::string_view value) const {
         return m_file.write(section, key, value);
     }
+
+    // Writes; a failure is reported (the changed setting then lasts until the program ends).
+    bool writeOrReport(std::string_view section, std::string_view key, std::string_view value) const;
 
     // A flag counts as set only when its value is exactly "1".
     bool readFlag(std::string_view section, std::string_view key) const { return read(section, key) == "1"; }

@@ -30,6 +30,6 @@ FileRead readWholeFile(const std::filesystem::path& path, std::size_t maxBytes =
 bool fileExists(const std::filesystem::path& path);
 
 // Returns false (and leaves any old file untouched) when the new content could not be written.
-bool writeFileAtomic(const std::filesystem::path& path, std::string_view bytes);
+[[nodiscard]] bool writeFileAtomic(const std::filesystem::path& path, std::string_view bytes);
 
 } // namespace ringvale

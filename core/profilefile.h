@@ -26,7 +26,7 @@ public:
 
     std::string read(std::string_view section, std::string_view key) const;
     // Writes atomically; false (and the old file whole) when the file could not be read or written.
-    bool write(std::string_view section, std::string_view key, std::string_view value) const;
+    [[nodiscard]] bool write(std::string_view section, std::string_view key, std::string_view value) const;
 
     const std::filesystem::path& path() const { return m_path; }
 

@@ -17,7 +17,7 @@ TimetableCommands::TimetableCommands(ScheduleContext& context, EditorState& edit
 
 void TimetableCommands::switchTimetable(int index) {
     m_context.state.timetablePath = timetablePath(m_programDir, index);
-    m_config.write(settings::systemSection(), settings::timetableKey(), std::to_string(index));
+    m_config.writeOrReport(settings::systemSection(), settings::timetableKey(), std::to_string(index));
     loadTimetable(m_context);
     m_host.timetableSwitched();
 }

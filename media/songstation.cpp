@@ -19,7 +19,7 @@ void SongStation::onLeftPress(int slot) {
         const auto path = m_dialogs.chooseFileToOpen(kFilter);
         if (!path || path->empty())
             return;
-        m_config.write(settings::songSection(), key, *path);
+        m_config.writeOrReport(settings::songSection(), key, *path);
         m_board.setSlotCaption(slot, displayName(*path));
         return;
     }
@@ -33,7 +33,7 @@ void SongStation::onRightPress(int slot) {
     if (slot < 1 || slot > kSlots)
         return;
     m_board.setSlotCaption(slot, {});
-    m_config.write(settings::songSection(), std::to_string(slot), {});
+    m_config.writeOrReport(settings::songSection(), std::to_string(slot), {});
 }
 
 void SongStation::restoreSlots() {

@@ -25,17 +25,17 @@ SettingsPanel::SettingsPanel(MainWindow& window, const AppConfig& config, System
 void SettingsPanel::autoStartClicked() {
     using namespace settings;
     if (m_window.autoStartBox()->isChecked()) {
-        m_config.write(systemSection(), autoStartKey(), "1");
+        m_config.writeOrReport(systemSection(), autoStartKey(), "1");
         m_system.registerAutoStart(kAutoStartName, fromFileName(m_executable));
     } else {
-        m_config.write(systemSection(), autoStartKey(), "0");
+        m_config.writeOrReport(systemSection(), autoStartKey(), "0");
         m_system.cancelAutoStart(kAutoStartName);
     }
 }
 
 void SettingsPanel::toTrayClicked() {
-    m_config.write(settings::systemSection(), settings::toTrayKey(),
-                   m_window.toTrayBox()->isChecked() ? "1" : "0");
+    m_config.writeOrReport(settings::systemSection(), settings::toTrayKey(),
+                           m_window.toTrayBox()->isChecked() ? "1" : "0");
 }
 
 void SettingsPanel::shutdownBoxClicked() {
@@ -59,7 +59,7 @@ void SettingsPanel::shutdownTimeLeft() {
     m_window.setShutdownTimeText(time);
     if (textTrim(time).empty())
         m_window.setShutdownTicked(false);
-    m_config.write(settings::machineSection(), settings::shutdownTimeKey(), time);
+    m_config.writeOrReport(settings::machineSection(), settings::shutdownTimeKey(), time);
 }
 
 void SettingsPanel::countyTest() {
@@ -70,8 +70,8 @@ void SettingsPanel::countyTest() {
         m_dialogs.showMessage(kFailed, kCaption, false);
         return;
     }
-    m_config.write(settings::machineSection(), settings::countyKey(),
-                   textTrim(gbkFromQt(m_window.countyBox()->text())));
+    m_config.writeOrReport(settings::machineSection(), settings::countyKey(),
+                           textTrim(gbkFromQt(m_window.countyBox()->text())));
 }
 
 } // namespace ringvale

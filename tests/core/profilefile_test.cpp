@@ -117,8 +117,8 @@ TEST_F(AppConfigTest, KillingTheWriterLeavesTheOldOrTheNewFile) {
         ASSERT_GE(child, 0);
         if (child == 0) {
             for (int i = 1;; ++i) {
-                config.write(songSection(), "1", big + std::to_string(i % 10));
-                config.write(songSection(), std::to_string(2 + i % 19), big);
+                (void)config.write(songSection(), "1", big + std::to_string(i % 10));
+                (void)config.write(songSection(), std::to_string(2 + i % 19), big);
             }
         }
         usleep(std::uniform_int_distribution<useconds_t>(100, 8000)(rng));

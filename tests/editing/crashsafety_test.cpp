@@ -88,8 +88,8 @@ std::vector<Writer> writers() {
          {"春季作息表.INI"}},
         {"rule editor modify",
          [](const auto& dir) {
-             writeFileAtomic(dir / "春季作息表.INI", record("a.mp3", "1", "0111110", {"07:00:00"}) +
-                                                         record("b.mp3", "1", "0111110", {"12:00:00"}));
+             (void)writeFileAtomic(dir / "春季作息表.INI", record("a.mp3", "1", "0111110", {"07:00:00"}) +
+                                                               record("b.mp3", "1", "0111110", {"12:00:00"}));
          },
          [](Workbench& bench, int step) {
              loadTimetable(bench.context);
@@ -104,7 +104,7 @@ std::vector<Writer> writers() {
              std::string text;
              for (int i = 0; i < kSteps; ++i)
                  text += record("r" + std::to_string(i) + ".mp3", "1", "0111110", {"09:00:00"});
-             writeFileAtomic(dir / "春季作息表.INI", text);
+             (void)writeFileAtomic(dir / "春季作息表.INI", text);
          },
          [](Workbench& bench, int) {
              loadTimetable(bench.context);
@@ -129,11 +129,11 @@ std::vector<Writer> writers() {
          [](Workbench& bench, int step) {
              // One write a step, so every content the file passes through is known.
              if (step % 2)
-                 bench.config.write(settings::systemSection(), settings::timetableKey(),
-                                    std::to_string(step % 17));
+                 (void)bench.config.write(settings::systemSection(), settings::timetableKey(),
+                                          std::to_string(step % 17));
              else
-                 bench.config.write(settings::songSection(), std::to_string(1 + step % 20),
-                                    std::string(900, 'p') + std::to_string(step));
+                 (void)bench.config.write(settings::songSection(), std::to_string(1 + step % 20),
+                                          std::string(900, 'p') + std::to_string(step));
          },
          {"系统配置.INI"}},
         {"icon cache",
@@ -141,7 +141,7 @@ std::vector<Writer> writers() {
          [icons](Workbench& bench, int step) {
              const auto dir =
                  std::filesystem::path(toFileName(bench.state.timetablePath)).parent_path() / "tp";
-             writeFileAtomic(dir / "qing.PNG", icons[step % 2]);
+             (void)writeFileAtomic(dir / "qing.PNG", icons[step % 2]);
              convertPngToJpeg(dir / "qing.PNG", dir / "qing.JPG");
          },
          {"tp/qing.PNG", "tp/qing.JPG"}},

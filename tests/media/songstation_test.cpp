@@ -58,8 +58,8 @@ TEST_F(SongStationTest, CancellingChangesNothing) {
 }
 
 TEST_F(SongStationTest, AFilledSlotPlaysOnceFromTheSavedPathEachTime) {
-    config.write(settings::songSection(), "3", "/srv/three.mp3");
-    config.write(settings::songSection(), "5", "/srv/five.mp3");
+    ASSERT_TRUE(config.write(settings::songSection(), "3", "/srv/three.mp3"));
+    ASSERT_TRUE(config.write(settings::songSection(), "5", "/srv/five.mp3"));
     station.restoreSlots();
     station.onLeftPress(5);
     station.onLeftPress(3);
@@ -72,7 +72,7 @@ TEST_F(SongStationTest, AFilledSlotPlaysOnceFromTheSavedPathEachTime) {
 }
 
 TEST_F(SongStationTest, RightPressEmptiesTheSlotAndLetsItPlayOn) {
-    config.write(settings::songSection(), "4", "/srv/four.mp3");
+    ASSERT_TRUE(config.write(settings::songSection(), "4", "/srv/four.mp3"));
     station.restoreSlots();
     station.onLeftPress(4);
     station.onRightPress(4);
@@ -92,11 +92,11 @@ TEST_F(SongStationTest, ACaptionWhoseSavedPathWentOnlyStops) {
 }
 
 TEST_F(SongStationTest, RestoringShowsFileNamesCutAtTheTrueLastBackslash) {
-    config.write(settings::songSection(), "1", "D:\\music\\bell.mp3");
-    config.write(settings::songSection(), "2",
-                 "D:\\music\\\x81\x5C"
-                 "a.mp3");
-    config.write(settings::songSection(), "20", "plain.mp3");
+    ASSERT_TRUE(config.write(settings::songSection(), "1", "D:\\music\\bell.mp3"));
+    ASSERT_TRUE(config.write(settings::songSection(), "2",
+                             "D:\\music\\\x81\x5C"
+                             "a.mp3"));
+    ASSERT_TRUE(config.write(settings::songSection(), "20", "plain.mp3"));
     station.restoreSlots();
     EXPECT_EQ(board.slotCaption(1), "bell.mp3");
     EXPECT_EQ(board.slotCaption(2), "\x81\x5C"

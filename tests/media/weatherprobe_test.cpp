@@ -187,7 +187,8 @@ TEST_F(WeatherTest, AClosedPortAnswersZeroAtOnce) {
 }
 
 TEST_F(WeatherTest, AnEmptyCountyIsReplacedByTheSavedOne) {
-    AppConfig(dir.path()).write(settings::machineSection(), settings::countyKey(), gbkFromUtf8("岳阳"));
+    ASSERT_TRUE(
+        AppConfig(dir.path()).write(settings::machineSection(), settings::countyKey(), gbkFromUtf8("岳阳")));
     server.respond("/search.php", forecastPage("qing.", "晴"));
     std::string county;
     probe(server.host()).fetch(county);
@@ -196,7 +197,8 @@ TEST_F(WeatherTest, AnEmptyCountyIsReplacedByTheSavedOne) {
 }
 
 TEST_F(WeatherTest, TheBackgroundRunUsesTheSavedCounty) {
-    AppConfig(dir.path()).write(settings::machineSection(), settings::countyKey(), gbkFromUtf8("岳阳"));
+    ASSERT_TRUE(
+        AppConfig(dir.path()).write(settings::machineSection(), settings::countyKey(), gbkFromUtf8("岳阳")));
     server.respond("/search.php", forecastPage("qing.", "晴"));
     probe(server.host()).fetchInBackground();
     for (int i = 0; i < 500; ++i) {
@@ -286,11 +288,11 @@ TEST_F(WeatherTest, TheJpegIsColourAtQualitySeventyFive) {
 TEST_F(WeatherTest, BrokenPngsConvertToNothing) {
     const auto target = dir.path() / "x.JPG";
     EXPECT_FALSE(convertPngToJpeg(dir.path() / "missing.PNG", target));
-    writeFileAtomic(dir.path() / "junk.PNG", std::string(5000, 'j'));
+    ASSERT_TRUE(writeFileAtomic(dir.path() / "junk.PNG", std::string(5000, 'j')));
     EXPECT_FALSE(convertPngToJpeg(dir.path() / "junk.PNG", target));
     std::string truncated = fixtureBytes("weather_icon.png");
     truncated.resize(truncated.size() / 2);
-    writeFileAtomic(dir.path() / "half.PNG", truncated);
+    ASSERT_TRUE(writeFileAtomic(dir.path() / "half.PNG", truncated));
     EXPECT_FALSE(convertPngToJpeg(dir.path() / "half.PNG", target));
     EXPECT_FALSE(fileExists(target));
 }

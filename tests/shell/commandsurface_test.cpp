@@ -198,7 +198,7 @@ private slots:
 
     void switchingTheSelectorLoadsAndRemembers() {
         Harness h(kA);
-        writeFileAtomic(h.home.path() / "第10套作息表.INI", kA + kB);
+        QVERIFY(writeFileAtomic(h.home.path() / "第10套作息表.INI", kA + kB));
         h.start();
         emit h.window.timetableSelector()->activated(9);
         QCOMPARE(h.window.rowCount(), 4);

@@ -13,6 +13,7 @@
 #include <QString>
 
 #include <mutex>
+#include <stdexcept>
 
 namespace ringvale::testing {
 
@@ -35,12 +36,18 @@ inline QString u(const char* utf8) {
     return QString::fromUtf8(utf8);
 }
 
+// Writes a file a test needs; a test whose files cannot be written fails at once.
+inline void mustWrite(const std::filesystem::path& path, std::string_view bytes) {
+    if (!writeFileAtomic(path, bytes))
+        throw std::runtime_error("cannot write " + path.string());
+}
+
 struct Harness {
     explicit Harness(const std::string& springTimetable = {}, std::string weatherHost = "127.0.0.1:1")
         : m_weatherHost(std::move(weatherHost)) {
         if (!springTimetable.empty())
-            writeFileAtomic(home.path() / "春季作息表.INI", springTimetable);
-        writeFileAtomic(home.path() / "ringvale-exe", "#!/bin/sh\n");
+            mustWrite(home.path() / "春季作息表.INI", springTimetable);
+        mustWrite(home.path() / "ringvale-exe", "#!/bin/sh\n");
         std::filesystem::create_directories(home.path() / "tp");
     }
     void start() {

@@ -81,7 +81,8 @@ private slots:
 
     void untickingKeepsTheSavedTime() {
         Harness h;
-        h.controller.config().write(settings::machineSection(), settings::shutdownTimeKey(), "17:30:00");
+        QVERIFY(
+            h.controller.config().write(settings::machineSection(), settings::shutdownTimeKey(), "17:30:00"));
         h.start();
         h.window.showSettingsAndHelpView();
         QVERIFY(h.window.shutdownBox()->isChecked());
@@ -167,7 +168,8 @@ private slots:
         server.respond("/images/",
                        readWholeFile(std::filesystem::path(RINGVALE_TEST_DATA) / "weather_icon.png").bytes);
         Harness h({}, server.host());
-        h.controller.config().write(settings::machineSection(), settings::countyKey(), gbkFromUtf8("岳阳"));
+        QVERIFY(h.controller.config().write(settings::machineSection(), settings::countyKey(),
+                                            gbkFromUtf8("岳阳")));
         h.start();
         QCOMPARE(h.window.countyBox()->text(), u("岳阳"));
         QTRY_COMPARE(h.window.toolbarButton(14)->text(), u("岳阳"));
@@ -199,7 +201,7 @@ private slots:
 
     void startUpRestoresTheSlots() {
         Harness h;
-        h.controller.config().write(settings::songSection(), "4", "D:\\music\\bell.mp3");
+        QVERIFY(h.controller.config().write(settings::songSection(), "4", "D:\\music\\bell.mp3"));
         h.start();
         QCOMPARE(h.window.songSlot(4)->text(), u("bell.mp3"));
         QCOMPARE(h.window.songSlot(5)->text(), QString());
