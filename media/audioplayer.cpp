@@ -4,17 +4,12 @@
 
 namespace ringvale {
 
-namespace {
-// How long the end of the program waits for a worker that a stop left behind.
-constexpr std::chrono::seconds kExitWait{1};
-} // namespace
-
 AudioPlayer::AudioPlayer(AudioSink& sink)
-    : m_sink(sink), m_leftBehind(std::make_shared<LeftBehindWorkers>()) {}
+    : m_sink(std::make_shared<SinkGate>(sink)), m_leftBehind(std::make_shared<LeftBehindWorkers>()) {}
 
 AudioPlayer::~AudioPlayer() {
     stopAll();
-    m_leftBehind->waitForAll(kExitWait);
+    m_sink->close(); // a worker still running reaches the sink no more
 }
 
 void AudioPlayer::playList(std::int32_t count, std::vector<std::string> files) {
@@ -31,7 +26,7 @@ void AudioPlayer::playList(std::int32_t count, std::vector<std::string> files) {
 
 void AudioPlayer::stopAll() {
     m_current.reset();
-    m_sink.discard();
+    m_sink->discard();
 }
 
 bool AudioPlayer::isSounding() const {

@@ -26,7 +26,7 @@ public:
     void playList(std::int32_t count, std::vector<std::string> files);
     void stopAll() override;
     void playFile(std::int32_t count, const std::string& path) override { playList(count, {path}); }
-    void prepare() override { m_sink.prepare(); }
+    void prepare() override { m_sink->prepare(); }
 
     // True while the current player still decodes or hands over sound (for tests and benchmarks).
     bool isSounding() const;
@@ -34,7 +34,7 @@ public:
     int leftBehindWorkers() const { return m_leftBehind->count(); }
 
 private:
-    AudioSink& m_sink;
+    std::shared_ptr<SinkGate> m_sink;
     std::shared_ptr<LeftBehindWorkers> m_leftBehind;
     std::unique_ptr<Player> m_current;
 };

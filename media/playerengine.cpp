@@ -9,6 +9,38 @@
 
 namespace ringvale {
 
+AudioFormat SinkGate::format() const {
+    std::shared_lock lock(m_mutex);
+    return m_sink ? m_sink->format() : AudioFormat{};
+}
+
+bool SinkGate::begin() {
+    std::shared_lock lock(m_mutex);
+    return m_sink && m_sink->begin();
+}
+
+void SinkGate::prepare() {
+    std::shared_lock lock(m_mutex);
+    if (m_sink)
+        m_sink->prepare();
+}
+
+bool SinkGate::write(const std::int16_t* samples, std::size_t frames, const std::atomic<bool>& cancelled) {
+    std::shared_lock lock(m_mutex);
+    return m_sink && m_sink->write(samples, frames, cancelled);
+}
+
+void SinkGate::discard() {
+    std::shared_lock lock(m_mutex);
+    if (m_sink)
+        m_sink->discard();
+}
+
+void SinkGate::close() {
+    std::unique_lock lock(m_mutex);
+    m_sink = nullptr;
+}
+
 int LeftBehindWorkers::count() const {
     std::lock_guard lock(m_mutex);
     return m_count;
@@ -34,8 +66,8 @@ void LeftBehindWorkers::take(std::thread worker, const std::shared_ptr<LeftBehin
 
 // What the worker uses; shared with the worker so that one left behind never outlives it.
 struct Player::Work {
-    Work(AudioSink& s, std::vector<std::string> list, std::int32_t passes)
-        : sink(s), playList(std::move(list)), remainingPasses(passes) {}
+    Work(std::shared_ptr<SinkGate> s, std::vector<std::string> list, std::int32_t passes)
+        : sink(std::move(s)), playList(std::move(list)), remainingPasses(passes) {}
 
     void run() {
         for (;;) {
@@ -51,7 +83,7 @@ struct Player::Work {
     // Plays one file to its end; false when it could not be played or playback was cancelled.
     bool playFile(const std::string& path) {
         AudioDecoder decoder;
-        if (!decoder.open(toFileName(path), sink.format(), &cancelled))
+        if (!decoder.open(toFileName(path), sink->format(), &cancelled))
             return false;
         std::vector<std::int16_t> samples;
         std::size_t total = 0;
@@ -60,7 +92,7 @@ struct Player::Work {
             if (frames == 0)
                 break;
             total += frames;
-            if (!sink.write(samples.data(), frames, cancelled))
+            if (!sink->write(samples.data(), frames, cancelled))
                 return false;
         }
         // A file that gives no sound at all counts as undecodable: the player falls silent
@@ -74,7 +106,7 @@ struct Player::Work {
         finished.notify_all();
     }
 
-    AudioSink& sink;
+    const std::shared_ptr<SinkGate> sink;
     const std::vector<std::string> playList;
     std::int32_t remainingPasses; // 0 = without end
     std::atomic<bool> cancelled{false};
@@ -83,10 +115,10 @@ struct Player::Work {
     bool active = false;
 };
 
-Player::Player(AudioSink& sink, std::vector<std::string> playList, std::int32_t passes,
+Player::Player(std::shared_ptr<SinkGate> sink, std::vector<std::string> playList, std::int32_t passes,
                std::shared_ptr<LeftBehindWorkers> leftBehind)
-    : m_work(std::make_shared<Work>(sink, std::move(playList), passes)), m_leftBehind(std::move(leftBehind)) {
-}
+    : m_work(std::make_shared<Work>(std::move(sink), std::move(playList), passes)),
+      m_leftBehind(std::move(leftBehind)) {}
 
 Player::~Player() {
     stop();
@@ -95,7 +127,7 @@ Player::~Player() {
 void Player::start() {
     if (m_worker.joinable() || m_work->cancelled)
         return;
-    if (!m_work->sink.begin())
+    if (!m_work->sink->begin())
         return; // no output: silence
     {
         std::lock_guard lock(m_work->mutex);
@@ -109,7 +141,7 @@ void Player::start() {
 
 bool Player::stop() {
     m_work->cancelled = true;
-    m_work->sink.discard();
+    m_work->sink->discard();
     if (!m_worker.joinable())
         return true;
     bool ended = false;
@@ -120,7 +152,7 @@ bool Player::stop() {
     if (ended) {
         m_worker.join();
         // The worker may have handed over one last chunk between the first discard and its end.
-        m_work->sink.discard();
+        m_work->sink->discard();
         return true;
     }
     m_leftBehind->take(std::move(m_worker), m_leftBehind);

@@ -10,11 +10,31 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace ringvale {
+
+// The sink as the player's workers reach it. Once closed (the player is going away), no call
+// reaches the sink any more, so a worker left running can never touch a sink that is gone;
+// closing waits only for the calls in progress, which end promptly once playback is cancelled.
+class SinkGate {
+public:
+    explicit SinkGate(AudioSink& sink) : m_sink(&sink) {}
+
+    AudioFormat format() const;
+    bool begin();
+    void prepare();
+    bool write(const std::int16_t* samples, std::size_t frames, const std::atomic<bool>& cancelled);
+    void discard();
+    void close();
+
+private:
+    mutable std::shared_mutex m_mutex;
+    AudioSink* m_sink;
+};
 
 // Workers that a stop left running, so that the owner of the sink can wait for them before the
 // sink goes away.
@@ -39,7 +59,7 @@ public:
     static constexpr std::chrono::milliseconds kStopWait{20};
 
     // A player for the list (GBK paths, none empty) and pass count (> 0, or 0 for without end).
-    Player(AudioSink& sink, std::vector<std::string> playList, std::int32_t passes,
+    Player(std::shared_ptr<SinkGate> sink, std::vector<std::string> playList, std::int32_t passes,
            std::shared_ptr<LeftBehindWorkers> leftBehind);
     // Stops, as stop() does.
     ~Player();
