@@ -12,7 +12,7 @@ RINGVALE_PACKAGES=(
     libcurl4-openssl-dev libboost-regex-dev libpng-dev libjpeg62-turbo-dev
     googletest libgtest-dev libgmock-dev
     fonts-wqy-microhei xvfb xauth
-    clang clang-format libclang-rt-14-dev appstream dpkg-dev file
+    clang clang-format libclang-rt-14-dev appstream dpkg-dev file desktop-file-utils
 )
 
 ringvale_install_packages() {

@@ -13,7 +13,27 @@
 namespace ringvale {
 
 namespace {
+
 const std::string kAutoStartName = "Ringvale";
+
+std::string autoStartRefusal(AutoStartResult result) {
+    const char* why = "";
+    switch (result) {
+    case AutoStartResult::NoExecutable:
+        why = "找不到本程序的可执行文件。";
+        break;
+    case AutoStartResult::Unrepresentable:
+        why = "本程序所在的路径含有启动项无法记录的字符。";
+        break;
+    case AutoStartResult::NotWritten:
+    case AutoStartResult::BadName:
+    case AutoStartResult::Registered:
+        why = "启动项文件无法写入。";
+        break;
+    }
+    return gbkFromUtf8(std::string("无法设置开机自动启动：") + why);
+}
+
 } // namespace
 
 SettingsPanel::SettingsPanel(MainWindow& window, const AppConfig& config, SystemServices& system,
@@ -25,8 +45,15 @@ SettingsPanel::SettingsPanel(MainWindow& window, const AppConfig& config, System
 void SettingsPanel::autoStartClicked() {
     using namespace settings;
     if (m_window.autoStartBox()->isChecked()) {
+        const AutoStartResult result = m_system.registerAutoStart(kAutoStartName, m_executable);
+        if (result != AutoStartResult::Registered) {
+            // Not registered: the box says so, the setting stays off, and the operator is told why.
+            m_window.setAutoStartTicked(false);
+            m_config.writeOrReport(systemSection(), autoStartKey(), "0");
+            m_dialogs.showError(autoStartRefusal(result));
+            return;
+        }
         m_config.writeOrReport(systemSection(), autoStartKey(), "1");
-        m_system.registerAutoStart(kAutoStartName, fromFileName(m_executable));
     } else {
         m_config.writeOrReport(systemSection(), autoStartKey(), "0");
         m_system.cancelAutoStart(kAutoStartName);

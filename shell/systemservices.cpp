@@ -25,11 +25,45 @@ std::string execValue(const std::string& path) {
         case '%':
             quoted += "%%";
             break;
+        // The string escapes of the format; the quoted argument then holds the character itself.
+        case '\n':
+            quoted += "\\n";
+            break;
+        case '\t':
+            quoted += "\\t";
+            break;
+        case '\r':
+            quoted += "\\r";
+            break;
         default:
             quoted += c;
         }
     }
     return quoted + "\"";
+}
+
+// UTF-8 without control characters other than the three the format can escape.
+bool isRepresentable(const std::string& text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 && c != '\n' && c != '\t' && c != '\r')
+            return false;
+        if (c == 0x7F)
+            return false;
+        const int length = c < 0x80           ? 1
+                           : (c >> 5) == 0x6  ? 2
+                           : (c >> 4) == 0xE  ? 3
+                           : (c >> 3) == 0x1E ? 4
+                                              : 0;
+        if (length == 0 || i + static_cast<std::size_t>(length) > text.size())
+            return false;
+        for (int k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]) & 0xC0) != 0x80)
+                return false;
+        i += static_cast<std::size_t>(length);
+    }
+    return true;
 }
 
 bool isPlainName(const std::string& name) {
@@ -52,20 +86,22 @@ std::filesystem::path SystemServices::autostartEntry(std::string_view name) cons
     return config / "autostart" / (utf8FromGbk(name) + ".desktop");
 }
 
-bool SystemServices::registerAutoStart(std::string_view name, std::string_view command, int mode) {
+AutoStartResult SystemServices::registerAutoStart(std::string_view name,
+                                                  const std::filesystem::path& executable, int mode) {
     (void)mode; // the registry and the shortcut mode both become the autostart entry here
     if (!isPlainName(utf8FromGbk(name)))
-        return false;
-    const std::filesystem::path executable = toFileName(command);
+        return AutoStartResult::BadName;
     std::error_code ec;
-    if (command.empty() || !std::filesystem::is_regular_file(executable, ec))
-        return false;
+    if (executable.empty() || !std::filesystem::is_regular_file(executable, ec))
+        return AutoStartResult::NoExecutable;
+    if (!isRepresentable(executable.string()))
+        return AutoStartResult::Unrepresentable;
     const std::filesystem::path entry = autostartEntry(name);
     std::filesystem::create_directories(entry.parent_path(), ec);
     const std::string text = "[Desktop Entry]\nType=Application\nName=" + utf8FromGbk(name) +
                              "\nExec=" + execValue(executable.string()) +
                              "\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
-    return writeFileAtomic(entry, text);
+    return writeFileAtomic(entry, text) ? AutoStartResult::Registered : AutoStartResult::NotWritten;
 }
 
 bool SystemServices::cancelAutoStart(std::string_view name) {

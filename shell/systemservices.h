@@ -8,16 +8,25 @@
 
 namespace ringvale {
 
-// Start with the system, and shutting the computer down. Names and commands are GBK texts.
+// What became of a request to start with the system.
+enum class AutoStartResult {
+    Registered,
+    NoExecutable,    // nothing at that path, or not a file
+    BadName,         // the entry's name would not be a plain file name
+    Unrepresentable, // the path holds bytes an autostart entry cannot carry (not UTF-8, control characters)
+    NotWritten,      // the entry could not be written
+};
+
+// Start with the system, and shutting the computer down. Names are GBK texts.
 class SystemServices {
 public:
     SystemServices(CommandRunner& runner, EnvLookup env);
 
-    // Writes the autostart entry <name>.desktop whose Exec is the quoted command (the path of an
-    // executable; a command line with arguments is never registered). Modes 0 and 1 both mean
-    // the desktop's autostart folder here. False when no file is at that path or the entry could
-    // not be written.
-    bool registerAutoStart(std::string_view name, std::string_view command, int mode = 0);
+    // Writes the autostart entry <name>.desktop whose Exec is the executable's path as one quoted
+    // argument, escaped as the Desktop Entry specification says (backslashes, quotes, newlines
+    // and tabs included). Modes 0 and 1 both mean the desktop's autostart folder here.
+    [[nodiscard]] AutoStartResult registerAutoStart(std::string_view name,
+                                                    const std::filesystem::path& executable, int mode = 0);
     // Deletes the entry; true when there was one to delete.
     bool cancelAutoStart(std::string_view name);
     // 1 power off, 2 reboot, 3 end the session, 4 suspend, 5 hibernate; force ignores inhibitors.

@@ -108,6 +108,18 @@ private slots:
         QVERIFY(!std::filesystem::exists(entry));
     }
 
+    void aRefusedRegistrationUnticksTheBoxAndSaysWhy() {
+        Harness h;
+        h.start();
+        h.window.showSettingsAndHelpView();
+        std::filesystem::remove(h.home.path() / "ringvale-exe"); // the program was moved away
+        QTest::mouseClick(h.window.autoStartBox(), Qt::LeftButton);
+        QVERIFY(!h.window.autoStartBox()->isChecked());
+        QCOMPARE(saved(h, settings::systemSection(), settings::autoStartKey()), std::string("0"));
+        QCOMPARE(h.dialogs.errors.size(), std::size_t(1));
+        QVERIFY(h.dialogs.errors[0].starts_with(gbkFromUtf8("无法设置开机自动启动：")));
+    }
+
     void toTrayIsSavedOnEveryClick() {
         Harness h;
         h.start();

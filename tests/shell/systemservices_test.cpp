@@ -8,6 +8,7 @@
 #include <QSystemTrayIcon>
 #include <QTest>
 
+#include <cstdlib>
 #include <map>
 
 using namespace ringvale;
@@ -23,6 +24,42 @@ public:
     std::vector<std::vector<std::string>> commands;
     int exitStatus = 0;
 };
+
+// The one argument of an entry's Exec line, unescaped.
+std::string execArgument(const std::string& entry) {
+    const auto at = entry.find("\nExec=");
+    if (at == std::string::npos)
+        return {};
+    const std::string raw = entry.substr(at + 6, entry.find('\n', at + 6) - at - 6);
+    std::string value;
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] != '\\' || i + 1 == raw.size()) {
+            value += raw[i];
+            continue;
+        }
+        const char c = raw[++i];
+        value += c == 'n' ? '\n' : c == 't' ? '\t' : c == 'r' ? '\r' : c == 's' ? ' ' : c;
+    }
+    if (value.size() < 2 || value.front() != '"' || value.back() != '"')
+        return {};
+    std::string argument;
+    for (std::size_t i = 1; i + 1 < value.size(); ++i) {
+        if (value[i] == '\\' && i + 2 < value.size())
+            ++i;
+        else if (value[i] == '%' && i + 2 < value.size() && value[i + 1] == '%')
+            ++i;
+        argument += value[i];
+    }
+    return argument;
+}
+
+// desktop-file-validate, where it is installed, accepts the entry.
+void validateIfPossible(const std::filesystem::path& entry) {
+    if (std::system("command -v desktop-file-validate >/dev/null 2>&1") != 0)
+        return;
+    const std::string command = "desktop-file-validate '" + entry.string() + "'";
+    QCOMPARE(std::system(command.c_str()), 0);
+}
 
 } // namespace
 
@@ -84,36 +121,43 @@ private slots:
         QCOMPARE(m_runner.commands.back().back(), std::string("self"));
     }
 
-    void autostartEntryIsWrittenAndCancelled() {
+    // Any path a Linux file system allows comes back out of the entry's Exec, read the way the
+    // Desktop Entry specification says: string escapes first, then the quoted argument.
+    void autostartEntryCarriesAnyExecutablePath() {
         auto system = services();
-        const auto exeDir = m_home.path() / "opt dir";
-        std::filesystem::create_directories(exeDir);
-        const auto exe = exeDir / "ring$vale";
-        writeFileAtomic(exe, "#!/bin/sh\n");
         const std::string name = "Ringvale";
-        QVERIFY(system.registerAutoStart(name, fromFileName(exe)));
         const auto entry = m_home.path() / "config" / "autostart" / "Ringvale.desktop";
         QCOMPARE(system.autostartEntry(name), entry);
-        const std::string text = readWholeFile(entry).bytes;
-        QVERIFY(text.starts_with("[Desktop Entry]\n"));
-        QVERIFY(text.find("\nType=Application\n") != std::string::npos);
-        QVERIFY(text.find("\nName=Ringvale\n") != std::string::npos);
-        const std::string exec = "\nExec=\"" + exeDir.string() + "/ring\\\\$vale\"\n";
-        QVERIFY2(text.find(exec) != std::string::npos, text.c_str());
-
-        QVERIFY(system.registerAutoStart(name, fromFileName(exe), 1)); // again: overwritten
+        for (const std::string folder :
+             {"opt dir", "back\\slash", "new\nline", "tab\there", "q\"uote`$%x", "铃声"}) {
+            std::filesystem::create_directories(m_home.path() / folder);
+            const auto exe = m_home.path() / folder / "ring$vale";
+            QVERIFY(writeFileAtomic(exe, "#!/bin/sh\n"));
+            QCOMPARE(system.registerAutoStart(name, exe), AutoStartResult::Registered);
+            const std::string text = readWholeFile(entry).bytes;
+            QVERIFY(text.starts_with("[Desktop Entry]\nType=Application\nName=Ringvale\n"));
+            QCOMPARE(QString::fromStdString(execArgument(text)), QString::fromStdString(exe.string()));
+            validateIfPossible(entry);
+        }
         QVERIFY(system.cancelAutoStart(name));
         QVERIFY(!std::filesystem::exists(entry));
         QVERIFY(!system.cancelAutoStart(name)); // nothing left to remove
     }
 
-    void movedExecutableRegistersNothing() {
+    void autostartRefusesWhatItCannotRegister() {
         auto system = services();
-        QVERIFY(!system.registerAutoStart("Ringvale", fromFileName(m_home.path() / "gone")));
-        QVERIFY(!system.registerAutoStart("Ringvale", fromFileName(m_home.path()))); // a folder
-        QVERIFY(!system.registerAutoStart("Ringvale", ""));
+        const auto notUtf8 = m_home.path() / "\xB0\xA1";
+        QVERIFY(writeFileAtomic(notUtf8, "#!/bin/sh\n"));
+        const std::pair<std::filesystem::path, AutoStartResult> cases[] = {
+            {m_home.path() / "gone", AutoStartResult::NoExecutable},
+            {m_home.path(), AutoStartResult::NoExecutable}, // a folder
+            {{}, AutoStartResult::NoExecutable},
+            {notUtf8, AutoStartResult::Unrepresentable},
+        };
+        for (const auto& [path, expected] : cases)
+            QCOMPARE(system.registerAutoStart("Ringvale", path), expected);
         QVERIFY(!std::filesystem::exists(m_home.path() / "config" / "autostart" / "Ringvale.desktop"));
-        QVERIFY(!system.registerAutoStart("../evil", fromFileName(m_home.path())));
+        QCOMPARE(system.registerAutoStart("../evil", notUtf8), AutoStartResult::BadName);
     }
 
     void trayTooltipIsCutAt62BytesOnACharacterBoundary() {
