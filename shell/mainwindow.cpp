@@ -298,16 +298,6 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void MainWindow::keyPressEvent(QKeyEvent* event) {
-    // Escape makes the same close request as the close button. Keys reach the window only when
-    // no control took them, so Escape in the rule editor closes the editor alone.
-    if (event->key() == Qt::Key_Escape) {
-        close();
-        return;
-    }
-    QWidget::keyPressEvent(event);
-}
-
 void MainWindow::createPopupMenu() {
     m_popupMenu = new QMenu(this);
     m_popupMenu->setObjectName(QStringLiteral("popupMenu"));
@@ -343,120 +333,6 @@ void MainWindow::showPopupMenu(MenuPlacement placement, QPoint cursor) {
     m_popupMenu->popup(popupTopLeft(placement, cursor, m_popupMenu->sizeHint()));
 }
 
-void MainWindow::resetRuleGrid() {
-    m_gridModel->reset();
-    const auto& widths = gridColumnWidths();
-    for (int column = 0; column < kGridColumns; ++column)
-        m_grid->setColumnWidth(column, widths[static_cast<std::size_t>(column)]);
-}
-
-void MainWindow::appendRuleRows(std::vector<GridRow> rows) {
-    m_gridModel->appendRows(rows);
-}
-
-int MainWindow::rowCount() const {
-    return m_gridModel->rowCount() + 1; // the header row counts as row 0
-}
-
-int MainWindow::currentRow() const {
-    const QModelIndex current = m_grid->currentIndex();
-    return current.isValid() ? current.row() + 1 : -1;
-}
-
-void MainWindow::moveCursor(int row, int column) {
-    if (row < 1 || row >= rowCount()) {
-        m_grid->setCurrentIndex({});
-        return;
-    }
-    const QModelIndex index = m_gridModel->index(row - 1, std::clamp(column, 0, kGridColumns - 1));
-    m_grid->setCurrentIndex(index);
-    m_grid->scrollTo(index);
-}
-
-void MainWindow::setStatusText(std::string_view text) {
-    m_statusLabel->setText(qtFromGbk(text));
-}
-
-void MainWindow::setNextRuleText(std::string_view text) {
-    m_nextRuleLabel->setText(qtFromGbk(text));
-}
-
-void MainWindow::setRunningShown(bool running) {
-    QAction* runButton = toolbarButton(ToolbarButton::Run);
-    const QSignalBlocker block(runButton);
-    runButton->setChecked(running);
-}
-
-void MainWindow::setElapsedText(std::string_view text) {
-    m_elapsedLabel->setText(qtFromGbk(text));
-}
-
-bool MainWindow::isShutdownTicked() const {
-    return m_shutdownBox->isChecked();
-}
-
-void MainWindow::installTrayIcon() {
-    m_tray->setTrayIcon(QIcon(QStringLiteral(":/ringvale/tray.png")), std::string("Ringvale"));
-}
-
-void MainWindow::selectTimetable(int index) {
-    const QSignalBlocker block(m_timetableBox);
-    m_timetableBox->setCurrentIndex(index);
-}
-
-void MainWindow::setAutoStartTicked(bool ticked) {
-    const QSignalBlocker block(m_autoStartBox);
-    m_autoStartBox->setChecked(ticked);
-}
-
-void MainWindow::setToTrayTicked(bool ticked) {
-    const QSignalBlocker block(m_toTrayBox);
-    m_toTrayBox->setChecked(ticked);
-}
-
-void MainWindow::setShutdownTicked(bool ticked) {
-    const QSignalBlocker block(m_shutdownBox);
-    m_shutdownBox->setChecked(ticked);
-}
-
-void MainWindow::setShutdownTimeText(std::string_view text) {
-    const QSignalBlocker block(m_shutdownTimeBox);
-    m_shutdownTimeBox->setText(qtFromGbk(text));
-}
-
-void MainWindow::setCountyText(std::string_view text) {
-    const QSignalBlocker block(m_countyBox);
-    m_countyBox->setText(qtFromGbk(text));
-}
-
-std::string MainWindow::slotCaption(int slot) const {
-    return slot >= 1 && slot <= 20 ? gbkFromQt(songSlot(slot)->text()) : std::string();
-}
-
-void MainWindow::setSlotCaption(int slot, std::string_view caption) {
-    if (slot >= 1 && slot <= 20)
-        songSlot(slot)->setText(qtFromGbk(caption));
-}
-
-void MainWindow::setWeatherPicture(const std::string& jpegBytes) {
-    QPixmap picture;
-    if (!jpegBytes.empty() && picture.loadFromData(reinterpret_cast<const uchar*>(jpegBytes.data()),
-                                                   static_cast<uint>(jpegBytes.size()), "JPG"))
-        m_weatherPicture->setPixmap(picture);
-    else
-        m_weatherPicture->clear();
-}
-
-void MainWindow::setCountyCaption(std::string_view county) {
-    toolbarButton(ToolbarButton::County)->setText(qtFromGbk(county));
-    m_toolbar->adjustSize();
-    m_toolbar->setGeometry(0, 8, std::max(320, m_toolbar->sizeHint().width()), 55);
-}
-
-void MainWindow::startClock(int periodMs) {
-    m_clockDriver->start(periodMs);
-}
-
 MainWindow::View MainWindow::currentView() const {
     if (!m_grid->isHidden())
         return View::Schedule;
@@ -475,56 +351,6 @@ void MainWindow::showSettingsAndHelpView() {
 void MainWindow::showSongStationView() {
     m_helpBox->hide();
     m_grid->hide();
-}
-
-void MainWindow::applyLayoutRule(QSize outer) {
-    const double w = outer.width();
-    const double h = outer.height();
-    const auto cut = [](double v) { return static_cast<int>(v); };
-    // A minimised window passes tiny sizes here; negative extents are clamped, and the
-    // restored size lays everything out again.
-    m_grid->setGeometry(0, 56, std::max(0, cut(w - 5)), std::max(0, cut(h - 125)));
-    m_helpBox->setGeometry(250, 56, 850, 470);
-    const int c = cut((w - 180) / 2);
-    m_statusLabel->setGeometry(0, cut(h - 70), std::max(0, c), m_statusLabel->height());
-    m_nextRuleLabel->setGeometry(c - 1, cut(h - 70), std::max(0, c + 4), m_nextRuleLabel->height());
-    m_elapsedLabel->move(cut(w - 178), cut(h - 70));
-}
-
-QSize MainWindow::frameExtent() const {
-    return frameGeometry().size() - geometry().size();
-}
-
-void MainWindow::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    // The rule works on the outer size, frame included.
-    applyLayoutRule(size() + frameExtent());
-    // The frame has no sizing border: outside maximise and minimise the window keeps its size.
-    const auto keepDesignSize = [this] {
-        const QSize client = QSize(kDesignWidth, kDesignHeight) - frameExtent();
-        if (windowState() == Qt::WindowNoState && size() != client)
-            resize(client);
-    };
-    if (windowState() == Qt::WindowNoState && size() + frameExtent() != QSize(kDesignWidth, kDesignHeight))
-        QTimer::singleShot(0, this, keepDesignSize);
-}
-
-void MainWindow::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    // Minimise rule: with the to-tray option the minimised window hides in the notification area.
-    if (event->type() == QEvent::WindowStateChange && isMinimized() && m_toTrayBox->isChecked())
-        QTimer::singleShot(0, this, &QWidget::hide);
-}
-
-void MainWindow::closeEvent(QCloseEvent* event) {
-    // Close rule: with the to-tray option the window only hides; otherwise the program ends.
-    if (m_toTrayBox->isChecked()) {
-        hide();
-        event->ignore();
-        return;
-    }
-    event->accept();
-    emit programEndRequested();
 }
 
 } // namespace ringvale

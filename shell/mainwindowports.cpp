@@ -1,0 +1,137 @@
+// What the scheduler's procedures ask of the main window (the rule table, the status labels,
+// the tick's view, the start-up's view, the song board) and the weather display, on its controls.
+
+#include "shell/mainwindow.h"
+
+#include "shell/clockdriver.h"
+#include "shell/gbkqt.h"
+#include "shell/ruletablemodel.h"
+#include "shell/ruletableview.h"
+#include "shell/trayicon.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QSignalBlocker>
+#include <QToolBar>
+
+namespace ringvale {
+
+void MainWindow::resetRuleGrid() {
+    m_gridModel->reset();
+    const auto& widths = gridColumnWidths();
+    for (int column = 0; column < kGridColumns; ++column)
+        m_grid->setColumnWidth(column, widths[static_cast<std::size_t>(column)]);
+}
+
+void MainWindow::appendRuleRows(std::vector<GridRow> rows) {
+    m_gridModel->appendRows(rows);
+}
+
+int MainWindow::rowCount() const {
+    return m_gridModel->rowCount() + 1; // the header row counts as row 0
+}
+
+int MainWindow::currentRow() const {
+    const QModelIndex current = m_grid->currentIndex();
+    return current.isValid() ? current.row() + 1 : -1;
+}
+
+void MainWindow::moveCursor(int row, int column) {
+    if (row < 1 || row >= rowCount()) {
+        m_grid->setCurrentIndex({});
+        return;
+    }
+    const QModelIndex index = m_gridModel->index(row - 1, std::clamp(column, 0, kGridColumns - 1));
+    m_grid->setCurrentIndex(index);
+    m_grid->scrollTo(index);
+}
+
+void MainWindow::setStatusText(std::string_view text) {
+    m_statusLabel->setText(qtFromGbk(text));
+}
+
+void MainWindow::setNextRuleText(std::string_view text) {
+    m_nextRuleLabel->setText(qtFromGbk(text));
+}
+
+void MainWindow::setRunningShown(bool running) {
+    QAction* runButton = toolbarButton(ToolbarButton::Run);
+    const QSignalBlocker block(runButton);
+    runButton->setChecked(running);
+}
+
+void MainWindow::setElapsedText(std::string_view text) {
+    m_elapsedLabel->setText(qtFromGbk(text));
+}
+
+bool MainWindow::isShutdownTicked() const {
+    return m_shutdownBox->isChecked();
+}
+
+void MainWindow::installTrayIcon() {
+    m_tray->setTrayIcon(QIcon(QStringLiteral(":/ringvale/tray.png")), std::string("Ringvale"));
+}
+
+void MainWindow::selectTimetable(int index) {
+    const QSignalBlocker block(m_timetableBox);
+    m_timetableBox->setCurrentIndex(index);
+}
+
+void MainWindow::setAutoStartTicked(bool ticked) {
+    const QSignalBlocker block(m_autoStartBox);
+    m_autoStartBox->setChecked(ticked);
+}
+
+void MainWindow::setToTrayTicked(bool ticked) {
+    const QSignalBlocker block(m_toTrayBox);
+    m_toTrayBox->setChecked(ticked);
+}
+
+void MainWindow::setShutdownTicked(bool ticked) {
+    const QSignalBlocker block(m_shutdownBox);
+    m_shutdownBox->setChecked(ticked);
+}
+
+void MainWindow::setShutdownTimeText(std::string_view text) {
+    const QSignalBlocker block(m_shutdownTimeBox);
+    m_shutdownTimeBox->setText(qtFromGbk(text));
+}
+
+void MainWindow::setCountyText(std::string_view text) {
+    const QSignalBlocker block(m_countyBox);
+    m_countyBox->setText(qtFromGbk(text));
+}
+
+std::string MainWindow::slotCaption(int slot) const {
+    return slot >= 1 && slot <= 20 ? gbkFromQt(songSlot(slot)->text()) : std::string();
+}
+
+void MainWindow::setSlotCaption(int slot, std::string_view caption) {
+    if (slot >= 1 && slot <= 20)
+        songSlot(slot)->setText(qtFromGbk(caption));
+}
+
+void MainWindow::setWeatherPicture(const std::string& jpegBytes) {
+    QPixmap picture;
+    if (!jpegBytes.empty() && picture.loadFromData(reinterpret_cast<const uchar*>(jpegBytes.data()),
+                                                   static_cast<uint>(jpegBytes.size()), "JPG"))
+        m_weatherPicture->setPixmap(picture);
+    else
+        m_weatherPicture->clear();
+}
+
+void MainWindow::setCountyCaption(std::string_view county) {
+    toolbarButton(ToolbarButton::County)->setText(qtFromGbk(county));
+    m_toolbar->adjustSize();
+    m_toolbar->setGeometry(0, 8, std::max(320, m_toolbar->sizeHint().width()), 55);
+}
+
+void MainWindow::startClock(int periodMs) {
+    m_clockDriver->start(periodMs);
+}
+
+} // namespace ringvale
