@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QCoreApplication>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -240,7 +241,9 @@ private slots:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.showMinimized();
-        QTest::qWait(20);
+        // The hide would come from a zero-time timer: let every pending event and timer run.
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
         QVERIFY(window.isVisible());
         window.showNormal();
         window.toTrayBox()->setChecked(true);
