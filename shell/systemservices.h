@@ -23,7 +23,7 @@ public:
     SystemServices(CommandRunner& runner, EnvLookup env);
 
     // Writes the autostart entry <name>.desktop whose Exec is the executable's path as one quoted
-    // argument, escaped as the Desktop Entry specification says (backslashes, quotes, newlines
+    // argument, escaped by the rules of the desktop entry format (backslashes, quotes, newlines
     // and tabs included). Modes 0 and 1 both mean the desktop's autostart folder here.
     [[nodiscard]] AutoStartResult registerAutoStart(std::string_view name,
                                                     const std::filesystem::path& executable, int mode = 0);

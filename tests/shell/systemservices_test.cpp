@@ -122,7 +122,7 @@ private slots:
     }
 
     // Any path a Linux file system allows comes back out of the entry's Exec, read the way the
-    // Desktop Entry specification says: string escapes first, then the quoted argument.
+    // desktop entry format says: string escapes first, then the quoted argument.
     void autostartEntryCarriesAnyExecutablePath() {
         auto system = services();
         const std::string name = "Ringvale";
