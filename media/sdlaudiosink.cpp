@@ -113,7 +113,8 @@ bool SdlAudioSink::write(const std::int16_t* samples, std::size_t frames,
     const std::uint32_t aheadBytes = static_cast<std::uint32_t>(bytesPerMs * kAheadMilliseconds);
     std::unique_lock lock(m_mutex);
     for (;;) {
-        if (cancelled || m_device == 0)
+        // A file that took longer to decode than the idle time finds the device closed: reopen it.
+        if (cancelled || !openLocked())
             return false;
         const std::uint32_t queued = queuedBytes();
         if (queued < aheadBytes) {

@@ -174,6 +174,11 @@ TEST(SdlAudioSink, OpensAheadOfABellAndClosesWhenIdle) {
     player.playFile(1, fixture("square_a.wav"));
     EXPECT_TRUE(sink.isOpen());
     EXPECT_TRUE(closed());
+    // A file that took longer to decode than the idle time still sounds.
+    const std::int16_t frames[4] = {1000, 1000, -1000, -1000};
+    const std::atomic<bool> notCancelled{false};
+    EXPECT_TRUE(sink.write(frames, 2, notCancelled));
+    EXPECT_TRUE(sink.isOpen());
 }
 
 } // namespace
