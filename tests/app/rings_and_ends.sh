@@ -15,7 +15,12 @@ home="$work/home" out="$work/out"
 mkdir -p "$home/tp" "$out"
 chmod 777 "$out"
 slot() { date -d "@$(($(date +%s) + $1))" +%H:%M:00; }
-printf '*{%s;1;1;1;1;1;1;1;1;%s;%s;;;;;;;;;;;;;;;;;;;;}\r\n' "$data/square_a.wav" "$(slot 0)" "$(slot 60)" \
+# The program and its bell are copied beside the data, so that another user can reach them
+# wherever the build lives (a root-only home folder, say).
+cp "$exe" "$work/ringvale"
+cp "$data/square_a.wav" "$work/bell.wav"
+exe="$work/ringvale"
+printf '*{%s;1;1;1;1;1;1;1;1;%s;%s;;;;;;;;;;;;;;;;;;;;}\r\n' "$work/bell.wav" "$(slot 0)" "$(slot 60)" \
     > "$home/春季作息表.INI"
 before="$(cat "$home/春季作息表.INI")"
 
