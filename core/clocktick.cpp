@@ -65,29 +65,37 @@ void ClockTick::onClockTick(WallTime due) {
     }
 }
 
-bool ClockTick::anyRuleDue(const std::string& prefix, int weekday) const {
+namespace {
+
+// The first slot of `rule` due on weekday w in the minute of prefix p, or null.
+const std::string* dueSlot(const PlayRule& rule, int weekday, const std::string& prefix) {
     const std::size_t day = static_cast<std::size_t>(weekday - 1);
-    for (const PlayRule& rule : m_context.state.rules) {
-        if (day >= rule.days.size() || rule.days[day] == 0)
-            continue;
-        for (const std::string& slot : rule.times)
-            if (!slot.empty() && textFind(slot, prefix) > 0)
-                return true;
-    }
+    if (day >= rule.days.size() || rule.days[day] == 0)
+        return nullptr;
+    for (const std::string& slot : rule.times)
+        if (!slot.empty() && textFind(slot, prefix) > 0)
+            return &slot;
+    return nullptr;
+}
+
+} // namespace
+
+bool ClockTick::anyRuleDue(const std::string& prefix, int weekday) const {
+    for (const PlayRule& rule : m_context.state.rules)
+        if (dueSlot(rule, weekday, prefix))
+            return true;
     return false;
 }
 
 bool ClockTick::fireDueRule(const std::string& prefix, const LocalTime& now, std::int64_t minute) {
     static const std::string kPlaying = gbkFromUtf8("正在播放:");
     ScheduleState& state = m_context.state;
-    const std::size_t day = static_cast<std::size_t>(now.weekday - 1);
     for (std::size_t k = 0; k < state.rules.size(); ++k) {
         PlayRule& rule = state.rules[k];
-        if (rule.fired == 1 || day >= rule.days.size() || rule.days[day] == 0)
+        if (rule.fired == 1)
             continue;
-        for (const std::string& slot : rule.times) {
-            if (slot.empty() || textFind(slot, prefix) < 1)
-                continue;
+        if (const std::string* due = dueSlot(rule, now.weekday, prefix)) {
+            const std::string& slot = *due;
             m_ledger.record(rule, minute);
             rule.fired = 1;
             state.lastFiredMinute = now.minute;

@@ -46,11 +46,6 @@ int LeftBehindWorkers::count() const {
     return m_count;
 }
 
-bool LeftBehindWorkers::waitForAll(std::chrono::milliseconds timeout) const {
-    std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, timeout, [this] { return m_count == 0; });
-}
-
 void LeftBehindWorkers::take(std::thread worker, const std::shared_ptr<LeftBehindWorkers>& self) {
     {
         std::lock_guard lock(m_mutex);
@@ -60,7 +55,6 @@ void LeftBehindWorkers::take(std::thread worker, const std::shared_ptr<LeftBehin
         worker.join();
         std::lock_guard lock(self->m_mutex);
         --self->m_count;
-        self->m_changed.notify_all();
     }).detach();
 }
 

@@ -36,20 +36,16 @@ private:
     AudioSink* m_sink;
 };
 
-// Workers that a stop left running, so that the owner of the sink can wait for them before the
-// sink goes away.
+// Workers that a stop left running and that have not ended yet (counted for tests).
 class LeftBehindWorkers {
 public:
     int count() const;
-    // Waits up to `timeout` for every one of them to end; true when none is left.
-    bool waitForAll(std::chrono::milliseconds timeout) const;
 
 private:
     friend class Player;
     void take(std::thread worker, const std::shared_ptr<LeftBehindWorkers>& self);
 
     mutable std::mutex m_mutex;
-    mutable std::condition_variable m_changed;
     int m_count = 0;
 };
 
