@@ -3,6 +3,7 @@
 #include "core/codepage.h"
 #include "core/filestore.h"
 #include "core/gbktext.h"
+#include "core/problemreport.h"
 #include "core/timetable.h"
 #include "core/timetableloader.h"
 #include "editing/editormessages.h"
@@ -53,10 +54,16 @@ void TimetableCommands::deleteRule() {
     }
     std::string text = std::move(file.bytes);
     const std::string record = rebuiltRecord(m_context.state.rules[static_cast<std::size_t>(row)]);
-    if (const int at = textFind(text, record); at > 0)
+    const int at = textFind(text, record);
+    if (at <= 0) {
+        // Changed on disk since it was loaded: nothing to remove, so the file stays as it is.
+        reportProblem("the rule in row " + std::to_string(row) + " is no longer in " +
+                      utf8FromGbk(m_context.state.timetablePath) + "; nothing was deleted");
+    } else {
         text.erase(static_cast<std::size_t>(at - 1), record.size());
-    if (!writeFileAtomic(path, text))
-        m_dialogs.showError(messages::timetableNotWritten());
+        if (!writeFileAtomic(path, text))
+            m_dialogs.showError(messages::timetableNotWritten());
+    }
     loadTimetable(m_context);
 }
 

@@ -299,21 +299,22 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 void MainWindow::createPopupMenu() {
     m_popupMenu = new QMenu(this);
     m_popupMenu->setObjectName(QStringLiteral("popupMenu"));
-    const auto item = [this](const char* text, void (MainWindow::*signal)()) {
+    const auto item = [this](const char* text, const char* name, void (MainWindow::*signal)()) {
         QAction* action = m_popupMenu->addAction(QString::fromUtf8(text));
+        action->setObjectName(QString::fromLatin1(name));
         connect(action, &QAction::triggered, this, signal);
     };
-    item("新增", &MainWindow::addRuleRequested);
+    item("新增", "menuAdd", &MainWindow::addRuleRequested);
     m_popupMenu->addSeparator();
-    item("修改", &MainWindow::modifyRuleRequested);
-    item("删除", &MainWindow::deleteRuleRequested);
+    item("修改", "menuModify", &MainWindow::modifyRuleRequested);
+    item("删除", "menuDelete", &MainWindow::deleteRuleRequested);
     m_popupMenu->addSeparator();
-    item("立即播放", &MainWindow::playNowRequested);
-    item("停止播放", &MainWindow::stopPlayingRequested);
+    item("立即播放", "menuPlayNow", &MainWindow::playNowRequested);
+    item("停止播放", "menuStopPlaying", &MainWindow::stopPlayingRequested);
     m_popupMenu->addSeparator();
-    item("清空", &MainWindow::clearTimetableRequested);
+    item("清空", "menuClear", &MainWindow::clearTimetableRequested);
     m_popupMenu->addSeparator();
-    item("退出", &MainWindow::exitRequested);
+    item("退出", "menuExit", &MainWindow::exitRequested);
 }
 
 QPoint MainWindow::popupTopLeft(MenuPlacement placement, QPoint cursor, QSize menuSize) {

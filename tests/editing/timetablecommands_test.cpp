@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace ringvale;
 using namespace ringvale::testing;
 
@@ -67,6 +69,21 @@ TEST_F(CommandsTest, DeletingRemovesTheFirstEqualRecord) {
     EXPECT_EQ(file(), kA + "\r\n" + c + d + same);
     ASSERT_EQ(table.rows.size(), 4u);
     EXPECT_EQ(table.rows[3][1], "same.mp3");
+}
+
+TEST_F(CommandsTest, DeletingARuleChangedOnDiskDoesNotRewriteTheFile) {
+    writeTimetable(kA + kB);
+    load();
+    writeTimetable(kB); // another copy removed row 1 meanwhile
+    struct stat before {};
+    ASSERT_EQ(::stat(toFileName(state.timetablePath).c_str(), &before), 0);
+    table.cursorRow = 1;
+    commands.deleteRule();
+    struct stat after {};
+    ASSERT_EQ(::stat(toFileName(state.timetablePath).c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino); // an atomic write would have replaced the file
+    EXPECT_EQ(file(), kB);
+    EXPECT_EQ(table.rows.size(), 1u);
 }
 
 TEST_F(CommandsTest, DeletingTheLastRuleLeavesALineEndAndTheSystemRunning) {
