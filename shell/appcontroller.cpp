@@ -16,13 +16,14 @@
 namespace ringvale {
 
 AppController::AppController(MainWindow& window, Services services, const std::filesystem::path& programDir)
-    : m_window(window), m_dialogs(services.dialogs), m_programDir(fromFileName(programDir)),
-      m_config(programDir),
+    : m_window(window), m_programDir(fromFileName(programDir)), m_config(programDir),
       m_system(services.commands, services.env), m_context{m_state, window, window, services.playback},
       m_powerOff([this] { return m_system.shutdownComputer(1, true); }),
       m_tick(m_context, window, services.clock, m_powerOff), m_editing(m_context, m_editor, services.dialogs),
       m_editorHost(window, m_editing, m_editor, services.dialogs),
       m_commands(m_context, m_editor, m_config, services.dialogs, m_editorHost, m_programDir),
+      m_toolbar(m_context, m_editor, m_editorHost, services.dialogs, window,
+                [this](std::string county) { runKeepingClock([&] { return m_weather.fetch(county); }); }),
       m_weatherDisplay(std::make_shared<WindowWeatherDisplay>(window)),
       m_weather(services.http, programDir, services.weatherHost, m_weatherDisplay),
       m_songs(m_config, services.playback, window, window, services.dialogs),
@@ -70,52 +71,7 @@ void AppController::start() {
 }
 
 void AppController::onToolbarClick(int index) {
-    static const std::string kExitQuestion = gbkFromUtf8("您真的要退出吗？");
-    static const std::string kExitCaption = gbkFromUtf8("重要提示...");
-    switch (static_cast<ToolbarButton>(index)) {
-    case ToolbarButton::Add:
-        m_editor.mode = EditorState::Mode::Add;
-        m_editorHost.openRuleEditor();
-        break;
-    case ToolbarButton::SettingsAndHelp:
-        m_window.showSettingsAndHelpView();
-        break;
-    case ToolbarButton::Exit:
-        if (m_dialogs.askYesNo(kExitQuestion, kExitCaption))
-            m_window.requestProgramEnd();
-        break;
-    case ToolbarButton::Run:
-        toggleRunning();
-        break;
-    case ToolbarButton::StopPlaying:
-        m_context.playback.stopAll();
-        m_window.setStatusText({});
-        break;
-    case ToolbarButton::SongStation:
-        m_window.showSongStationView();
-        break;
-    case ToolbarButton::County: {
-        // The county button probes the county it shows (the saved one when it shows none).
-        std::string county = textTrim(gbkFromQt(m_window.toolbarButton(ToolbarButton::County)->text()));
-        runKeepingClock([&] { return m_weather.fetch(county); });
-        break;
-    }
-    default:
-        break;
-    }
-}
-
-void AppController::toggleRunning() {
-    // The button's checked state is the running state.
-    m_state.running = m_window.toolbarButton(ToolbarButton::Run)->isChecked();
-    if (m_state.rules.empty()) {
-        // Nothing to run: the button springs back and the editor opens for a first rule.
-        m_window.setRunningShown(false);
-        m_state.running = false;
-        m_editor.mode = EditorState::Mode::Add;
-        m_editorHost.openRuleEditor();
-    }
-    m_window.setStatusText(runningStateText(m_state.running));
+    m_toolbar.click(static_cast<ToolbarButton>(index));
 }
 
 void AppController::onTrayEvent(TrayEvent event) {

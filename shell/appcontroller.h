@@ -12,13 +12,14 @@
 #include "editing/editorstate.h"
 #include "editing/ruleediting.h"
 #include "editing/timetablecommands.h"
+#include "editing/toolbarcommands.h"
 #include "media/songstation.h"
 #include "media/weatherprobe.h"
-#include "shell/commandids.h"
 #include "shell/commandrunner.h"
 #include "shell/ruleeditorhost.h"
 #include "shell/settingspanel.h"
 #include "shell/systemservices.h"
+#include "shell/trayevent.h"
 #include "shell/windowweatherdisplay.h"
 
 #include <QObject>
@@ -62,10 +63,7 @@ public:
     RuleEditorHostWindow& editorHost() { return m_editorHost; }
 
 private:
-    void toggleRunning();
-
     MainWindow& m_window;
-    Dialogs& m_dialogs;
     std::string m_programDir; // GBK
     AppConfig m_config;
     SystemServices m_system;
@@ -77,6 +75,7 @@ private:
     RuleEditing m_editing;
     RuleEditorHostWindow m_editorHost;
     TimetableCommands m_commands;
+    ToolbarCommands m_toolbar;
     std::shared_ptr<WindowWeatherDisplay> m_weatherDisplay;
     WeatherProbe m_weather;
     SongStation m_songs;

@@ -3,8 +3,9 @@
 #include "core/clocktick.h"
 #include "core/scheduleview.h"
 #include "core/startup.h"
+#include "editing/toolbarcommands.h"
 #include "media/songstation.h"
-#include "shell/commandids.h"
+#include "shell/trayevent.h"
 
 #include <QWidget>
 
@@ -40,7 +41,8 @@ class MainWindow final : public QWidget,
                          public StatusBoard,
                          public TickView,
                          public StartupView,
-                         public SongBoard {
+                         public SongBoard,
+                         public MainViews {
     Q_OBJECT
 public:
     enum class View { Schedule, SettingsAndHelp, SongStation };
@@ -90,8 +92,10 @@ public:
 
     View currentView() const;
     void showScheduleView();
-    void showSettingsAndHelpView();
-    void showSongStationView();
+    void showSettingsAndHelpView() override;
+    void showSongStationView() override;
+    bool runningShown() const override;
+    std::string countyShown() const override;
 
     // The toolbar's fifteen buttons by index; separators are separator actions.
     QAction* toolbarButton(int index) const { return m_toolbarButtons[static_cast<std::size_t>(index)]; }
@@ -105,7 +109,7 @@ public:
     static QPoint popupTopLeft(MenuPlacement placement, QPoint cursor, QSize menuSize);
 
     // Ends the program at once (the toolbar's confirmed exit and the popup menu's 退出).
-    void requestProgramEnd() { emit programEndRequested(); }
+    void requestProgramEnd() override { emit programEndRequested(); }
 
     QComboBox* timetableSelector() const { return m_timetableBox; }
     QCheckBox* toTrayBox() const { return m_toTrayBox; }

@@ -64,6 +64,14 @@ void MainWindow::setRunningShown(bool running) {
     runButton->setChecked(running);
 }
 
+bool MainWindow::runningShown() const {
+    return toolbarButton(ToolbarButton::Run)->isChecked();
+}
+
+std::string MainWindow::countyShown() const {
+    return gbkFromQt(toolbarButton(ToolbarButton::County)->text());
+}
+
 void MainWindow::setElapsedText(std::string_view text) {
     m_elapsedLabel->setText(qtFromGbk(text));
 }

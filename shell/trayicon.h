@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/commandids.h"
+#include "shell/trayevent.h"
 
 #include <QIcon>
 #include <QObject>

@@ -6,6 +6,7 @@
 #include "media/audioplayer.h"
 #include "media/sdlaudiosink.h"
 #include "tempdir.h"
+#include "waitfor.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -43,14 +44,9 @@ protected:
 
     // Lets the playback run out, closes the device and returns the non-silent runs it received.
     std::vector<Span> finish() {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (m_player->isSounding() && std::chrono::steady_clock::now() < end)
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        EXPECT_FALSE(m_player->isSounding());
+        EXPECT_TRUE(waitFor([&] { return !m_player->isSounding(); }));
         EXPECT_TRUE(m_sink->waitUntilDrained(std::chrono::seconds(5)));
-        // One device period may still be on its way out of SDL's own buffer.
-        std::this_thread::sleep_for(std::chrono::milliseconds(60));
-        m_sink->close();
+        m_sink->close(); // the device's thread writes out what it was last handed before it ends
         return readRuns();
     }
 
@@ -106,7 +102,7 @@ TEST_F(DiskSinkTest, ChineseFileName) {
 
 TEST_F(DiskSinkTest, PlayWhileAnotherPlaysCutsItOff) {
     m_player->playFile(1, fixture("square_long.wav"));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(waitFor([&] { return nonSilentFrames() > 0; }));
     m_player->playFile(1, fixture("square_b.wav"));
     const auto runs = finish();
     ASSERT_EQ(runs.size(), 2u);
@@ -117,7 +113,7 @@ TEST_F(DiskSinkTest, PlayWhileAnotherPlaysCutsItOff) {
 
 TEST_F(DiskSinkTest, CountZeroSilencesTheOldSound) {
     m_player->playFile(1, fixture("square_long.wav"));
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ASSERT_TRUE(waitFor([&] { return nonSilentFrames() > 0; }));
     m_player->playFile(0, fixture("square_a.wav"));
     const auto runs = finish();
     ASSERT_EQ(runs.size(), 1u);
@@ -127,15 +123,13 @@ TEST_F(DiskSinkTest, CountZeroSilencesTheOldSound) {
 
 TEST_F(DiskSinkTest, EndlessCountSoundsUntilStopped) {
     m_player->playFile(-1, fixture("square_a.wav"));
-    std::this_thread::sleep_for(std::chrono::milliseconds(700)); // about seven passes
+    ASSERT_TRUE(waitFor([&] { return nonSilentFrames() > 5 * kFramesA; })); // past the fifth pass
     EXPECT_TRUE(m_player->isSounding());
+    const std::size_t heardBeforeStop = nonSilentFrames();
     m_player->stopAll();
-    const std::size_t frames = [&] {
-        finish();
-        return nonSilentFrames();
-    }();
-    EXPECT_GT(frames, 4 * kFramesA);
-    EXPECT_LT(frames, 12 * kFramesA);
+    finish();
+    // Only what was on its way to the device when the stop came (at most 120 ms) may still sound.
+    EXPECT_LT(nonSilentFrames(), heardBeforeStop + 2 * kFramesA);
 }
 
 TEST_F(DiskSinkTest, WmaReachesTheDevice) {
@@ -163,12 +157,7 @@ TEST(SdlAudioSink, OpensAheadOfABellAndClosesWhenIdle) {
     EXPECT_FALSE(sink.isOpen());
     sink.prepare();
     EXPECT_TRUE(sink.isOpen());
-    const auto closed = [&] {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (sink.isOpen() && std::chrono::steady_clock::now() < end)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        return !sink.isOpen();
-    };
+    const auto closed = [&] { return waitFor([&] { return !sink.isOpen(); }); };
     EXPECT_TRUE(closed());
     AudioPlayer player(sink);
     player.playFile(1, fixture("square_a.wav"));

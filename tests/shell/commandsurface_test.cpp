@@ -27,6 +27,12 @@ class CommandSurfaceTest : public QObject {
     Q_OBJECT
 
     static QString status(Harness& h) { return h.window.findChild<QLabel*>(u("标签_状态"))->text(); }
+    static QAction* menuItem(Harness& h, const char* name) {
+        auto* action = h.window.popupMenu()->findChild<QAction*>(QString::fromLatin1(name));
+        if (!action)
+            qFatal("menu item %s not found", name);
+        return action;
+    }
     static void click(Harness& h, int index) {
         // A real click: the press on the toolbar comes first, then the button's click.
         auto* button = qobject_cast<QToolButton*>(
@@ -81,11 +87,11 @@ private slots:
         QVERIFY(h.controller.state().running);
         click(h, 7);
         QVERIFY(!h.controller.state().running);
-        QVERIFY(!h.window.toolbarButton(7)->isChecked());
+        QVERIFY(!h.window.toolbarButton(ToolbarButton::Run)->isChecked());
         QCOMPARE(status(h), u("系统已停止运行"));
         click(h, 7);
         QVERIFY(h.controller.state().running);
-        QVERIFY(h.window.toolbarButton(7)->isChecked());
+        QVERIFY(h.window.toolbarButton(ToolbarButton::Run)->isChecked());
         QCOMPARE(status(h), u("系统正在运行中"));
     }
 
@@ -94,8 +100,8 @@ private slots:
     void accessibilityTogglesKeepEveryCheckableControlInStep() {
         Harness h(kA);
         h.start();
-        auto* runButton =
-            h.window.findChild<QToolBar*>(u("工具条2"))->widgetForAction(h.window.toolbarButton(7));
+        auto* runButton = h.window.findChild<QToolBar*>(u("工具条2"))
+                              ->widgetForAction(h.window.toolbarButton(ToolbarButton::Run));
         const auto toggle = [](QWidget* widget) {
             QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
             QVERIFY(accessible && accessible->actionInterface());
@@ -104,7 +110,7 @@ private slots:
         for (const bool running : {false, true}) {
             toggle(runButton);
             QCOMPARE(h.controller.state().running, running);
-            QCOMPARE(h.window.toolbarButton(7)->isChecked(), running);
+            QCOMPARE(h.window.toolbarButton(ToolbarButton::Run)->isChecked(), running);
             QCOMPARE(qobject_cast<QToolButton*>(runButton)->isChecked(), running);
             QCOMPARE(status(h), running ? u("系统正在运行中") : u("系统已停止运行"));
         }
@@ -119,7 +125,7 @@ private slots:
         h.start();
         click(h, 7);
         QVERIFY(!h.controller.state().running);
-        QVERIFY(!h.window.toolbarButton(7)->isChecked());
+        QVERIFY(!h.window.toolbarButton(ToolbarButton::Run)->isChecked());
         QCOMPARE(status(h), u("系统已停止运行"));
         QVERIFY(h.controller.editorHost().editor());
         QCOMPARE(h.controller.editorState().mode, EditorState::Mode::Add);
@@ -147,7 +153,7 @@ private slots:
         // The popup menu's 退出 asks nothing, even with the tray option on.
         h.window.toTrayBox()->setChecked(true);
         const auto asked = h.dialogs.questions.size();
-        h.window.popupMenu()->actions().last()->trigger();
+        menuItem(h, "menuExit")->trigger();
         QCOMPARE(ends.count(), 2);
         QCOMPARE(h.dialogs.questions.size(), asked);
     }
@@ -162,7 +168,7 @@ private slots:
         h.controller.editorHost().closeRuleEditor();
         QTRY_VERIFY(!h.controller.editorHost().editor());
         // The popup item 新增 returns to the table first.
-        h.window.popupMenu()->actions().first()->trigger();
+        menuItem(h, "menuAdd")->trigger();
         QCOMPARE(h.window.currentView(), MainWindow::View::Schedule);
         QVERIFY(h.controller.editorHost().editor());
     }
@@ -181,7 +187,7 @@ private slots:
         QTest::mousePress(grid->viewport(), Qt::RightButton, {},
                           grid->visualRect(grid->model()->index(4, 1)).center());
         QCOMPARE(h.window.currentRow(), 2);
-        emit h.window.deleteRuleRequested(); // the item chosen from the menu
+        menuItem(h, "menuDelete")->trigger();
         QCOMPARE(h.timetable(), kA + "\r\n" + c + d + e);
     }
 
@@ -189,10 +195,10 @@ private slots:
         Harness h(kA + kB);
         h.start();
         h.window.moveCursor(2, 0);
-        h.window.popupMenu()->actions()[5]->trigger();
+        menuItem(h, "menuPlayNow")->trigger();
         QCOMPARE(h.playback.plays.back(), (FakePlayback::Call{2, "b.mp3"}));
         QCOMPARE(status(h), u("正在播放:b.mp3"));
-        h.window.popupMenu()->actions()[6]->trigger();
+        menuItem(h, "menuStopPlaying")->trigger();
         QCOMPARE(status(h), u("正在播放:播放停止"));
     }
 
@@ -200,7 +206,12 @@ private slots:
         Harness h(kA);
         QVERIFY(writeFileAtomic(h.home.path() / "第10套作息表.INI", kA + kB));
         h.start();
-        emit h.window.timetableSelector()->activated(9);
+        QVERIFY(QTest::qWaitForWindowActive(&h.window));
+        QComboBox* selector = h.window.timetableSelector();
+        selector->setFocus();
+        for (int step = 0; step < 9; ++step)
+            QTest::keyClick(selector, Qt::Key_Down);
+        QCOMPARE(selector->currentIndex(), 9);
         QCOMPARE(h.window.rowCount(), 4);
         QCOMPARE(h.controller.config().read(settings::systemSection(), settings::timetableKey()),
                  std::string("9"));
@@ -210,9 +221,9 @@ private slots:
         Harness h(kA);
         h.start();
         h.dialogs.answerYes = true;
-        h.window.popupMenu()->actions()[8]->trigger();
+        menuItem(h, "menuClear")->trigger();
         QCOMPARE(h.timetable(), std::string());
-        QVERIFY(!h.window.toolbarButton(7)->isChecked());
+        QVERIFY(!h.window.toolbarButton(ToolbarButton::Run)->isChecked());
         QCOMPARE(status(h), u("系统已停止运行"));
     }
 

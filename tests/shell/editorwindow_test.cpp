@@ -2,10 +2,12 @@
 #include "records.h"
 #include "shell/ruleeditor.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
@@ -197,7 +199,7 @@ private slots:
         QCOMPARE(child<QLineEdit>(editor, "编辑框_次数")->text(), u("2"));
         // The first rule is deleted from the main window while the editor stays open.
         h.window.moveCursor(1, 0);
-        emit h.window.deleteRuleRequested();
+        h.window.popupMenu()->findChild<QAction*>(QStringLiteral("menuDelete"))->trigger();
         QCOMPARE(h.timetable(), "\r\n" + b);
         child<QLineEdit>(editor, "编辑框_次数")->setText(u("3"));
         QTest::mouseClick(child<QPushButton>(editor, "按钮2"), Qt::LeftButton);

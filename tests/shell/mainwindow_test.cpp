@@ -131,7 +131,7 @@ private slots:
             QCOMPARE(button->isCheckable(), i == 7);
         }
         QCOMPARE(window.toolbarButton(1)->toolTip(), u("新添加定时播放的音乐"));
-        QCOMPARE(window.toolbarButton(7)->toolTip(),
+        QCOMPARE(window.toolbarButton(ToolbarButton::Run)->toolTip(),
                  u("此按钮按下则软件运行，按时播放音乐，没有按下则不播放音乐"));
         QCOMPARE(window.toolbarButton(9)->toolTip(), u("停止正在播放的音乐"));
         QVERIFY(!window.toolbarButtonHasToolTip(2));
@@ -140,14 +140,14 @@ private slots:
 
         QSignalSpy clicks(&window, &MainWindow::toolbarButtonClicked);
         window.toolbarButton(9)->trigger();
-        window.toolbarButton(7)->trigger();
+        window.toolbarButton(ToolbarButton::Run)->trigger();
         QCOMPARE(clicks.count(), 2);
         QCOMPARE(clicks.at(0).at(0).toInt(), 9);
         QCOMPARE(clicks.at(1).at(0).toInt(), 7);
         window.setRunningShown(false);
-        QVERIFY(!window.toolbarButton(7)->isChecked());
+        QVERIFY(!window.toolbarButton(ToolbarButton::Run)->isChecked());
         window.setRunningShown(true);
-        QVERIFY(window.toolbarButton(7)->isChecked());
+        QVERIFY(window.toolbarButton(ToolbarButton::Run)->isChecked());
     }
 
     void layoutRuleAtTheDesignSizeAndMaximised() {

@@ -47,7 +47,7 @@ private slots:
         QCOMPARE(window.findChild<QTableView*>(u("高级表格"))->model()->index(1, 1).data().toString(),
                  u("march.mp3"));
         QVERIFY(controller.state().running);
-        QVERIFY(window.toolbarButton(7)->isChecked());
+        QVERIFY(window.toolbarButton(ToolbarButton::Run)->isChecked());
         QCOMPARE(window.findChild<QLabel*>(u("标签_状态"))->text(), u("系统正在运行中"));
         QVERIFY(window.clockDriver().isRunning());
         QCOMPARE(window.clockDriver().period(), 500);

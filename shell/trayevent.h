@@ -2,18 +2,6 @@
 
 namespace ringvale {
 
-// The toolbar's buttons that do something, by their place in the window design (the others are
-// separators and blank spacers).
-enum class ToolbarButton {
-    Add = 1,
-    SettingsAndHelp = 2,
-    Exit = 4,
-    Run = 7,
-    StopPlaying = 9,
-    SongStation = 11,
-    County = 14,
-};
-
 // What the notification-area icon reports.
 enum class TrayEvent {
     None = 0,
