@@ -1,5 +1,6 @@
 #include "core/clock.h"
 #include "core/instancelock.h"
+#include "core/journal.h"
 #include "core/programdir.h"
 #include "media/audioplayer.h"
 #include "media/sdlaudiosink.h"
@@ -7,6 +8,7 @@
 #include "shell/appcontroller.h"
 #include "shell/commandrunner.h"
 #include "shell/mainwindow.h"
+#include "shell/playbackreportrelay.h"
 #include "shell/qtdialogs.h"
 #include "shell/terminationsignals.h"
 
@@ -63,16 +65,18 @@ int main(int argc, char* argv[]) {
 
     // The sound device opens ahead of each bell and closes when idle (see SdlAudioSink).
     SdlAudioSink sink;
+    PlaybackReportRelay playbackReports;
     AudioPlayer player(sink);
+    player.setReporter(playbackReports.reporter());
     SystemClock clock;
     ProcessRunner commands;
     QtDialogs dialogs;
     MainWindow window;
-    AppController controller(window,
-                             {player, clock, commands, dialogs, processEnv,
-                              [] { return std::make_unique<CurlHttpClient>(); },
-                              WeatherProbe::hostFromEnvironment(), executablePath()},
-                             programDir);
+    AppController controller(
+        window,
+        {player, clock, commands, dialogs, processEnv, [] { return std::make_unique<CurlHttpClient>(); },
+         WeatherProbe::hostFromEnvironment(), executablePath(), playbackReports, sendToJournal},
+        programDir);
     QObject::connect(&window, &MainWindow::programEndRequested, &app, [] { QApplication::exit(0); });
     window.show();
     controller.start();

@@ -76,9 +76,9 @@ private:
 class StampedPlayback final : public Playback {
 public:
     explicit StampedPlayback(AudioPlayer& player) : m_player(player) {}
-    void playFile(std::int32_t count, const std::string& path) override {
+    PlayId playFile(std::int32_t count, const std::string& path) override {
         fired = system_clock::now();
-        m_player.playFile(count, path);
+        return m_player.playFile(count, path);
     }
     void stopAll() override { m_player.stopAll(); }
     void prepare() override { m_player.prepare(); }
@@ -260,7 +260,8 @@ int main(int argc, char* argv[]) {
     NullStatus status;
     NullPower power;
     SystemClock clock;
-    ScheduleContext context{state, table, status, playback};
+    NoBellLog log;
+    ScheduleContext context{state, table, status, playback, log};
     ClockTick tick(context, status, clock, power);
     std::vector<WallTime> firedAt, firstSampleAt;
     QTimer timer;

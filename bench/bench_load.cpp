@@ -106,7 +106,8 @@ int main(int argc, char* argv[]) {
     ScheduleState state;
     state.timetablePath = fromFileName(file);
     NullPlayback playback;
-    ScheduleContext context{state, window, window, playback};
+    NoBellLog log;
+    ScheduleContext context{state, window, window, playback, log};
 
     constexpr int kRuns = 20;
     std::vector<double> loads;

@@ -39,7 +39,8 @@ int main() {
     NullPlayback playback;
     NullPower power;
     FixedClock clock;
-    ScheduleContext context{state, table, status, playback};
+    NoBellLog log;
+    ScheduleContext context{state, table, status, playback, log};
     ClockTick tick(context, status, clock, power);
 
     std::vector<double> costs;

@@ -28,7 +28,7 @@ public:
 
 class NullPlayback final : public Playback {
 public:
-    void playFile(std::int32_t, const std::string&) override {}
+    PlayId playFile(std::int32_t, const std::string&) override { return 0; }
     void stopAll() override {}
     void prepare() override {}
 };

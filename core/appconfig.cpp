@@ -25,8 +25,12 @@ AppConfig::AppConfig(const std::filesystem::path& programDirectory)
 bool AppConfig::writeOrReport(std::string_view section, std::string_view key, std::string_view value) const {
     if (write(section, key, value))
         return true;
-    reportProblem("the setting [" + utf8FromGbk(section) + "] " + utf8FromGbk(key) +
-                  " could not be saved in " + m_file.path().string());
+    const std::string problem = "the setting [" + utf8FromGbk(section) + "] " + utf8FromGbk(key) +
+                                " could not be saved in " + m_file.path().string();
+    if (m_reportProblem)
+        m_reportProblem(problem);
+    else
+        reportProblem(problem);
     return false;
 }
 

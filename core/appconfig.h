@@ -5,6 +5,8 @@
 
 #include "core/profilefile.h"
 
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -34,8 +36,12 @@ public:
         return m_file.write(section, key, value);
     }
 
-    // Writes; a failure is reported (the changed setting then lasts until the program ends).
+    // Writes; a failure goes to the problem reporter (the changed setting then lasts until the
+    // program ends). The reporter is standard error until the program sets another.
     bool writeOrReport(std::string_view section, std::string_view key, std::string_view value) const;
+    void setProblemReporter(std::function<void(const std::string&)> reporter) {
+        m_reportProblem = std::move(reporter);
+    }
 
     // A flag counts as set only when its value is exactly "1".
     bool readFlag(std::string_view section, std::string_view key) const { return read(section, key) == "1"; }
@@ -44,6 +50,7 @@ public:
 
 private:
     ProfileFile m_file;
+    std::function<void(const std::string&)> m_reportProblem;
 };
 
 } // namespace ringvale

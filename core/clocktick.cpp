@@ -1,6 +1,7 @@
 #include "core/clocktick.h"
 
 #include "core/codepage.h"
+#include "core/duebells.h"
 #include "core/gbktext.h"
 #include "core/nextrule.h"
 
@@ -31,29 +32,30 @@ void ClockTick::onClockTick(WallTime due) {
     // Wraps after 34 years instead of overflowing.
     state.tickCount = static_cast<std::int32_t>(static_cast<std::uint32_t>(state.tickCount) + 1u);
     m_view.setElapsedText(elapsedText(state.tickCount));
-    if (!state.running)
-        return;
 
     WallTime instant = m_clock.now();
     if (due > instant && due - instant <= kTrailTolerance)
         instant = due;
     const LocalTime now = localTimeAt(instant);
     const std::int64_t minute = localMinuteNumber(now);
+    closePassedMinutes(minute, instant);
+    m_lastMinute = minute;
+    m_lastRunning = state.running;
+    if (!state.running)
+        return;
+
     m_ledger.forgetFarFrom(minute);
     m_ledger.markRung(state.rules, minute);
 
-    char prefix[16];
-    std::snprintf(prefix, sizeof prefix, "%02d:%02d:", now.hour, now.minute);
-    fireDueRule(prefix, now, minute);
+    const std::string prefix = minutePrefix(now.hour, now.minute);
+    fireDueRule(prefix, now, minute, instant);
 
     if (!state.shutdownTime.empty() && textFind(state.shutdownTime, prefix) > 0 && m_view.isShutdownTicked())
         m_power.requestPowerOff();
 
     if (now.second >= kPrepareFromSecond && m_preparedMinute != minute + 1) {
         const LocalTime next = localTimeAt(instant + std::chrono::seconds(60 - now.second));
-        char nextPrefix[16];
-        std::snprintf(nextPrefix, sizeof nextPrefix, "%02d:%02d:", next.hour, next.minute);
-        if (anyRuleDue(nextPrefix, next.weekday)) {
+        if (!dueBellsAt(state.rules, next).empty()) {
             m_preparedMinute = minute + 1;
             m_context.playback.prepare();
         }
@@ -65,29 +67,35 @@ void ClockTick::onClockTick(WallTime due) {
     }
 }
 
-namespace {
-
-// The first slot of `rule` due on weekday w in the minute of prefix p, or null.
-const std::string* dueSlot(const PlayRule& rule, int weekday, const std::string& prefix) {
-    const std::size_t day = static_cast<std::size_t>(weekday - 1);
-    if (day >= rule.days.size() || rule.days[day] == 0)
-        return nullptr;
-    for (const std::string& slot : rule.times)
-        if (!slot.empty() && textFind(slot, prefix) > 0)
-            return &slot;
-    return nullptr;
+void ClockTick::closePassedMinutes(std::int64_t minute, WallTime instant) {
+    static const std::string kStopped = "system stopped";
+    static const std::string kNoTick = "no tick came in its minute (the clock stepped or the machine slept)";
+    if (!m_lastMinute || minute <= *m_lastMinute)
+        return; // the first tick, the same minute, or a clock set back
+    const ScheduleState& state = m_context.state;
+    // The last minute with a tick: due rules that did not ring were skipped, if the system was
+    // stopped. The minutes without any tick (at most a day of them): their due rules were missed.
+    const std::int64_t first = std::max(*m_lastMinute, minute - kMinutesPerDay);
+    for (std::int64_t passed = first; passed < minute; ++passed) {
+        const bool ticked = passed == *m_lastMinute;
+        if (ticked && m_lastRunning) {
+            continue; // a running minute rings every due rule by its end
+        }
+        const LocalTime time = localTimeAt(instant - std::chrono::minutes(minute - passed));
+        std::vector<PlayRule> rules = state.rules;
+        m_ledger.markRung(rules, passed);
+        for (const DueBell& bell : dueBellsAt(rules, time)) {
+            if (rules[bell.element].fired == 1)
+                continue;
+            m_context.log.record(bellEntryFor(ticked ? BellEvent::Skipped : BellEvent::Missed, rules,
+                                              bell.element, bell.slot, state.timetablePath,
+                                              ticked ? kStopped : kNoTick));
+        }
+    }
 }
 
-} // namespace
-
-bool ClockTick::anyRuleDue(const std::string& prefix, int weekday) const {
-    for (const PlayRule& rule : m_context.state.rules)
-        if (dueSlot(rule, weekday, prefix))
-            return true;
-    return false;
-}
-
-bool ClockTick::fireDueRule(const std::string& prefix, const LocalTime& now, std::int64_t minute) {
+bool ClockTick::fireDueRule(const std::string& prefix, const LocalTime& now, std::int64_t minute,
+                            WallTime instant) {
     static const std::string kPlaying = gbkFromUtf8("正在播放:");
     ScheduleState& state = m_context.state;
     for (std::size_t k = 0; k < state.rules.size(); ++k) {
@@ -100,7 +108,10 @@ bool ClockTick::fireDueRule(const std::string& prefix, const LocalTime& now, std
             rule.fired = 1;
             state.lastFiredMinute = now.minute;
             m_context.playback.stopAll();
-            m_context.playback.playFile(rule.playCount, rule.musicPath);
+            const PlayId id = m_context.playback.playFile(rule.playCount, rule.musicPath);
+            m_context.log.expectOutcome(
+                id, bellEntryFor(BellEvent::Rang, state.rules, k, slot, state.timetablePath),
+                minuteStart(instant));
             m_context.status.setStatusText(kPlaying + slot + "  " + displayName(rule.musicPath));
             m_context.table.moveCursor(static_cast<int>(k), 0);
             state.nextRuleValid = false;

@@ -5,6 +5,7 @@
 #include "core/schedulecontext.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -48,11 +49,13 @@ public:
     static constexpr int kPrepareFromSecond = 58;
 
 private:
-    // True when a rule is due on weekday w in the minute of prefix p.
-    bool anyRuleDue(const std::string& prefix, int weekday) const;
+    static constexpr std::int64_t kMinutesPerDay = 1440;
+    // Logs the due rules of the minutes since the last tick that did not ring: skipped when the
+    // system was stopped, missed when no tick came at all.
+    void closePassedMinutes(std::int64_t minute, WallTime instant);
     // Fires the first due rule of minute prefix p that has not rung in this minute; true when
     // one fired.
-    bool fireDueRule(const std::string& prefix, const LocalTime& now, std::int64_t minute);
+    bool fireDueRule(const std::string& prefix, const LocalTime& now, std::int64_t minute, WallTime instant);
 
     ScheduleContext& m_context;
     TickView& m_view;
@@ -60,6 +63,8 @@ private:
     PowerSwitch& m_power;
     RingLedger m_ledger;
     std::int64_t m_preparedMinute = -1;
+    std::optional<std::int64_t> m_lastMinute; // of the last tick
+    bool m_lastRunning = false;               // the running state at the last tick
 };
 
 } // namespace ringvale

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/belllog.h"
+#include "core/clock.h"
+
 #include <cstdint>
 #include <string>
 
@@ -10,11 +13,22 @@ class Playback {
 public:
     virtual ~Playback() = default;
     // Ends what plays, then plays the file `count` times (0 only silences, < 0 without end).
-    virtual void playFile(std::int32_t count, const std::string& path) = 0;
+    // The id names this request in the player's report about it.
+    virtual PlayId playFile(std::int32_t count, const std::string& path) = 0;
     // Ends every playback; when it returns nothing sounds any more.
     virtual void stopAll() = 0;
     // A bell is due within seconds: get the output ready now, so the bell does not wait for it.
     virtual void prepare() = 0;
+};
+
+// What became of a playback request: its first samples were handed to the sound device, or
+// nothing sounded and why.
+struct PlaybackReport {
+    enum class Kind { Sounding, Failed };
+    PlayId id = 0;
+    Kind kind = Kind::Sounding;
+    WallTime at;        // when the first samples were handed over, or the failure was found
+    std::string detail; // the device (Sounding) or the reason (Failed), UTF-8
 };
 
 } // namespace ringvale

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/belllog.h"
 #include "core/playback.h"
 #include "core/schedulestate.h"
 #include "core/scheduleview.h"
@@ -12,6 +13,7 @@ struct ScheduleContext {
     RuleTable& table;
     StatusBoard& status;
     Playback& playback;
+    BellLog& log;
 };
 
 } // namespace ringvale

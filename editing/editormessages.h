@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/dialogs.h"
+#include "core/schedulecontext.h"
+
 #include <string>
 
 namespace ringvale::messages {
@@ -10,5 +13,8 @@ const std::string& noTimeEntered(); // 你最少需要填写一个时间
 const std::string& unreadableTimetable();
 const std::string& timetableNotWritten();
 const std::string& modifiedRuleGone();
+
+// The timetable file could not be written: the operator is told, and the log keeps it.
+void timetableWriteFailed(ScheduleContext& context, Dialogs& dialogs);
 
 } // namespace ringvale::messages

@@ -85,7 +85,7 @@ bool RuleEditing::save(RuleEditorView& view) {
     }
 
     if (!writeFileAtomic(toFileName(m_editor.timetablePath), text)) {
-        m_dialogs.showError(messages::timetableNotWritten());
+        messages::timetableWriteFailed(m_context, m_dialogs);
         return false;
     }
     m_editor.text = std::move(text);

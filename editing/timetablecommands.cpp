@@ -1,9 +1,9 @@
 #include "editing/timetablecommands.h"
 
 #include "core/codepage.h"
+#include "core/duebells.h"
 #include "core/filestore.h"
 #include "core/gbktext.h"
-#include "core/problemreport.h"
 #include "core/timetable.h"
 #include "core/timetableloader.h"
 #include "editing/editormessages.h"
@@ -21,6 +21,8 @@ void TimetableCommands::switchTimetable(int index) {
     m_config.writeOrReport(settings::systemSection(), settings::timetableKey(), std::to_string(index));
     loadTimetable(m_context);
     m_host.timetableSwitched();
+    m_context.log.record(
+        systemEntry("timetable switched to " + timetableNameOfPath(m_context.state.timetablePath)));
 }
 
 void TimetableCommands::addRule(const std::function<void()>& showSchedule) {
@@ -57,12 +59,13 @@ void TimetableCommands::deleteRule() {
     const int at = textFind(text, record);
     if (at <= 0) {
         // Changed on disk since it was loaded: nothing to remove, so the file stays as it is.
-        reportProblem("the rule in row " + std::to_string(row) + " is no longer in " +
-                      utf8FromGbk(m_context.state.timetablePath) + "; nothing was deleted");
+        m_context.log.record(systemEntry("the rule in row " + std::to_string(row) + " is no longer in " +
+                                         utf8FromGbk(m_context.state.timetablePath) +
+                                         "; nothing was deleted"));
     } else {
         text.erase(static_cast<std::size_t>(at - 1), record.size());
         if (!writeFileAtomic(path, text))
-            m_dialogs.showError(messages::timetableNotWritten());
+            messages::timetableWriteFailed(m_context, m_dialogs);
     }
     loadTimetable(m_context);
 }
@@ -79,7 +82,7 @@ void TimetableCommands::clearTimetable() {
     }
     m_context.table.resetRuleGrid();
     if (!writeFileAtomic(path, ""))
-        m_dialogs.showError(messages::timetableNotWritten());
+        messages::timetableWriteFailed(m_context, m_dialogs);
     m_context.playback.stopAll();
     m_context.state.running = false;
     m_context.status.setRunningShown(false);

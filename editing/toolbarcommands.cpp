@@ -30,10 +30,15 @@ void ToolbarCommands::click(ToolbarButton button) {
     case ToolbarButton::Run:
         toggleRunning();
         break;
-    case ToolbarButton::StopPlaying:
+    case ToolbarButton::StopPlaying: {
         m_context.playback.stopAll();
         m_context.status.setStatusText({});
+        BellEntry entry;
+        entry.event = BellEvent::Stopped;
+        entry.detail = "stop from the toolbar";
+        m_context.log.record(std::move(entry));
         break;
+    }
     case ToolbarButton::SongStation:
         m_views.showSongStationView();
         break;
@@ -54,6 +59,7 @@ void ToolbarCommands::toggleRunning() {
         m_editorHost.openRuleEditor();
     }
     m_context.status.setStatusText(runningStateText(m_context.state.running));
+    m_context.log.record(systemEntry(m_context.state.running ? "system running" : "system stopped"));
 }
 
 } // namespace ringvale

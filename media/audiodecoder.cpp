@@ -4,6 +4,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/error.h>
 #include <libavutil/log.h>
 #include <libavutil/mem.h>
 #include <libavutil/opt.h>
@@ -11,6 +12,7 @@ extern "C" {
 }
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
@@ -37,18 +39,29 @@ bool isCancelled(const std::atomic<bool>* cancelled) {
 }
 
 // Opens a regular file for reading without ever blocking in open() (a FIFO would wait for a
-// writer). -1 for anything else.
-int openRegularFile(const std::filesystem::path& file) {
+// writer). -1 for anything else, with the reason.
+int openRegularFile(const std::filesystem::path& file, std::string& reason) {
     const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
+    if (fd < 0) {
+        reason = errno == ENOENT || errno == ENOTDIR
+                     ? "not found"
+                     : std::string("cannot be opened: ") + std::strerror(errno);
         return -1;
+    }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        reason = "cannot be opened: not a regular file";
         ::close(fd);
         return -1;
     }
     return fd;
+}
+
+std::string ffmpegReason(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return std::string("cannot be decoded: ") + text;
 }
 
 } // namespace
@@ -190,51 +203,63 @@ AudioDecoder::~AudioDecoder() = default;
 bool AudioDecoder::open(const std::filesystem::path& file, const AudioFormat& format,
                         const std::atomic<bool>* cancelled) {
     m_impl = std::make_unique<Impl>();
+    m_error.clear();
     Impl& d = *m_impl;
     d.channels = format.channels;
     d.outRate = format.sampleRate;
     d.cancelled = cancelled;
-    d.fd = openRegularFile(file);
+    d.fd = openRegularFile(file, m_error);
     if (d.fd < 0)
         return false;
+    const auto fail = [this](std::string reason) {
+        m_error = std::move(reason);
+        return false;
+    };
     auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferSize));
     if (!buffer)
-        return false;
+        return fail("cannot be decoded: out of memory");
     d.io = avio_alloc_context(buffer, kIoBufferSize, 0, &d, &Impl::readPacket, nullptr, &Impl::seek);
     if (!d.io) {
         av_free(buffer);
-        return false;
+        return fail("cannot be decoded: out of memory");
     }
     d.formatContext = avformat_alloc_context();
     if (!d.formatContext)
-        return false;
+        return fail("cannot be decoded: out of memory");
     d.formatContext->pb = d.io;
     d.formatContext->flags |= AVFMT_FLAG_CUSTOM_IO;
     d.formatContext->interrupt_callback = {&Impl::interrupted, &d};
     // The name only helps the format guess; it is never opened as a URL.
-    if (avformat_open_input(&d.formatContext, file.c_str(), nullptr, nullptr) < 0)
-        return false; // frees the format context
-    if (avformat_find_stream_info(d.formatContext, nullptr) < 0)
-        return false;
+    if (const int code = avformat_open_input(&d.formatContext, file.c_str(), nullptr, nullptr); code < 0)
+        return fail(ffmpegReason(code)); // frees the format context
+    if (const int code = avformat_find_stream_info(d.formatContext, nullptr); code < 0)
+        return fail(ffmpegReason(code));
     const AVCodec* codec = nullptr;
     d.stream = av_find_best_stream(d.formatContext, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
     if (d.stream < 0 || !codec)
-        return false;
+        return fail("cannot be decoded: no audio stream it can play");
     d.codecContext = avcodec_alloc_context3(codec);
-    if (!d.codecContext ||
-        avcodec_parameters_to_context(d.codecContext, d.formatContext->streams[d.stream]->codecpar) < 0)
-        return false;
-    if (avcodec_open2(d.codecContext, codec, nullptr) < 0)
-        return false;
+    if (!d.codecContext)
+        return fail("cannot be decoded: out of memory");
+    if (const int code =
+            avcodec_parameters_to_context(d.codecContext, d.formatContext->streams[d.stream]->codecpar);
+        code < 0)
+        return fail(ffmpegReason(code));
+    if (const int code = avcodec_open2(d.codecContext, codec, nullptr); code < 0)
+        return fail(ffmpegReason(code));
     if (!isPlayableShape(d.codecContext->sample_rate, d.codecContext->ch_layout.nb_channels))
-        return false;
+        return fail("cannot be decoded: " + std::to_string(d.codecContext->sample_rate) + " Hz with " +
+                    std::to_string(d.codecContext->ch_layout.nb_channels) +
+                    " channels is not sound it can play");
     for (unsigned i = 0; i < d.formatContext->nb_streams; ++i) {
         if (static_cast<int>(i) != d.stream)
             d.formatContext->streams[i]->discard = AVDISCARD_ALL;
     }
     d.packet = av_packet_alloc();
     d.frame = av_frame_alloc();
-    return d.packet && d.frame;
+    if (!d.packet || !d.frame)
+        return fail("cannot be decoded: out of memory");
+    return true;
 }
 
 std::size_t AudioDecoder::decode(std::vector<std::int16_t>& out) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace ringvale {
@@ -28,10 +29,13 @@ public:
     // Replaces `out` with the next decoded samples (interleaved). Returns the number of frames,
     // 0 at the end of the file or once cancelled. Damaged packets are skipped.
     std::size_t decode(std::vector<std::int16_t>& out);
+    // Why the last open() failed: "not found", "cannot be opened: …" or "cannot be decoded: …".
+    const std::string& error() const { return m_error; }
 
 private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
+    std::string m_error;
 };
 
 } // namespace ringvale

@@ -12,16 +12,18 @@ AudioPlayer::~AudioPlayer() {
     m_sink->close(); // a worker still running reaches the sink no more
 }
 
-void AudioPlayer::playList(std::int32_t count, std::vector<std::string> files) {
+PlayId AudioPlayer::playList(std::int32_t count, std::vector<std::string> files) {
+    const PlayId id = ++m_lastId;
     m_current.reset(); // stops what plays
     if (count == 0)
-        return;
+        return id;
     const std::int32_t passes = count < 0 ? 0 : count;
     std::erase_if(files, [](const std::string& path) { return path.empty(); });
     if (files.empty())
-        return;
-    m_current = std::make_unique<Player>(m_sink, std::move(files), passes, m_leftBehind);
+        return id;
+    m_current = std::make_unique<Player>(m_sink, std::move(files), passes, m_leftBehind, id, m_reporter);
     m_current->start();
+    return id;
 }
 
 void AudioPlayer::stopAll() {

@@ -23,9 +23,14 @@ public:
 
     // Plays the files `count` times in a row: 0 only silences, a negative count repeats without
     // end. Empty paths are skipped.
-    void playList(std::int32_t count, std::vector<std::string> files);
+    PlayId playList(std::int32_t count, std::vector<std::string> files);
     void stopAll() override;
-    void playFile(std::int32_t count, const std::string& path) override { playList(count, {path}); }
+    PlayId playFile(std::int32_t count, const std::string& path) override { return playList(count, {path}); }
+    // Told, from the player's worker, of each request's first samples or of why nothing sounded.
+    // Set before the first request.
+    void setReporter(Player::Reporter reporter) {
+        m_reporter = std::make_shared<const Player::Reporter>(std::move(reporter));
+    }
     void prepare() override { m_sink->prepare(); }
 
     // True while the current player still decodes or hands over sound (for tests and benchmarks).
@@ -37,6 +42,8 @@ private:
     std::shared_ptr<SinkGate> m_sink;
     std::shared_ptr<LeftBehindWorkers> m_leftBehind;
     std::unique_ptr<Player> m_current;
+    std::shared_ptr<const Player::Reporter> m_reporter;
+    PlayId m_lastId = 0;
 };
 
 } // namespace ringvale

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace ringvale {
 
@@ -27,6 +28,10 @@ public:
                        const std::atomic<bool>& cancelled) = 0;
     // Drops everything handed over but not yet played: silence from now on. Callable from any thread.
     virtual void discard() = 0;
+    // The output as the log names it ("pulseaudio", say).
+    virtual std::string deviceName() const { return "sound output"; }
+    // Why the last begin() failed.
+    virtual std::string lastError() const { return {}; }
 };
 
 } // namespace ringvale

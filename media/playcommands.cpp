@@ -1,6 +1,7 @@
 #include "media/playcommands.h"
 
 #include "core/codepage.h"
+#include "core/duebells.h"
 #include "core/gbktext.h"
 
 namespace ringvale {
@@ -12,7 +13,11 @@ void playNow(ScheduleContext& context) {
     if (row < 0 || static_cast<std::size_t>(row) >= context.state.rules.size())
         return;
     const PlayRule& rule = context.state.rules[static_cast<std::size_t>(row)];
-    context.playback.playFile(rule.playCount, rule.musicPath);
+    const PlayId id = context.playback.playFile(rule.playCount, rule.musicPath);
+    BellEntry entry = bellEntryFor(BellEvent::Played, context.state.rules, static_cast<std::size_t>(row), {},
+                                   context.state.timetablePath, "play now");
+    context.log.record(entry);
+    context.log.expectOutcome(id, std::move(entry), std::nullopt);
     context.status.setStatusText(kPlaying + displayName(rule.musicPath));
 }
 
@@ -20,6 +25,10 @@ void stopPlaying(ScheduleContext& context) {
     static const std::string kStopped = gbkFromUtf8("正在播放:播放停止");
     context.playback.stopAll();
     context.status.setStatusText(kStopped);
+    BellEntry entry;
+    entry.event = BellEvent::Stopped;
+    entry.detail = "stop from the menu";
+    context.log.record(std::move(entry));
 }
 
 } // namespace ringvale

@@ -36,6 +36,16 @@ void SinkGate::discard() {
         m_sink->discard();
 }
 
+std::string SinkGate::deviceName() const {
+    std::shared_lock lock(m_mutex);
+    return m_sink ? m_sink->deviceName() : std::string();
+}
+
+std::string SinkGate::lastError() const {
+    std::shared_lock lock(m_mutex);
+    return m_sink ? m_sink->lastError() : std::string();
+}
+
 void SinkGate::close() {
     std::unique_lock lock(m_mutex);
     m_sink = nullptr;
@@ -60,8 +70,19 @@ void LeftBehindWorkers::take(std::thread worker, const std::shared_ptr<LeftBehin
 
 // What the worker uses; shared with the worker so that one left behind never outlives it.
 struct Player::Work {
-    Work(std::shared_ptr<SinkGate> s, std::vector<std::string> list, std::int32_t passes)
-        : sink(std::move(s)), playList(std::move(list)), remainingPasses(passes) {}
+    Work(std::shared_ptr<SinkGate> s, std::vector<std::string> list, std::int32_t passes, PlayId playId,
+         std::shared_ptr<const Reporter> playReporter)
+        : sink(std::move(s)), playList(std::move(list)), remainingPasses(passes), id(playId),
+          reporter(std::move(playReporter)) {}
+
+    // The one report of this player; later ones and those after a stop are dropped.
+    void report(PlaybackReport::Kind kind, std::string detail,
+                WallTime at = std::chrono::system_clock::now()) {
+        if (reported || cancelled || !reporter || !*reporter)
+            return;
+        reported = true;
+        (*reporter)(PlaybackReport{id, kind, at, std::move(detail)});
+    }
 
     void run() {
         for (;;) {
@@ -77,8 +98,10 @@ struct Player::Work {
     // Plays one file to its end; false when it could not be played or playback was cancelled.
     bool playFile(const std::string& path) {
         AudioDecoder decoder;
-        if (!decoder.open(toFileName(path), sink->format(), &cancelled))
+        if (!decoder.open(toFileName(path), sink->format(), &cancelled)) {
+            report(PlaybackReport::Kind::Failed, decoder.error());
             return false;
+        }
         std::vector<std::int16_t> samples;
         std::size_t total = 0;
         while (!cancelled) {
@@ -86,11 +109,16 @@ struct Player::Work {
             if (frames == 0)
                 break;
             total += frames;
+            const WallTime handed = std::chrono::system_clock::now();
             if (!sink->write(samples.data(), frames, cancelled))
                 return false;
+            if (!reported)
+                report(PlaybackReport::Kind::Sounding, sink->deviceName(), handed);
         }
         // A file that gives no sound at all counts as undecodable: the player falls silent
         // rather than spinning over it pass after pass.
+        if (total == 0)
+            report(PlaybackReport::Kind::Failed, "cannot be decoded: the file holds no sound");
         return total > 0 && !cancelled;
     }
 
@@ -103,6 +131,9 @@ struct Player::Work {
     const std::shared_ptr<SinkGate> sink;
     const std::vector<std::string> playList;
     std::int32_t remainingPasses; // 0 = without end
+    const PlayId id;
+    const std::shared_ptr<const Reporter> reporter;
+    bool reported = false; // touched by the thread that runs the player only
     std::atomic<bool> cancelled{false};
     mutable std::mutex mutex;
     std::condition_variable finished;
@@ -110,8 +141,9 @@ struct Player::Work {
 };
 
 Player::Player(std::shared_ptr<SinkGate> sink, std::vector<std::string> playList, std::int32_t passes,
-               std::shared_ptr<LeftBehindWorkers> leftBehind)
-    : m_work(std::make_shared<Work>(std::move(sink), std::move(playList), passes)),
+               std::shared_ptr<LeftBehindWorkers> leftBehind, PlayId id,
+               std::shared_ptr<const Reporter> reporter)
+    : m_work(std::make_shared<Work>(std::move(sink), std::move(playList), passes, id, std::move(reporter))),
       m_leftBehind(std::move(leftBehind)) {}
 
 Player::~Player() {
@@ -121,8 +153,10 @@ Player::~Player() {
 void Player::start() {
     if (m_worker.joinable() || m_work->cancelled)
         return;
-    if (!m_work->sink->begin())
+    if (!m_work->sink->begin()) {
+        m_work->report(PlaybackReport::Kind::Failed, "no sound device: " + m_work->sink->lastError());
         return; // no output: silence
+    }
     {
         std::lock_guard lock(m_work->mutex);
         m_work->active = true;

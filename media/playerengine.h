@@ -3,11 +3,13 @@
 // The player engine behind AudioPlayer: a player owns a play list, a pass count and a worker
 // thread that decodes the current file and hands it to the sink.
 
+#include "core/playback.h"
 #include "media/audiosink.h"
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <shared_mutex>
@@ -29,6 +31,8 @@ public:
     void prepare();
     bool write(const std::int16_t* samples, std::size_t frames, const std::atomic<bool>& cancelled);
     void discard();
+    std::string deviceName() const;
+    std::string lastError() const;
     void close();
 
 private:
@@ -54,9 +58,14 @@ public:
     // How long stop() waits for the worker before leaving it to end on its own.
     static constexpr std::chrono::milliseconds kStopWait{20};
 
+    // Told, from the worker, of the first samples handed to the sink or of why nothing sounded.
+    using Reporter = std::function<void(const PlaybackReport&)>;
+
     // A player for the list (GBK paths, none empty) and pass count (> 0, or 0 for without end).
+    // Its report, once per player, carries `id`.
     Player(std::shared_ptr<SinkGate> sink, std::vector<std::string> playList, std::int32_t passes,
-           std::shared_ptr<LeftBehindWorkers> leftBehind);
+           std::shared_ptr<LeftBehindWorkers> leftBehind, PlayId id = 0,
+           std::shared_ptr<const Reporter> reporter = {});
     // Stops, as stop() does.
     ~Player();
     Player(const Player&) = delete;

@@ -47,6 +47,16 @@ void SdlAudioSink::prepare() {
     m_activity.notify_all();
 }
 
+std::string SdlAudioSink::deviceName() const {
+    std::lock_guard lock(m_mutex);
+    return m_deviceName;
+}
+
+std::string SdlAudioSink::lastError() const {
+    std::lock_guard lock(m_mutex);
+    return m_lastError;
+}
+
 bool SdlAudioSink::isOpen() const {
     std::lock_guard lock(m_mutex);
     return m_device != 0;
@@ -59,8 +69,10 @@ bool SdlAudioSink::openLocked() {
         // SDL would otherwise take SIGTERM and SIGINT for its own event queue, which nobody
         // reads: the program would no longer end on a power-off or a logout.
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+            m_lastError = SDL_GetError();
             return false;
+        }
         m_subsystemUp = true;
     }
     SDL_AudioSpec want{};
@@ -71,8 +83,12 @@ bool SdlAudioSink::openLocked() {
     SDL_AudioSpec have{};
     // SDL converts to whatever the device wants, so the queue always holds our own format.
     m_device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    if (m_device == 0)
+    if (m_device == 0) {
+        m_lastError = SDL_GetError();
         return false;
+    }
+    const char* driver = SDL_GetCurrentAudioDriver();
+    m_deviceName = driver ? driver : "sound output";
     SDL_PauseAudioDevice(m_device, 0);
     m_activity.notify_all();
     return true;

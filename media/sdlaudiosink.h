@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <thread>
 
 namespace ringvale {
@@ -29,6 +30,8 @@ public:
     void prepare() override;
     bool write(const std::int16_t* samples, std::size_t frames, const std::atomic<bool>& cancelled) override;
     void discard() override;
+    std::string deviceName() const override;
+    std::string lastError() const override;
 
     bool isOpen() const;
 
@@ -53,6 +56,8 @@ private:
     std::uint32_t m_device = 0;
     bool m_subsystemUp = false;
     bool m_ending = false;
+    std::string m_deviceName = "sound output"; // SDL's driver once the device opened
+    std::string m_lastError;                   // SDL's reason when it last would not open
     std::thread m_closer;
 };
 

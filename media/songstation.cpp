@@ -6,8 +6,9 @@
 namespace ringvale {
 
 SongStation::SongStation(const AppConfig& config, Playback& playback, SongBoard& board, StatusBoard& status,
-                         Dialogs& dialogs)
-    : m_config(config), m_playback(playback), m_board(board), m_status(status), m_dialogs(dialogs) {}
+                         Dialogs& dialogs, BellLog& log)
+    : m_config(config), m_playback(playback), m_board(board), m_status(status), m_dialogs(dialogs),
+      m_log(log) {}
 
 void SongStation::onLeftPress(int slot) {
     static const std::string kFilter = gbkFromUtf8("音乐文件|*.MP3");
@@ -25,8 +26,14 @@ void SongStation::onLeftPress(int slot) {
     }
     m_playback.stopAll();
     const std::string path = m_config.read(settings::songSection(), key);
-    m_playback.playFile(1, path);
+    const PlayId id = m_playback.playFile(1, path);
     m_status.setStatusText(kPlaying + displayName(path));
+    BellEntry entry;
+    entry.event = BellEvent::Played;
+    entry.file = utf8FromGbk(path);
+    entry.detail = "song station slot " + key;
+    m_log.record(entry);
+    m_log.expectOutcome(id, std::move(entry), std::nullopt);
 }
 
 void SongStation::onRightPress(int slot) {

@@ -25,7 +25,7 @@ public:
     static constexpr int kSlots = 20;
 
     SongStation(const AppConfig& config, Playback& playback, SongBoard& board, StatusBoard& status,
-                Dialogs& dialogs);
+                Dialogs& dialogs, BellLog& log);
 
     void onLeftPress(int slot);
     void onRightPress(int slot);
@@ -37,6 +37,7 @@ private:
     SongBoard& m_board;
     StatusBoard& m_status;
     Dialogs& m_dialogs;
+    BellLog& m_log;
 };
 
 } // namespace ringvale

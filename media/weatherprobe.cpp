@@ -89,8 +89,10 @@ RainForecast WeatherProbe::fetch(std::string& county) const {
         http->get("http://" + m_host + "/search.php?f=1&c=1&city=" + escapeUrlComponent(county) + "&dpc=1");
     if (const std::size_t zero = page.find('\0'); zero != std::string::npos)
         page.resize(zero);
-    if (page.size() < kShortestPage)
+    if (page.size() < kShortestPage) {
+        m_display->weatherChecked("weather for " + utf8FromGbk(county) + ": no usable page from " + m_host);
         return RainForecast::Unknown;
+    }
 
     const ForecastMatch forecast = scrapeForecast(page);
     std::string icon = forecast.iconName;
@@ -101,13 +103,22 @@ RainForecast WeatherProbe::fetch(std::string& county) const {
     const std::filesystem::path jpg = cache / (icon + "JPG");
     if (!fileExists(png)) {
         const std::string bytes = http->get("http://" + m_host + "/images/yb3/78_78/" + icon + "png");
-        if (bytes.size() > kSmallestIcon && writeFileAtomic(png, bytes))
-            convertPngToJpeg(png, jpg);
+        if (bytes.size() > kSmallestIcon) {
+            if (writeFileAtomic(png, bytes))
+                convertPngToJpeg(png, jpg);
+            else
+                m_display->weatherChecked("the icon cache " + png.string() + " could not be written");
+        }
     }
     const FileRead picture = readWholeFile(jpg);
     m_display->setWeatherPicture(picture.ok() ? picture.bytes : std::string());
     m_display->setCountyCaption(county);
-    return rainResult(forecast);
+    const RainForecast result = rainResult(forecast);
+    m_display->weatherChecked(
+        "weather for " + utf8FromGbk(county) + ": " +
+        (forecast.matched ? utf8FromGbk(forecast.dayText) : std::string("no forecast on the page")) +
+        (result == RainForecast::Rain ? " (rain)" : ""));
+    return result;
 }
 
 void WeatherProbe::fetchInBackground() const {

@@ -19,6 +19,8 @@ public:
     // The JPEG bytes of the icon; empty clears the picture.
     virtual void setWeatherPicture(const std::string& jpegBytes) = 0;
     virtual void setCountyCaption(const std::string& county) = 0;
+    // What the check found, or why it found nothing, for the log (UTF-8).
+    virtual void weatherChecked(const std::string& summary) { (void)summary; }
 };
 
 // The parts of a forecast page that the weather check reads.

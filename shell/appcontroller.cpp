@@ -1,7 +1,9 @@
 #include "shell/appcontroller.h"
 
 #include "core/codepage.h"
+#include "core/duebells.h"
 #include "core/gbktext.h"
+#include "core/problemreport.h"
 #include "core/startup.h"
 #include "core/timetableloader.h"
 #include "media/playcommands.h"
@@ -16,18 +18,38 @@
 namespace ringvale {
 
 AppController::AppController(MainWindow& window, Services services, const std::filesystem::path& programDir)
-    : m_window(window), m_programDir(fromFileName(programDir)), m_config(programDir),
-      m_system(services.commands, services.env), m_context{m_state, window, window, services.playback},
-      m_powerOff([this] { return m_system.shutdownComputer(1, true); }),
+    : m_window(window), m_clock(services.clock), m_playbackReports(services.playbackReports),
+      m_programDir(fromFileName(programDir)), m_logFiles(programDir),
+      m_log(m_logFiles, services.clock, services.journal), m_config(programDir),
+      m_system(services.commands, services.env), m_context{m_state, window, window, services.playback, m_log},
+      m_powerOff([this] {
+          const bool accepted = m_system.shutdownComputer(1, true);
+          // Logged on the user-interface thread; this runs on the request's own.
+          QMetaObject::invokeMethod(
+              this,
+              [this, accepted] {
+                  m_log.record(systemEntry(accepted ? "power-off requested and accepted"
+                                                    : "power-off requested and refused; asked again in 5 s"));
+              },
+              Qt::QueuedConnection);
+          return accepted;
+      }),
       m_tick(m_context, window, services.clock, m_powerOff), m_editing(m_context, m_editor, services.dialogs),
       m_editorHost(window, m_editing, m_editor, services.dialogs),
       m_commands(m_context, m_editor, m_config, services.dialogs, m_editorHost, m_programDir),
       m_toolbar(m_context, m_editor, m_editorHost, services.dialogs, window,
                 [this](std::string county) { runKeepingClock([&] { return m_weather.fetch(county); }); }),
-      m_weatherDisplay(std::make_shared<WindowWeatherDisplay>(window)),
+      m_weatherDisplay(std::make_shared<WindowWeatherDisplay>(
+          window, [this](const std::string& summary) { m_log.record(systemEntry(summary)); })),
       m_weather(services.http, programDir, services.weatherHost, m_weatherDisplay),
-      m_songs(m_config, services.playback, window, window, services.dialogs),
-      m_settings(window, m_config, m_system, m_state, services.dialogs, m_weather, services.executable) {
+      m_songs(m_config, services.playback, window, window, services.dialogs, m_log),
+      m_settings(window, m_config, m_system, m_state, services.dialogs, m_weather, services.executable,
+                 m_log) {
+    m_config.setProblemReporter([this](const std::string& problem) {
+        reportProblem(problem);
+        m_log.record(systemEntry(problem));
+    });
+    m_playbackReports.setHandler([this](const PlaybackReport& report) { m_log.onPlaybackReport(report); });
     connect(&m_window, &MainWindow::clockTicked, this,
             [this](qint64 dueMs) { m_tick.onClockTick(WallTime(std::chrono::milliseconds(dueMs))); });
     connect(&m_window, &MainWindow::trayEvent, this, &AppController::onTrayEvent);
@@ -57,6 +79,8 @@ AppController::AppController(MainWindow& window, Services services, const std::f
 }
 
 AppController::~AppController() {
+    m_playbackReports.setHandler(nullptr);
+    m_log.record(systemEntry("exit"));
     m_weatherDisplay->detach(); // a weather check still running never reaches the window
     // Nor does the program end under it (a closed port answers at once; a silent server is
     // given a moment, then left).
@@ -68,6 +92,29 @@ void AppController::start() {
     steps.restoreSongSlots = [this] { m_songs.restoreSlots(); };
     steps.startWeatherCheck = [this] { m_weather.fetchInBackground(); };
     startUp(m_context, m_window, m_config, m_programDir, steps);
+    const LogDay today = logDayOf(localTimeAt(m_clock.now()));
+    if (const int removed = m_logFiles.removeOld(today); removed > 0)
+        m_log.record(systemEntry("removed " + std::to_string(removed) + " log files older than " +
+                                 std::to_string(BellDayFiles::kKeptDays) + " days"));
+    logMissedBellsAtStart();
+    m_log.record(systemEntry("start, timetable " + timetableNameOfPath(m_state.timetablePath) +
+                             (m_state.running ? ", running" : ", stopped")));
+}
+
+void AppController::logMissedBellsAtStart() {
+    // Since the last thing logged today, or since midnight: the program was not running then.
+    if (!m_state.running)
+        return;
+    const WallTime now = m_clock.now();
+    LocalTime midnight = localTimeAt(now);
+    midnight.hour = midnight.minute = 0;
+    std::int64_t first = localMinuteNumber(midnight);
+    const std::vector<BellEntry> today = m_logFiles.readDay(logDayOf(midnight));
+    if (!today.empty())
+        first = std::max(first, localMinuteNumber(today.back().at) + 1);
+    for (BellEntry& entry : bellsDueBefore(m_state.rules, m_state.timetablePath, first, now,
+                                           BellEvent::Missed, "the program was not running"))
+        m_log.record(std::move(entry));
 }
 
 void AppController::onToolbarClick(int index) {

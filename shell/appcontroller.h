@@ -1,6 +1,8 @@
 #pragma once
 
 #include "core/appconfig.h"
+#include "core/belldayfiles.h"
+#include "core/bellrecorder.h"
 #include "core/clock.h"
 #include "core/clocktick.h"
 #include "core/dialogs.h"
@@ -16,6 +18,7 @@
 #include "media/songstation.h"
 #include "media/weatherprobe.h"
 #include "shell/commandrunner.h"
+#include "shell/playbackreportrelay.h"
 #include "shell/ruleeditorhost.h"
 #include "shell/settingspanel.h"
 #include "shell/systemservices.h"
@@ -45,6 +48,8 @@ public:
         WeatherProbe::HttpFactory http;
         std::string weatherHost;          // host[:port] of the weather service
         std::filesystem::path executable; // registered to start with the system
+        PlaybackReportRelay& playbackReports;
+        BellRecorder::Journal journal; // where log entries go besides the day's file (none: nowhere)
     };
 
     AppController(MainWindow& window, Services services, const std::filesystem::path& programDir);
@@ -58,13 +63,21 @@ public:
     void onTrayEvent(TrayEvent event);
 
     ScheduleState& state() { return m_state; }
+    const BellDayFiles& logFiles() const { return m_logFiles; }
+    BellRecorder& log() { return m_log; }
     const AppConfig& config() const { return m_config; }
     EditorState& editorState() { return m_editor; }
     RuleEditorHostWindow& editorHost() { return m_editorHost; }
 
 private:
+    void logMissedBellsAtStart();
+
     MainWindow& m_window;
+    const Clock& m_clock;
+    PlaybackReportRelay& m_playbackReports;
     std::string m_programDir; // GBK
+    BellDayFiles m_logFiles;
+    BellRecorder m_log;
     AppConfig m_config;
     SystemServices m_system;
     ScheduleState m_state;

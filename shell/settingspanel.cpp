@@ -38,9 +38,9 @@ std::string autoStartRefusal(AutoStartResult result) {
 
 SettingsPanel::SettingsPanel(MainWindow& window, const AppConfig& config, SystemServices& system,
                              ScheduleState& state, Dialogs& dialogs, const WeatherProbe& weather,
-                             std::filesystem::path executable)
+                             std::filesystem::path executable, BellLog& log)
     : m_window(window), m_config(config), m_system(system), m_state(state), m_dialogs(dialogs),
-      m_weather(weather), m_executable(std::move(executable)) {}
+      m_weather(weather), m_executable(std::move(executable)), m_log(log) {}
 
 void SettingsPanel::autoStartClicked() {
     using namespace settings;
@@ -51,12 +51,16 @@ void SettingsPanel::autoStartClicked() {
             m_window.setAutoStartTicked(false);
             m_config.writeOrReport(systemSection(), autoStartKey(), "0");
             m_dialogs.showError(autoStartRefusal(result));
+            m_log.record(
+                systemEntry("start with the system refused: " + utf8FromGbk(autoStartRefusal(result))));
             return;
         }
         m_config.writeOrReport(systemSection(), autoStartKey(), "1");
+        m_log.record(systemEntry("start with the system registered for " + m_executable.string()));
     } else {
         m_config.writeOrReport(systemSection(), autoStartKey(), "0");
         m_system.cancelAutoStart(kAutoStartName);
+        m_log.record(systemEntry("start with the system cancelled"));
     }
 }
 

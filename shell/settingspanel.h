@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/appconfig.h"
+#include "core/belllog.h"
 #include "core/dialogs.h"
 #include "core/schedulestate.h"
 #include "media/weatherprobe.h"
@@ -16,7 +17,8 @@ class MainWindow;
 class SettingsPanel {
 public:
     SettingsPanel(MainWindow& window, const AppConfig& config, SystemServices& system, ScheduleState& state,
-                  Dialogs& dialogs, const WeatherProbe& weather, std::filesystem::path executable);
+                  Dialogs& dialogs, const WeatherProbe& weather, std::filesystem::path executable,
+                  BellLog& log);
 
     void autoStartClicked();
     void toTrayClicked();
@@ -33,6 +35,7 @@ private:
     Dialogs& m_dialogs;
     const WeatherProbe& m_weather;
     std::filesystem::path m_executable;
+    BellLog& m_log;
 };
 
 } // namespace ringvale

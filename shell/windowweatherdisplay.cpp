@@ -7,7 +7,9 @@
 
 namespace ringvale {
 
-WindowWeatherDisplay::WindowWeatherDisplay(MainWindow& window) : m_window(&window) {}
+WindowWeatherDisplay::WindowWeatherDisplay(MainWindow& window,
+                                           std::function<void(const std::string&)> checked)
+    : m_window(&window), m_checked(std::move(checked)) {}
 
 template <typename Update> void WindowWeatherDisplay::post(Update update) {
     std::lock_guard lock(m_mutex);
@@ -28,6 +30,14 @@ void WindowWeatherDisplay::setWeatherPicture(const std::string& jpegBytes) {
 
 void WindowWeatherDisplay::setCountyCaption(const std::string& county) {
     post([county](MainWindow& window) { window.setCountyCaption(county); });
+}
+
+void WindowWeatherDisplay::weatherChecked(const std::string& summary) {
+    // Posted through the window, so a summary never outlives the detach.
+    post([summary, checked = m_checked](MainWindow&) {
+        if (checked)
+            checked(summary);
+    });
 }
 
 void WindowWeatherDisplay::detach() {

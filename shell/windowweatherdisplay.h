@@ -4,6 +4,7 @@
 
 #include <QPointer>
 
+#include <functional>
 #include <mutex>
 
 namespace ringvale {
@@ -14,10 +15,12 @@ class MainWindow;
 // whichever thread the check runs on. Once the window is gone, results are dropped.
 class WindowWeatherDisplay final : public WeatherDisplay {
 public:
-    explicit WindowWeatherDisplay(MainWindow& window);
+    // `checked` receives each check's summary on the user-interface thread.
+    WindowWeatherDisplay(MainWindow& window, std::function<void(const std::string&)> checked);
 
     void setWeatherPicture(const std::string& jpegBytes) override;
     void setCountyCaption(const std::string& county) override;
+    void weatherChecked(const std::string& summary) override;
     // The window is going away: nothing is posted to it any more.
     void detach();
 
@@ -26,6 +29,7 @@ private:
 
     std::mutex m_mutex;
     QPointer<MainWindow> m_window;
+    std::function<void(const std::string&)> m_checked;
 };
 
 } // namespace ringvale

@@ -47,7 +47,7 @@ TEST_F(PlayCommandsTest, HeaderRowLeadsToTheEmptyFirstElement) {
 TEST_F(PlayCommandsTest, RowWithoutAnElementOnlyStops) {
     for (int row : {3, -1}) {
         FakePlayback fresh;
-        ScheduleContext c{state, table, status, fresh};
+        ScheduleContext c{state, table, status, fresh, log};
         status.status = "before";
         table.cursorRow = row;
         playNow(c);

@@ -25,10 +25,10 @@ namespace {
 class CountingPlayback : public Playback {
 public:
     explicit CountingPlayback(AudioPlayer& player) : m_player(player) {}
-    void playFile(std::int32_t count, const std::string& path) override {
+    PlayId playFile(std::int32_t count, const std::string& path) override {
         ++plays;
         lastCount = count;
-        m_player.playFile(count, path);
+        return m_player.playFile(count, path);
     }
     void stopAll() override { m_player.stopAll(); }
     void prepare() override { m_player.prepare(); }
@@ -78,7 +78,8 @@ TEST(Soak, ThirtyDaysOfTicksRingEveryBellOnceInFull) {
     {
         AudioPlayer player(sink);
         CountingPlayback playback(player);
-        ScheduleContext context{state, table, status, playback};
+        NoBellLog log;
+        ScheduleContext context{state, table, status, playback, log};
         FakeClock clock;
         FakeTickView view;
         FakePower power;

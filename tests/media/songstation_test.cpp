@@ -36,7 +36,8 @@ protected:
     FakeBoard board;
     FakeStatusBoard status;
     FakeDialogs dialogs;
-    SongStation station{config, playback, board, status, dialogs};
+    FakeBellLog log;
+    SongStation station{config, playback, board, status, dialogs, log};
 };
 
 TEST_F(SongStationTest, ChoosingFillsTheSlotWithoutPlaying) {

@@ -61,6 +61,7 @@ struct Harness {
     TempDir home;
     std::string m_weatherHost; // the default is a closed port: every weather check fails at once
     FakePlayback playback;
+    PlaybackReportRelay playbackReports;
     FakeClock clock; // a Monday, 07:30:00
     RecordingCommands commands;
     FakeDialogs dialogs;
@@ -73,7 +74,7 @@ struct Harness {
                                   return std::nullopt;
                               },
                               [] { return std::make_unique<CurlHttpClient>(); }, m_weatherHost,
-                              home.path() / "ringvale-exe"},
+                              home.path() / "ringvale-exe", playbackReports, {}},
                              home.path()};
 };
 

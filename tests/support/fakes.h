@@ -55,7 +55,10 @@ public:
         std::string path;
         bool operator==(const Call&) const = default;
     };
-    void playFile(std::int32_t count, const std::string& path) override { plays.push_back({count, path}); }
+    PlayId playFile(std::int32_t count, const std::string& path) override {
+        plays.push_back({count, path});
+        return plays.size();
+    }
     void stopAll() override { ++stops; }
     void prepare() override { ++prepares; }
 
@@ -64,13 +67,37 @@ public:
     int prepares = 0;
 };
 
+// Keeps what was logged, and what outcome was expected of which playback.
+class FakeBellLog : public BellLog {
+public:
+    void record(BellEntry entry) override { entries.push_back(std::move(entry)); }
+    void expectOutcome(PlayId id, BellEntry entry, std::optional<WallTime> due) override {
+        expected.push_back({id, std::move(entry), due});
+    }
+    // The events logged so far.
+    std::vector<BellEvent> events() const {
+        std::vector<BellEvent> out;
+        for (const BellEntry& entry : entries)
+            out.push_back(entry.event);
+        return out;
+    }
+    struct Expected {
+        PlayId id;
+        BellEntry entry;
+        std::optional<WallTime> due;
+    };
+    std::vector<BellEntry> entries;
+    std::vector<Expected> expected;
+};
+
 // The schedule state with a fake window and sound output around it.
 struct FakeSchedule {
     ScheduleState state;
     FakeRuleTable table;
     FakeStatusBoard status;
     FakePlayback playback;
-    ScheduleContext context{state, table, status, playback};
+    FakeBellLog log;
+    ScheduleContext context{state, table, status, playback, log};
 };
 
 // The local instant of weekday (1 = Sunday … 7 = Saturday) hour:minute:second.millisecond in

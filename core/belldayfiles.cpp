@@ -1,0 +1,271 @@
+#include "core/belldayfiles.h"
+
+#include "core/filestore.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ringvale {
+
+namespace {
+
+constexpr const char* kFolderName = "日志";
+constexpr std::string_view kExtension = ".tsv";
+constexpr std::size_t kColumns = 7;
+
+std::string escaped(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        switch (c) {
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string unescaped(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            out += text[i];
+            continue;
+        }
+        const char next = text[++i];
+        out += next == 't' ? '\t' : next == 'n' ? '\n' : next == 'r' ? '\r' : next;
+    }
+    return out;
+}
+
+std::string twoDigits(int value) {
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, "%02d", value);
+    return buffer;
+}
+
+std::optional<int> number(std::string_view text) {
+    if (text.empty() || text.size() > 9)
+        return std::nullopt;
+    int value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+std::optional<LogDay> dayFromText(std::string_view text) {
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-')
+        return std::nullopt;
+    const auto y = number(text.substr(0, 4)), m = number(text.substr(5, 2)), d = number(text.substr(8, 2));
+    if (!y || !m || !d)
+        return std::nullopt;
+    const std::chrono::year_month_day date{std::chrono::year(*y),
+                                           std::chrono::month(static_cast<unsigned>(*m)),
+                                           std::chrono::day(static_cast<unsigned>(*d))};
+    if (!date.ok())
+        return std::nullopt;
+    return LogDay{*y, *m, *d};
+}
+
+std::chrono::sys_days sysDaysOf(const LogDay& day) {
+    return std::chrono::year_month_day{std::chrono::year(day.year),
+                                       std::chrono::month(static_cast<unsigned>(day.month)),
+                                       std::chrono::day(static_cast<unsigned>(day.day))};
+}
+
+std::string csvField(std::string_view text) {
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos)
+        return std::string(text);
+    std::string out = "\"";
+    for (const char c : text)
+        out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+} // namespace
+
+LogDay logDayOf(const LocalTime& time) {
+    return {time.year, time.month, time.day};
+}
+
+std::string logDayText(const LogDay& day) {
+    return std::to_string(day.year) + "-" + twoDigits(day.month) + "-" + twoDigits(day.day);
+}
+
+std::string_view logHeaderLine() {
+    return "at\tevent\tdue\ttimetable\trow\tfile\tdetail\n";
+}
+
+std::string logLine(const BellEntry& entry) {
+    char millis[8];
+    std::snprintf(millis, sizeof millis, "%03d", entry.at.millisecond);
+    const LocalTime& t = entry.at;
+    std::string line = logDayText(logDayOf(t)) + " " + twoDigits(t.hour) + ":" + twoDigits(t.minute) + ":" +
+                       twoDigits(t.second) + "." + millis;
+    line += "\t" + std::string(bellEventName(entry.event));
+    line += "\t" + escaped(entry.due);
+    line += "\t" + escaped(entry.timetable);
+    line += "\t" + (entry.row > 0 ? std::to_string(entry.row) : std::string());
+    line += "\t" + escaped(entry.file);
+    line += "\t" + escaped(entry.detail);
+    return line + "\n";
+}
+
+std::optional<BellEntry> parseLogLine(std::string_view line) {
+    if (!line.empty() && line.back() == '\n')
+        line.remove_suffix(1);
+    std::vector<std::string_view> columns;
+    for (std::size_t start = 0;;) {
+        const std::size_t tab = line.find('\t', start);
+        columns.push_back(
+            line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start));
+        if (tab == std::string_view::npos)
+            break;
+        start = tab + 1;
+    }
+    if (columns.size() != kColumns || columns[0].size() != 23)
+        return std::nullopt;
+    const std::string_view at = columns[0];
+    const auto day = dayFromText(at.substr(0, 10));
+    const auto hour = number(at.substr(11, 2)), minute = number(at.substr(14, 2)),
+               second = number(at.substr(17, 2)), millisecond = number(at.substr(20, 3));
+    const auto event = bellEventNamed(columns[1]);
+    if (!day || !hour || !minute || !second || !millisecond || !event || at[10] != ' ')
+        return std::nullopt;
+    BellEntry entry;
+    entry.at.year = day->year;
+    entry.at.month = day->month;
+    entry.at.day = day->day;
+    entry.at.hour = *hour;
+    entry.at.minute = *minute;
+    entry.at.second = *second;
+    entry.at.millisecond = *millisecond;
+    entry.event = *event;
+    entry.due = unescaped(columns[2]);
+    entry.timetable = unescaped(columns[3]);
+    entry.row = number(columns[4]).value_or(0);
+    entry.file = unescaped(columns[5]);
+    entry.detail = unescaped(columns[6]);
+    return entry;
+}
+
+std::string logCsv(const std::vector<BellEntry>& entries) {
+    std::string out = "at,event,due,timetable,row,file,detail\r\n";
+    for (const BellEntry& entry : entries) {
+        const std::string line = logLine(entry);
+        const std::string at = line.substr(0, line.find('\t'));
+        out += at + "," + std::string(bellEventName(entry.event)) + "," + csvField(entry.due) + "," +
+               csvField(entry.timetable) + "," + (entry.row > 0 ? std::to_string(entry.row) : std::string()) +
+               "," + csvField(entry.file) + "," + csvField(entry.detail) + "\r\n";
+    }
+    return out;
+}
+
+BellDayFiles::BellDayFiles(std::filesystem::path programDir)
+    : m_folder(std::move(programDir) / std::filesystem::u8path(kFolderName)) {}
+
+std::filesystem::path BellDayFiles::folder() const {
+    return m_folder;
+}
+
+std::filesystem::path BellDayFiles::fileOf(const LogDay& day) const {
+    return m_folder / (logDayText(day) + std::string(kExtension));
+}
+
+bool BellDayFiles::append(const BellEntry& entry, std::string* reason) const {
+    std::error_code error;
+    std::filesystem::create_directories(m_folder, error);
+    const std::filesystem::path path = fileOf(logDayOf(entry.at));
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (fd < 0) {
+        if (reason)
+            *reason = path.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (ok && st.st_size == 0)
+        ok = writeAll(fd, logHeaderLine());
+    // One write for the whole line: a crash loses at most the line being written.
+    ok = ok && writeAll(fd, logLine(entry));
+    if (!ok && reason)
+        *reason = path.string() + ": " + std::strerror(errno);
+    ::close(fd);
+    return ok;
+}
+
+std::vector<BellEntry> BellDayFiles::readDay(const LogDay& day) const {
+    std::vector<BellEntry> entries;
+    const FileRead file = readWholeFile(fileOf(day), 64u << 20);
+    std::string_view text = file.bytes;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        const std::string_view line = text.substr(0, end);
+        if (auto entry = parseLogLine(line))
+            entries.push_back(std::move(*entry));
+        if (end == std::string_view::npos)
+            break;
+        text.remove_prefix(end + 1);
+    }
+    return entries;
+}
+
+std::vector<LogDay> BellDayFiles::days() const {
+    std::vector<LogDay> found;
+    std::error_code error;
+    for (const auto& item : std::filesystem::directory_iterator(m_folder, error)) {
+        const std::string name = item.path().filename().string();
+        if (name.size() == 10 + kExtension.size() && name.ends_with(kExtension))
+            if (const auto day = dayFromText(std::string_view(name).substr(0, 10)))
+                found.push_back(*day);
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+int BellDayFiles::removeOld(const LogDay& today) const {
+    int removed = 0;
+    const auto oldestKept = sysDaysOf(today) - std::chrono::days(kKeptDays);
+    for (const LogDay& day : days()) {
+        std::error_code error;
+        if (sysDaysOf(day) < oldestKept && std::filesystem::remove(fileOf(day), error))
+            ++removed;
+    }
+    return removed;
+}
+
+} // namespace ringvale

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "core/belllog.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ringvale {
+
+// A calendar day of the log.
+struct LogDay {
+    int year = 1970;
+    int month = 1;
+    int day = 1;
+    bool operator==(const LogDay&) const = default;
+    auto operator<=>(const LogDay&) const = default;
+};
+
+LogDay logDayOf(const LocalTime& time);
+// "YYYY-MM-DD".
+std::string logDayText(const LogDay& day);
+
+// The log line format: tab-separated columns at, event, due, timetable, row, file, detail;
+// a tab, a line end or a backslash inside a text is written as \t, \n, \r or \\.
+std::string_view logHeaderLine(); // with its line end
+std::string logLine(const BellEntry& entry);
+std::optional<BellEntry> parseLogLine(std::string_view line);
+// A day's entries as CSV (RFC 4180, UTF-8, a header row), for the export.
+std::string logCsv(const std::vector<BellEntry>& entries);
+
+// The log's files, one per day: 日志/YYYY-MM-DD.tsv in the program directory.
+class BellDayFiles {
+public:
+    static constexpr int kKeptDays = 400;
+
+    explicit BellDayFiles(std::filesystem::path programDir);
+
+    std::filesystem::path folder() const;
+    std::filesystem::path fileOf(const LogDay& day) const;
+    // Appends the entry to its day's file with one write (the header first in a new file);
+    // false with the reason when it could not.
+    bool append(const BellEntry& entry, std::string* reason = nullptr) const;
+    // The day's entries in file order; lines that do not parse are left out.
+    std::vector<BellEntry> readDay(const LogDay& day) const;
+    // The days that have a file, oldest first.
+    std::vector<LogDay> days() const;
+    // Removes the files of days more than kKeptDays before `today`; the number removed.
+    int removeOld(const LogDay& today) const;
+
+private:
+    std::filesystem::path m_folder;
+};
+
+} // namespace ringvale

@@ -1,0 +1,66 @@
+#include "core/bellrecorder.h"
+
+#include "core/problemreport.h"
+
+namespace ringvale {
+
+namespace {
+// Requests whose report never comes (a stop before the first samples) are forgotten after this many.
+constexpr std::size_t kMostPending = 64;
+} // namespace
+
+BellRecorder::BellRecorder(const BellDayFiles& files, const Clock& clock, Journal journal)
+    : m_files(files), m_clock(clock), m_journal(std::move(journal)) {}
+
+void BellRecorder::record(BellEntry entry) {
+    entry.at = localTimeAt(m_clock.now());
+    write(std::move(entry));
+}
+
+void BellRecorder::expectOutcome(PlayId id, BellEntry entry, std::optional<WallTime> due) {
+    if (id == 0)
+        return;
+    while (m_pending.size() >= kMostPending)
+        m_pending.erase(m_pending.begin());
+    m_pending[id] = {std::move(entry), due};
+}
+
+void BellRecorder::onPlaybackReport(const PlaybackReport& report) {
+    const auto found = m_pending.find(report.id);
+    if (found == m_pending.end())
+        return;
+    Pending pending = std::move(found->second);
+    m_pending.erase(found);
+    BellEntry entry = std::move(pending.entry);
+    entry.at = localTimeAt(report.at);
+    if (report.kind == PlaybackReport::Kind::Failed) {
+        entry.event = BellEvent::Failed;
+        entry.detail = report.detail;
+    } else if (entry.event == BellEvent::Rang) {
+        const auto onset =
+            pending.due ? std::chrono::duration_cast<std::chrono::milliseconds>(report.at - *pending.due)
+                        : std::chrono::milliseconds(0);
+        entry.detail = "onset " + std::to_string(onset.count()) + " ms, device " + report.detail;
+    } else {
+        return; // a play command that sounded: its played entry says all
+    }
+    write(std::move(entry));
+}
+
+void BellRecorder::write(BellEntry entry) {
+    std::string reason;
+    if (!m_files.append(entry, &reason)) {
+        // Said once until writing works again, so a full disk does not flood the journal.
+        if (!m_fileFailed)
+            reportProblem("the bell log is not being kept: " + reason);
+        m_fileFailed = true;
+    } else {
+        m_fileFailed = false;
+    }
+    if (m_journal)
+        m_journal(entry);
+    if (m_watcher)
+        m_watcher(entry);
+}
+
+} // namespace ringvale

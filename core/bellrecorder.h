@@ -1,0 +1,44 @@
+#pragma once
+
+#include "core/belldayfiles.h"
+#include "core/belllog.h"
+#include "core/playback.h"
+
+#include <functional>
+#include <map>
+
+namespace ringvale {
+
+// The bell log as the program keeps it: stamps each entry with the clock, appends it to the
+// day's file, hands it to the journal and to whoever watches (the window), and turns the
+// player's reports into rang and failed entries. Used on the user-interface thread only.
+class BellRecorder final : public BellLog {
+public:
+    using Journal = std::function<void(const BellEntry&)>;
+    using Watcher = std::function<void(const BellEntry&)>;
+
+    BellRecorder(const BellDayFiles& files, const Clock& clock, Journal journal = {});
+
+    void record(BellEntry entry) override;
+    void expectOutcome(PlayId id, BellEntry entry, std::optional<WallTime> due) override;
+    void onPlaybackReport(const PlaybackReport& report);
+
+    // Called after every recorded entry.
+    void setWatcher(Watcher watcher) { m_watcher = std::move(watcher); }
+
+private:
+    struct Pending {
+        BellEntry entry;
+        std::optional<WallTime> due;
+    };
+    void write(BellEntry entry);
+
+    const BellDayFiles& m_files;
+    const Clock& m_clock;
+    Journal m_journal;
+    Watcher m_watcher;
+    std::map<PlayId, Pending> m_pending;
+    bool m_fileFailed = false;
+};
+
+} // namespace ringvale
