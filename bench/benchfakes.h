@@ -15,6 +15,7 @@ public:
     int rowCount() const override { return 2; }
     int currentRow() const override { return -1; }
     void moveCursor(int, int) override {}
+    void markMusicProblem(int, std::string_view) override {}
 };
 
 class NullStatus final : public StatusBoard, public TickView {

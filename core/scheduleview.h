@@ -23,6 +23,9 @@ public:
     // The row of the focus cell, -1 when no cell has the focus.
     virtual int currentRow() const = 0;
     virtual void moveCursor(int row, int column) = 0;
+    // Row `row`'s music file cannot be played (reason in UTF-8): its music cell says so, its
+    // text unchanged. A reset clears every mark.
+    virtual void markMusicProblem(int row, std::string_view reason) = 0;
 };
 
 // The labels along the bottom edge and the running button of the toolbar.

@@ -1,7 +1,9 @@
 #include "core/timetableloader.h"
 
 #include "core/codepage.h"
+#include "core/duebells.h"
 #include "core/filestore.h"
+#include "core/musicfilecheck.h"
 
 namespace ringvale {
 
@@ -11,6 +13,23 @@ void showRunning(ScheduleContext& context, bool running) {
     context.state.running = running;
     context.status.setRunningShown(running);
     context.status.setStatusText(runningStateText(running));
+}
+
+// Marks, and logs once per load, each shown rule whose music file cannot be played.
+void markMusicProblems(ScheduleContext& context, const std::vector<std::size_t>& shownElements,
+                       int firstRow) {
+    const ScheduleState& state = context.state;
+    int row = firstRow;
+    for (const std::size_t element : shownElements) {
+        if (const auto problem = musicFileProblem(state.rules[element].musicPath)) {
+            context.table.markMusicProblem(row, *problem);
+            BellEntry entry = bellEntryFor(BellEvent::System, state.rules, element, {}, state.timetablePath,
+                                           "music file " + *problem);
+            entry.row = row;
+            context.log.record(std::move(entry));
+        }
+        ++row;
+    }
 }
 
 } // namespace
@@ -38,10 +57,12 @@ void loadTimetable(ScheduleContext& context) {
     state.rules = std::move(parsed.rules);
     std::vector<GridRow> rows;
     rows.reserve(parsed.shownElements.size());
-    int row = context.table.rowCount() - 1;
+    const int firstRow = context.table.rowCount() - 1;
+    int row = firstRow;
     for (const std::size_t element : parsed.shownElements)
         rows.push_back(gridRowFor(row++, state.rules[element]));
     context.table.appendRuleRows(std::move(rows));
+    markMusicProblems(context, parsed.shownElements, firstRow);
 
     context.status.setStatusText({});
     context.status.setNextRuleText({});

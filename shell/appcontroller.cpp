@@ -10,6 +10,7 @@
 #include "shell/gbkqt.h"
 #include "shell/keepingclock.h"
 #include "shell/mainwindow.h"
+#include "shell/trayicon.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -18,9 +19,9 @@
 namespace ringvale {
 
 AppController::AppController(MainWindow& window, Services services, const std::filesystem::path& programDir)
-    : m_window(window), m_clock(services.clock), m_playbackReports(services.playbackReports),
-      m_programDir(fromFileName(programDir)), m_logFiles(programDir),
-      m_log(m_logFiles, services.clock, services.journal), m_config(programDir),
+    : m_window(window), m_dialogs(services.dialogs), m_clock(services.clock),
+      m_playbackReports(services.playbackReports), m_programDir(fromFileName(programDir)),
+      m_logFiles(programDir), m_log(m_logFiles, services.clock, services.journal), m_config(programDir),
       m_system(services.commands, services.env), m_context{m_state, window, window, services.playback, m_log},
       m_powerOff([this] {
           const bool accepted = m_system.shutdownComputer(1, true);
@@ -50,6 +51,8 @@ AppController::AppController(MainWindow& window, Services services, const std::f
         m_log.record(systemEntry(problem));
     });
     m_playbackReports.setHandler([this](const PlaybackReport& report) { m_log.onPlaybackReport(report); });
+    m_log.setWatcher([this](const BellEntry& entry) { entryRecorded(entry); });
+    connect(&m_window, &MainWindow::logRequested, this, &AppController::showLog);
     connect(&m_window, &MainWindow::clockTicked, this,
             [this](qint64 dueMs) { m_tick.onClockTick(WallTime(std::chrono::milliseconds(dueMs))); });
     connect(&m_window, &MainWindow::trayEvent, this, &AppController::onTrayEvent);
@@ -80,6 +83,7 @@ AppController::AppController(MainWindow& window, Services services, const std::f
 
 AppController::~AppController() {
     m_playbackReports.setHandler(nullptr);
+    m_log.setWatcher(nullptr);
     m_log.record(systemEntry("exit"));
     m_weatherDisplay->detach(); // a weather check still running never reaches the window
     // Nor does the program end under it (a closed port answers at once; a silent server is
@@ -99,6 +103,28 @@ void AppController::start() {
     logMissedBellsAtStart();
     m_log.record(systemEntry("start, timetable " + timetableNameOfPath(m_state.timetablePath) +
                              (m_state.running ? ", running" : ", stopped")));
+}
+
+void AppController::showLog() {
+    if (!m_logView)
+        m_logView = std::make_unique<LogView>(m_logFiles, m_dialogs);
+    m_logView->showDay(logDayOf(localTimeAt(m_clock.now())));
+    m_logView->show();
+    m_logView->raise();
+    m_logView->activateWindow();
+}
+
+void AppController::entryRecorded(const BellEntry& entry) {
+    if (m_logView)
+        m_logView->entryRecorded(entry);
+    if (entry.event == BellEvent::Failed || entry.event == BellEvent::Missed) {
+        const QString what = LogView::eventText(entry.event);
+        const QString when =
+            entry.due.empty() ? QString() : QString::fromStdString(entry.due) + QLatin1Char(' ');
+        m_window.trayIcon().notify(QString::fromUtf8("铃声") + what,
+                                   when + QString::fromStdString(entry.file) + QStringLiteral("\n") +
+                                       QString::fromStdString(entry.detail));
+    }
 }
 
 void AppController::logMissedBellsAtStart() {

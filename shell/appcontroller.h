@@ -18,6 +18,7 @@
 #include "media/songstation.h"
 #include "media/weatherprobe.h"
 #include "shell/commandrunner.h"
+#include "shell/logview.h"
 #include "shell/playbackreportrelay.h"
 #include "shell/ruleeditorhost.h"
 #include "shell/settingspanel.h"
@@ -28,6 +29,7 @@
 #include <QObject>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 
 namespace ringvale {
@@ -65,14 +67,20 @@ public:
     ScheduleState& state() { return m_state; }
     const BellDayFiles& logFiles() const { return m_logFiles; }
     BellRecorder& log() { return m_log; }
+    LogView* logView() const { return m_logView.get(); }
     const AppConfig& config() const { return m_config; }
     EditorState& editorState() { return m_editor; }
     RuleEditorHostWindow& editorHost() { return m_editorHost; }
 
 private:
     void logMissedBellsAtStart();
+    void showLog();
+    // Every logged entry: into the log window when open, and a failed or missed bell into a
+    // notification from the tray icon.
+    void entryRecorded(const BellEntry& entry);
 
     MainWindow& m_window;
+    Dialogs& m_dialogs;
     const Clock& m_clock;
     PlaybackReportRelay& m_playbackReports;
     std::string m_programDir; // GBK
@@ -93,6 +101,7 @@ private:
     WeatherProbe m_weather;
     SongStation m_songs;
     SettingsPanel m_settings;
+    std::unique_ptr<LogView> m_logView; // made at its first showing
 };
 
 } // namespace ringvale

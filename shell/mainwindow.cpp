@@ -22,6 +22,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -100,6 +101,17 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     m_timetableBox->setMaxVisibleItems(8); // the list drops down at least 160 pixels
     m_timetableBox->setCurrentIndex(0);
     connect(m_timetableBox, &QComboBox::activated, this, &MainWindow::timetableChosen);
+
+    // The bell log, one click away, in the free corner under the timetable selector.
+    auto* logButton = new QToolButton(this);
+    logButton->setObjectName(QStringLiteral("logButton"));
+    logButton->setText(QString::fromUtf8("日志"));
+    logButton->setToolTip(QString::fromUtf8("铃声日志：响了什么、没响什么、为什么"));
+    logButton->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+    logButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    logButton->setAutoRaise(true);
+    logButton->setGeometry(824, 29, 72, 24);
+    connect(logButton, &QToolButton::clicked, this, &MainWindow::logRequested);
 
     m_clock = new QTimer(this);
     m_clock->setObjectName(QString::fromUtf8("时钟"));

@@ -59,6 +59,7 @@ public:
     int rowCount() const override;
     int currentRow() const override;
     void moveCursor(int row, int column) override;
+    void markMusicProblem(int row, std::string_view reason) override;
 
     // StatusBoard
     void setStatusText(std::string_view text) override;
@@ -124,6 +125,7 @@ signals:
     void clockTicked(qint64 dueMs);
     void trayEvent(ringvale::TrayEvent event);
     void toolbarButtonClicked(int index);
+    void logRequested();
     void addRuleRequested();
     void modifyRuleRequested();
     void deleteRuleRequested();

@@ -31,6 +31,11 @@ void MainWindow::appendRuleRows(std::vector<GridRow> rows) {
     m_gridModel->appendRows(rows);
 }
 
+void MainWindow::markMusicProblem(int row, std::string_view reason) {
+    m_gridModel->markMusicProblem(row - 1,
+                                  QString::fromUtf8(reason.data(), static_cast<qsizetype>(reason.size())));
+}
+
 int MainWindow::rowCount() const {
     return m_gridModel->rowCount() + 1; // the header row counts as row 0
 }

@@ -2,7 +2,13 @@
 
 #include "shell/gbkqt.h"
 
+#include <QColor>
+
 namespace ringvale {
+
+namespace {
+constexpr int kMusicColumn = 1;
+} // namespace
 
 RuleTableModel::RuleTableModel(QObject* parent) : QAbstractTableModel(parent), m_rows(1) {
     for (std::size_t c = 0; c < m_headers.size(); ++c)
@@ -24,7 +30,22 @@ QVariant RuleTableModel::data(const QModelIndex& index, int role) const {
         return m_rows[static_cast<std::size_t>(index.row())][static_cast<std::size_t>(index.column())];
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(index.column() == 1 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignCenter);
+    if (index.column() == kMusicColumn && (role == Qt::ForegroundRole || role == Qt::ToolTipRole)) {
+        const auto problem = m_musicProblems.find(index.row());
+        if (problem == m_musicProblems.end())
+            return {};
+        if (role == Qt::ForegroundRole)
+            return QColor(204, 0, 0);
+        return QString::fromUtf8("音乐文件无法播放：") + problem->second;
+    }
     return {};
+}
+
+void RuleTableModel::markMusicProblem(int row, const QString& reason) {
+    if (row < 0 || row >= rowCount())
+        return;
+    m_musicProblems[row] = reason;
+    emit dataChanged(index(row, kMusicColumn), index(row, kMusicColumn));
 }
 
 QVariant RuleTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -40,6 +61,7 @@ QVariant RuleTableModel::headerData(int section, Qt::Orientation orientation, in
 void RuleTableModel::reset() {
     beginResetModel();
     m_rows.assign(1, Row{});
+    m_musicProblems.clear();
     endResetModel();
 }
 

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <array>
+#include <map>
 #include <vector>
 
 namespace ringvale {
@@ -23,10 +24,13 @@ public:
 
     void reset();
     void appendRows(const std::vector<GridRow>& rows);
+    // The music cell of model row `row` turns red with `reason` as its tooltip.
+    void markMusicProblem(int row, const QString& reason);
 
 private:
     using Row = std::array<QString, kGridColumns>;
     std::vector<Row> m_rows;
+    std::map<int, QString> m_musicProblems; // model row -> reason
     std::array<QString, kGridColumns> m_headers;
 };
 

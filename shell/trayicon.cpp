@@ -45,6 +45,12 @@ void TrayIcon::setTrayIcon(const std::optional<QIcon>& picture, const std::optio
         m_icon->show();
 }
 
+void TrayIcon::notify(const QString& title, const QString& text) {
+    m_lastNotification = title + QStringLiteral(": ") + text;
+    if (m_icon && QSystemTrayIcon::supportsMessages())
+        m_icon->showMessage(title, text, QSystemTrayIcon::Warning);
+}
+
 QString TrayIcon::toolTip() const {
     return m_icon ? m_icon->toolTip() : QString();
 }

@@ -26,12 +26,17 @@ public:
 
     bool isInstalled() const { return m_icon != nullptr; }
     QString toolTip() const;
+    // The platform's notification from the icon (nothing without an icon or notifications).
+    void notify(const QString& title, const QString& text);
+    // The last notification asked for, shown or not (for tests).
+    QString lastNotification() const { return m_lastNotification; }
 
 signals:
     void trayEvent(ringvale::TrayEvent event);
 
 private:
     QSystemTrayIcon* m_icon = nullptr;
+    QString m_lastNotification;
 };
 
 // The tray's event for an activation reason; None for reasons that raise nothing.

@@ -193,3 +193,50 @@ TEST(AudioPlayerStress, ThousandsOfPlaysAndStopsLeaveNoThreadBehind) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(AudioPlayer, ReportsFirstSamplesOrWhyNothingSounded) {
+    struct Case {
+        const char* file;
+        PlaybackReport::Kind kind;
+        const char* detailStart;
+    };
+    for (const Case& c : {Case{"square_a.wav", PlaybackReport::Kind::Sounding, "sound output"},
+                          Case{"nothing-here.mp3", PlaybackReport::Kind::Failed, "not found"},
+                          Case{"corrupt.mp3", PlaybackReport::Kind::Failed, "cannot be decoded: "}}) {
+        RecordingSink sink;
+        AudioPlayer player(sink);
+        std::mutex mutex;
+        std::vector<PlaybackReport> reports;
+        player.setReporter([&](const PlaybackReport& report) {
+            std::lock_guard lock(mutex);
+            reports.push_back(report);
+        });
+        const WallTime before = std::chrono::system_clock::now();
+        const PlayId id = player.playFile(2, fixture(c.file));
+        ASSERT_TRUE(waitUntilSilent(player));
+        std::lock_guard lock(mutex);
+        ASSERT_EQ(reports.size(), 1u) << c.file; // once per request, not per pass
+        EXPECT_EQ(reports[0].id, id);
+        EXPECT_EQ(reports[0].kind, c.kind) << c.file;
+        EXPECT_TRUE(reports[0].detail.starts_with(c.detailStart)) << reports[0].detail;
+        EXPECT_GE(reports[0].at, before);
+    }
+}
+
+TEST(AudioPlayer, NoDeviceIsReportedWithTheDevicesReason) {
+    class NoDevice : public RecordingSink {
+    public:
+        bool begin() override { return false; }
+        std::string lastError() const override { return "no available audio device"; }
+    } sink;
+    AudioPlayer player(sink);
+    std::vector<PlaybackReport> reports; // a failed start reports on the calling thread
+    player.setReporter([&](const PlaybackReport& report) { reports.push_back(report); });
+    player.playFile(1, fixture("square_a.wav"));
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].detail, "no sound device: no available audio device");
+}
+
+} // namespace

@@ -9,6 +9,7 @@
 #include "core/scheduleview.h"
 
 #include <ctime>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ class FakeRuleTable : public RuleTable {
 public:
     void resetRuleGrid() override {
         rows.clear();
+        problems.clear();
         ++resets;
     }
     void appendRuleRows(std::vector<GridRow> added) override {
@@ -30,11 +32,13 @@ public:
         cursorRow = row;
         cursorColumn = column;
     }
+    void markMusicProblem(int row, std::string_view reason) override { problems[row] = reason; }
 
     std::vector<GridRow> rows; // the rule rows, 1 … n
     int resets = 0;
     int cursorRow = -1;
     int cursorColumn = -1;
+    std::map<int, std::string> problems; // row -> reason
 };
 
 class FakeStatusBoard : public StatusBoard {

@@ -1,0 +1,153 @@
+#include "shell/logview.h"
+
+#include "core/codepage.h"
+#include "core/filestore.h"
+
+#include <QDateEdit>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <array>
+
+namespace ringvale {
+
+namespace {
+
+enum Column { At, Event, Due, Timetable, Row, File, Detail, ColumnCount };
+
+QString twoDigits(int value) {
+    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+QString LogView::eventText(BellEvent event) {
+    switch (event) {
+    case BellEvent::Rang:
+        return QString::fromUtf8("已响");
+    case BellEvent::Failed:
+        return QString::fromUtf8("失败");
+    case BellEvent::Skipped:
+        return QString::fromUtf8("跳过");
+    case BellEvent::Missed:
+        return QString::fromUtf8("错过");
+    case BellEvent::Played:
+        return QString::fromUtf8("播放");
+    case BellEvent::Stopped:
+        return QString::fromUtf8("停止");
+    case BellEvent::System:
+        break;
+    }
+    return QString::fromUtf8("系统");
+}
+
+bool LogView::isMarked(BellEvent event) {
+    return event == BellEvent::Failed || event == BellEvent::Missed;
+}
+
+LogView::LogView(const BellDayFiles& files, Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_files(files), m_dialogs(dialogs) {
+    setObjectName(QStringLiteral("logView"));
+    setWindowTitle(QString::fromUtf8("铃声日志"));
+    resize(900, 480);
+
+    m_dayPicker = new QDateEdit(this);
+    m_dayPicker->setObjectName(QStringLiteral("logDayPicker"));
+    m_dayPicker->setCalendarPopup(true);
+    m_dayPicker->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    auto* exportButton = new QPushButton(QString::fromUtf8("导出CSV…"), this);
+    exportButton->setObjectName(QStringLiteral("logExport"));
+
+    m_table = new QTableWidget(0, ColumnCount, this);
+    m_table->setObjectName(QStringLiteral("logTable"));
+    m_table->setHorizontalHeaderLabels({QString::fromUtf8("时间"), QString::fromUtf8("事件"),
+                                        QString::fromUtf8("应响"), QString::fromUtf8("作息表"),
+                                        QString::fromUtf8("行"), QString::fromUtf8("文件"),
+                                        QString::fromUtf8("说明")});
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->verticalHeader()->hide();
+    m_table->horizontalHeader()->setStretchLastSection(true);
+    const std::array<int, ColumnCount - 1> widths = {96, 48, 70, 96, 36, 220};
+    for (int column = 0; column < ColumnCount - 1; ++column)
+        m_table->setColumnWidth(column, widths[static_cast<std::size_t>(column)]);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(new QLabel(QString::fromUtf8("日期："), this));
+    top->addWidget(m_dayPicker);
+    top->addStretch();
+    top->addWidget(exportButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(m_table);
+
+    m_chooseExport = [this](const QString& suggested) {
+        return QFileDialog::getSaveFileName(this, QString::fromUtf8("导出日志"), suggested,
+                                            QString::fromUtf8("CSV 文件 (*.csv)"));
+    };
+    connect(m_dayPicker, &QDateEdit::dateChanged, this, [this](QDate date) {
+        showDay({date.year(), date.month(), date.day()});
+    });
+    connect(exportButton, &QPushButton::clicked, this, &LogView::exportDay);
+}
+
+void LogView::showDay(const LogDay& day) {
+    m_day = day;
+    const QDate date(day.year, day.month, day.day);
+    if (m_dayPicker->date() != date) {
+        const QSignalBlocker block(m_dayPicker);
+        m_dayPicker->setDate(date);
+    }
+    m_table->setRowCount(0);
+    for (const BellEntry& entry : m_files.readDay(day))
+        insertRow(0, entry); // newest first
+}
+
+void LogView::entryRecorded(const BellEntry& entry) {
+    if (logDayOf(entry.at) == m_day)
+        insertRow(0, entry);
+}
+
+void LogView::insertRow(int at, const BellEntry& entry) {
+    m_table->insertRow(at);
+    const LocalTime& t = entry.at;
+    const std::array<QString, ColumnCount> cells = {
+        twoDigits(t.hour) + QLatin1Char(':') + twoDigits(t.minute) + QLatin1Char(':') + twoDigits(t.second) +
+            QStringLiteral(".%1").arg(t.millisecond, 3, 10, QLatin1Char('0')),
+        eventText(entry.event),
+        QString::fromStdString(entry.due),
+        QString::fromStdString(entry.timetable),
+        entry.row > 0 ? QString::number(entry.row) : QString(),
+        QString::fromStdString(entry.file),
+        QString::fromStdString(entry.detail),
+    };
+    const bool marked = isMarked(entry.event);
+    for (int column = 0; column < ColumnCount; ++column) {
+        auto* item = new QTableWidgetItem(cells[static_cast<std::size_t>(column)]);
+        if (marked) {
+            item->setForeground(QColor(176, 0, 0));
+            item->setBackground(QColor(255, 228, 228));
+            QFont font = item->font();
+            font.setBold(column == Event);
+            item->setFont(font);
+        }
+        item->setToolTip(column == Detail || column == File ? cells[static_cast<std::size_t>(column)]
+                                                            : QString());
+        m_table->setItem(at, column, item);
+    }
+}
+
+void LogView::exportDay() {
+    const QString path = m_chooseExport(QString::fromStdString(logDayText(m_day)) + QStringLiteral(".csv"));
+    if (path.isEmpty())
+        return;
+    if (!writeFileAtomic(path.toStdString(), logCsv(m_files.readDay(m_day))))
+        m_dialogs.showError(gbkFromUtf8("日志无法导出到 " + path.toStdString()));
+}
+
+} // namespace ringvale

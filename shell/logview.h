@@ -1,0 +1,47 @@
+#pragma once
+
+#include "core/belldayfiles.h"
+#include "core/dialogs.h"
+
+#include <QWidget>
+
+#include <functional>
+
+class QDateEdit;
+class QTableWidget;
+
+namespace ringvale {
+
+// The bell log's window: one day's entries, newest first, failed and missed ones marked; a day
+// picker for earlier days; the day exported as CSV.
+class LogView final : public QWidget {
+    Q_OBJECT
+public:
+    // Asks where to export (empty: the operator cancelled).
+    using ExportChooser = std::function<QString(const QString& suggestedName)>;
+
+    LogView(const BellDayFiles& files, Dialogs& dialogs, QWidget* parent = nullptr);
+
+    void showDay(const LogDay& day);
+    LogDay shownDay() const { return m_day; }
+    // A new entry: shown at the top when it belongs to the day on show.
+    void entryRecorded(const BellEntry& entry);
+    void setExportChooser(ExportChooser chooser) { m_chooseExport = std::move(chooser); }
+    void exportDay();
+
+    // The text shown for an event, and whether its rows are marked.
+    static QString eventText(BellEvent event);
+    static bool isMarked(BellEvent event);
+
+private:
+    void insertRow(int at, const BellEntry& entry);
+
+    const BellDayFiles& m_files;
+    Dialogs& m_dialogs;
+    LogDay m_day;
+    ExportChooser m_chooseExport;
+    QDateEdit* m_dayPicker = nullptr;
+    QTableWidget* m_table = nullptr;
+};
+
+} // namespace ringvale
