@@ -58,10 +58,14 @@ int openRegularFile(const std::filesystem::path& file, std::string& reason) {
     return fd;
 }
 
-std::string ffmpegReason(int code) {
+std::string ffmpegText(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(code, text, sizeof text);
-    return std::string("cannot be decoded: ") + text;
+    return text;
+}
+
+std::string ffmpegReason(int code) {
+    return "cannot be decoded: " + ffmpegText(code);
 }
 
 } // namespace
@@ -231,7 +235,8 @@ bool AudioDecoder::open(const std::filesystem::path& file, const AudioFormat& fo
     d.formatContext->interrupt_callback = {&Impl::interrupted, &d};
     // The name only helps the format guess; it is never opened as a URL.
     if (const int code = avformat_open_input(&d.formatContext, file.c_str(), nullptr, nullptr); code < 0)
-        return fail(ffmpegReason(code)); // frees the format context
+        return fail("cannot be decoded: not in a sound format it knows (" + ffmpegText(code) +
+                    ")"); // frees the format context
     if (const int code = avformat_find_stream_info(d.formatContext, nullptr); code < 0)
         return fail(ffmpegReason(code));
     const AVCodec* codec = nullptr;

@@ -90,7 +90,9 @@ RainForecast WeatherProbe::fetch(std::string& county) const {
     if (const std::size_t zero = page.find('\0'); zero != std::string::npos)
         page.resize(zero);
     if (page.size() < kShortestPage) {
-        m_display->weatherChecked("weather for " + utf8FromGbk(county) + ": no usable page from " + m_host);
+        m_display->weatherChecked("weather for " +
+                                  (county.empty() ? std::string("(no county saved)") : utf8FromGbk(county)) +
+                                  ": no usable page from " + m_host);
         return RainForecast::Unknown;
     }
 

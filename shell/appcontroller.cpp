@@ -95,12 +95,14 @@ void AppController::start() {
     StartupSteps steps;
     steps.restoreSongSlots = [this] { m_songs.restoreSlots(); };
     steps.startWeatherCheck = [this] { m_weather.fetchInBackground(); };
+    // Read before the start-up logs anything of its own.
+    const std::int64_t firstUnwatchedMinute = firstMinuteNotWatched();
     startUp(m_context, m_window, m_config, m_programDir, steps);
     const LogDay today = logDayOf(localTimeAt(m_clock.now()));
     if (const int removed = m_logFiles.removeOld(today); removed > 0)
         m_log.record(systemEntry("removed " + std::to_string(removed) + " log files older than " +
                                  std::to_string(BellDayFiles::kKeptDays) + " days"));
-    logMissedBellsAtStart();
+    logMissedBellsAtStart(firstUnwatchedMinute);
     m_log.record(systemEntry("start, timetable " + timetableNameOfPath(m_state.timetablePath) +
                              (m_state.running ? ", running" : ", stopped")));
 }
@@ -127,18 +129,21 @@ void AppController::entryRecorded(const BellEntry& entry) {
     }
 }
 
-void AppController::logMissedBellsAtStart() {
-    // Since the last thing logged today, or since midnight: the program was not running then.
-    if (!m_state.running)
-        return;
-    const WallTime now = m_clock.now();
-    LocalTime midnight = localTimeAt(now);
+std::int64_t AppController::firstMinuteNotWatched() const {
+    // After the last thing logged today, or from midnight.
+    LocalTime midnight = localTimeAt(m_clock.now());
     midnight.hour = midnight.minute = 0;
     std::int64_t first = localMinuteNumber(midnight);
     const std::vector<BellEntry> today = m_logFiles.readDay(logDayOf(midnight));
     if (!today.empty())
         first = std::max(first, localMinuteNumber(today.back().at) + 1);
-    for (BellEntry& entry : bellsDueBefore(m_state.rules, m_state.timetablePath, first, now,
+    return first;
+}
+
+void AppController::logMissedBellsAtStart(std::int64_t firstMinute) {
+    if (!m_state.running)
+        return;
+    for (BellEntry& entry : bellsDueBefore(m_state.rules, m_state.timetablePath, firstMinute, m_clock.now(),
                                            BellEvent::Missed, "the program was not running"))
         m_log.record(std::move(entry));
 }

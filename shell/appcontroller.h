@@ -73,7 +73,10 @@ public:
     RuleEditorHostWindow& editorHost() { return m_editorHost; }
 
 private:
-    void logMissedBellsAtStart();
+    // The first minute of today after the last thing logged today (midnight when nothing was).
+    std::int64_t firstMinuteNotWatched() const;
+    // The bells due from that minute until now rang nowhere: the program was not running.
+    void logMissedBellsAtStart(std::int64_t firstMinute);
     void showLog();
     // Every logged entry: into the log window when open, and a failed or missed bell into a
     // notification from the tray icon.
