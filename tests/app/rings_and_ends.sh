@@ -20,6 +20,11 @@ slot() { date -d "@$(($(date +%s) + $1))" +%H:%M:00; }
 cp "$exe" "$work/ringvale"
 cp "$data/square_a.wav" "$work/bell.wav"
 exe="$work/ringvale"
+# So are the sanitizers' suppressions, when a sanitizer build names some.
+if [[ "${LSAN_OPTIONS:-}" =~ suppressions=([^:]*) ]]; then
+    cp "${BASH_REMATCH[1]}" "$work/sanitizers.supp"
+    export LSAN_OPTIONS="${LSAN_OPTIONS/"${BASH_REMATCH[1]}"/$work/sanitizers.supp}"
+fi
 printf '*{%s;1;1;1;1;1;1;1;1;%s;%s;;;;;;;;;;;;;;;;;;;;}\r\n' "$work/bell.wav" "$(slot 0)" "$(slot 60)" \
     > "$home/春季作息表.INI"
 before="$(cat "$home/春季作息表.INI")"
@@ -59,5 +64,5 @@ wait_for 10 ended || { echo "still running a second after SIGTERM"; exit 1; }
 status=0
 wait "$pid" || status=$?
 pid=""
-[ "$status" -eq 0 ] || { echo "exit status $status after SIGTERM"; exit 1; }
+[ "$status" -eq 0 ] || { echo "exit status $status after SIGTERM"; cat "$out/stderr"; exit 1; }
 echo "ringvale ($mode) rang its bell and ended on SIGTERM with status 0"
