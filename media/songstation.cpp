@@ -2,6 +2,7 @@
 
 #include "core/codepage.h"
 #include "core/gbktext.h"
+#include "core/musicfilecheck.h"
 
 namespace ringvale {
 
@@ -44,9 +45,17 @@ void SongStation::onRightPress(int slot) {
 }
 
 void SongStation::restoreSlots() {
-    for (int slot = 1; slot <= kSlots; ++slot)
-        m_board.setSlotCaption(slot,
-                               displayName(m_config.read(settings::songSection(), std::to_string(slot))));
+    for (int slot = 1; slot <= kSlots; ++slot) {
+        const std::string path = m_config.read(settings::songSection(), std::to_string(slot));
+        m_board.setSlotCaption(slot, displayName(path));
+        if (const auto problem = musicFileProblem(path)) {
+            m_board.markSlotProblem(slot, *problem);
+            BellEntry entry =
+                systemEntry("song station slot " + std::to_string(slot) + ": music file " + *problem);
+            entry.file = utf8FromGbk(path);
+            m_log.record(std::move(entry));
+        }
+    }
 }
 
 } // namespace ringvale

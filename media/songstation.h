@@ -15,7 +15,10 @@ class SongBoard {
 public:
     virtual ~SongBoard() = default;
     virtual std::string slotCaption(int slot) const = 0; // GBK
+    // Setting a caption clears the slot's mark.
     virtual void setSlotCaption(int slot, std::string_view caption) = 0;
+    // The slot's file cannot be played (reason in UTF-8): the slot shows it, its caption unchanged.
+    virtual void markSlotProblem(int slot, std::string_view reason) = 0;
 };
 
 // The request board: a left press on an empty slot chooses its file, on a filled one plays it

@@ -83,6 +83,7 @@ public:
     // SongBoard
     std::string slotCaption(int slot) const override;
     void setSlotCaption(int slot, std::string_view caption) override;
+    void markSlotProblem(int slot, std::string_view reason) override;
 
     // The weather icon (JPEG bytes; empty clears it) and the county button's caption.
     void setWeatherPicture(const std::string& jpegBytes);

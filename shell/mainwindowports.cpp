@@ -124,8 +124,23 @@ std::string MainWindow::slotCaption(int slot) const {
 }
 
 void MainWindow::setSlotCaption(int slot, std::string_view caption) {
-    if (slot >= 1 && slot <= 20)
-        songSlot(slot)->setText(qtFromGbk(caption));
+    if (slot < 1 || slot > 20)
+        return;
+    QLabel* label = songSlot(slot);
+    label->setText(qtFromGbk(caption));
+    label->setPalette(QPalette());
+    label->setToolTip(QString());
+}
+
+void MainWindow::markSlotProblem(int slot, std::string_view reason) {
+    if (slot < 1 || slot > 20)
+        return;
+    QLabel* label = songSlot(slot);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, QColor(204, 0, 0));
+    label->setPalette(palette);
+    label->setToolTip(QString::fromUtf8("音乐文件无法播放：") +
+                      QString::fromUtf8(reason.data(), static_cast<qsizetype>(reason.size())));
 }
 
 void MainWindow::setWeatherPicture(const std::string& jpegBytes) {

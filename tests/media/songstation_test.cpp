@@ -2,6 +2,7 @@
 #include "core/codepage.h"
 #include "core/filestore.h"
 #include "fakes.h"
+#include "fixtures.h"
 #include "media/songstation.h"
 #include "tempdir.h"
 
@@ -22,8 +23,11 @@ public:
     }
     void setSlotCaption(int slot, std::string_view caption) override {
         captions[slot] = std::string(caption);
+        problems.erase(slot);
     }
+    void markSlotProblem(int slot, std::string_view reason) override { problems[slot] = reason; }
     std::map<int, std::string> captions;
+    std::map<int, std::string> problems;
 };
 
 class SongStationTest : public ::testing::Test {
@@ -108,3 +112,14 @@ TEST_F(SongStationTest, RestoringShowsFileNamesCutAtTheTrueLastBackslash) {
 }
 
 } // namespace
+
+TEST_F(SongStationTest, RestoringMarksAndLogsSlotsWhoseFileCannotBeOpened) {
+    ASSERT_TRUE(config.write(settings::songSection(), "3", fixture("square_a.wav")));
+    ASSERT_TRUE(config.write(settings::songSection(), "5", fixture("nothing-here.mp3")));
+    ASSERT_TRUE(config.write(settings::songSection(), "6", fromFileName(dir.path())));
+    station.restoreSlots();
+    EXPECT_EQ(board.problems, (std::map<int, std::string>{{5, "not found"}, {6, "not a regular file"}}));
+    ASSERT_EQ(log.entries.size(), 2u);
+    EXPECT_EQ(log.entries[0].detail, "song station slot 5: music file not found");
+    EXPECT_EQ(log.entries[0].file, utf8FromGbk(fixture("nothing-here.mp3")));
+}
