@@ -88,7 +88,14 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     connect(m_grid, &RuleGridView::menuRequested, this,
             [this](const QPoint& pos) { showPopupMenu(MenuPlacement::Table, pos); });
     connect(m_grid, &QAbstractItemView::doubleClicked, this, &MainWindow::modifyRuleRequested);
-    createPopupMenu();
+    m_popupMenu = new PopupMenu(this);
+    connect(m_popupMenu, &PopupMenu::addRuleRequested, this, &MainWindow::addRuleRequested);
+    connect(m_popupMenu, &PopupMenu::modifyRuleRequested, this, &MainWindow::modifyRuleRequested);
+    connect(m_popupMenu, &PopupMenu::deleteRuleRequested, this, &MainWindow::deleteRuleRequested);
+    connect(m_popupMenu, &PopupMenu::playNowRequested, this, &MainWindow::playNowRequested);
+    connect(m_popupMenu, &PopupMenu::stopPlayingRequested, this, &MainWindow::stopPlayingRequested);
+    connect(m_popupMenu, &PopupMenu::clearTimetableRequested, this, &MainWindow::clearTimetableRequested);
+    connect(m_popupMenu, &PopupMenu::exitRequested, this, &MainWindow::exitRequested);
 
     createStatusLabels();
     m_weatherPicture = named(new QLabel(this), "图片框1", QRect(760, 0, 57, 37));
@@ -124,7 +131,11 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     m_tray = new TrayIcon(this);
     connect(m_tray, &TrayIcon::trayEvent, this, &MainWindow::trayEvent);
 
-    createToolbar();
+    m_toolbar = new MainToolbar(this);
+    m_toolbar->raise(); // the table starts at 56 and would hide the captions
+    connect(m_toolbar, &MainToolbar::buttonClicked, this, &MainWindow::toolbarButtonClicked);
+    // A left press anywhere on the toolbar returns to the schedule view, before a button's click.
+    connect(m_toolbar, &MainToolbar::leftPressed, this, &MainWindow::showScheduleView);
 
     resize(kDesignWidth, kDesignHeight);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -192,90 +203,6 @@ void MainWindow::createStatusLabels() {
     }
 }
 
-void MainWindow::createToolbar() {
-    m_toolbar = new QToolBar(this);
-    m_toolbar->setObjectName(QString::fromUtf8("工具条2"));
-    m_toolbar->setIconSize(QSize(32, 32));
-    m_toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    m_toolbar->setMovable(false);
-    m_toolbar->setFloatable(false);
-    // Image and caption must fit the toolbar's 55-pixel design height.
-    m_toolbar->setContentsMargins(0, 0, 0, 0);
-    m_toolbar->layout()->setContentsMargins(0, 0, 0, 0);
-    m_toolbar->setFont(pixelFont(12));
-
-    enum class Kind { Separator, Push, Blank, Check, TextOnly };
-    struct ButtonDesign {
-        Kind kind;
-        int image; // -1: none
-        const char* caption;
-        const char* tip; // nullptr: none
-    };
-    static constexpr std::array<ButtonDesign, kToolbarButtonCount> kButtons = {{
-        {Kind::Separator, -1, "", nullptr},
-        {Kind::Push, 1, "新增", "新添加定时播放的音乐"},
-        {Kind::Push, 0, "设置与帮助", nullptr},
-        {Kind::Separator, -1, "", nullptr},
-        {Kind::Push, 4, "退出", nullptr},
-        {Kind::Separator, -1, "", nullptr},
-        {Kind::Blank, -1, "", nullptr},
-        {Kind::Check, 3, "开始运行", "此按钮按下则软件运行，按时播放音乐，没有按下则不播放音乐"},
-        {Kind::Blank, -1, "", nullptr},
-        {Kind::Push, 5, "停止播放", "停止正在播放的音乐"},
-        {Kind::Blank, -1, "", nullptr},
-        {Kind::Push, 6, "点歌台", nullptr},
-        {Kind::Blank, -1, "", nullptr},
-        {Kind::Blank, -1, "", nullptr},
-        {Kind::TextOnly, -1, "", nullptr},
-    }};
-
-    for (int index = 0; index < kToolbarButtonCount; ++index) {
-        const ButtonDesign& design = kButtons[static_cast<std::size_t>(index)];
-        QAction* action = nullptr;
-        if (design.kind == Kind::Separator) {
-            action = m_toolbar->addSeparator();
-        } else {
-            action = m_toolbar->addAction(QString::fromUtf8(design.caption));
-            if (design.image >= 0)
-                action->setIcon(QIcon(QStringLiteral(":/ringvale/toolbar%1.png").arg(design.image)));
-            action->setCheckable(design.kind == Kind::Check);
-            action->setEnabled(design.kind != Kind::Blank);
-            if (design.tip)
-                action->setToolTip(QString::fromUtf8(design.tip));
-            QWidget* button = m_toolbar->widgetForAction(action);
-            auto* toolButton = qobject_cast<QToolButton*>(button);
-            if (toolButton) {
-                if (design.kind == Kind::TextOnly)
-                    toolButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
-                if (design.kind == Kind::Blank)
-                    toolButton->setMinimumWidth(12);
-                toolButton->setMaximumHeight(54);
-                toolButton->installEventFilter(this);
-            }
-            if (design.kind == Kind::Check) {
-                // The action's checked state is the one that counts, and every change of it is a
-                // click, however it came (mouse, keyboard, a screen reader toggling the button).
-                connect(action, &QAction::toggled, this, [this, index] { emit toolbarButtonClicked(index); });
-                if (toolButton)
-                    connect(toolButton, &QAbstractButton::toggled, action, &QAction::setChecked);
-            } else {
-                connect(action, &QAction::triggered, this,
-                        [this, index] { emit toolbarButtonClicked(index); });
-            }
-        }
-        action->setObjectName(QStringLiteral("toolbarButton%1").arg(index));
-        m_toolbarButtons[static_cast<std::size_t>(index)] = action;
-        m_toolbarHasTip[static_cast<std::size_t>(index)] = design.tip != nullptr;
-    }
-    m_toolbar->setGeometry(0, 8, std::max(320, m_toolbar->sizeHint().width()), 55);
-    m_toolbar->raise(); // the table starts at 56 and would hide the captions
-    m_toolbar->installEventFilter(this);
-}
-
-bool MainWindow::toolbarButtonHasToolTip(int index) const {
-    return m_toolbarHasTip[static_cast<std::size_t>(index)];
-}
-
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress) {
         const auto button = static_cast<QMouseEvent*>(event)->button();
@@ -289,50 +216,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     }
     if (watched == m_shutdownTimeBox && event->type() == QEvent::FocusOut)
         emit shutdownTimeLeft();
-    // A left press anywhere on the toolbar returns to the schedule view, before a button's click.
-    if (event->type() == QEvent::MouseButtonPress &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
-        (watched == m_toolbar || qobject_cast<QToolButton*>(watched)))
-        showScheduleView();
-    // Buttons designed without a tooltip show none (Qt would otherwise show the caption).
-    if (event->type() == QEvent::ToolTip) {
-        if (auto* button = qobject_cast<QToolButton*>(watched)) {
-            const QAction* action = button->defaultAction();
-            for (int index = 0; index < kToolbarButtonCount; ++index) {
-                if (m_toolbarButtons[static_cast<std::size_t>(index)] == action &&
-                    !toolbarButtonHasToolTip(index))
-                    return true;
-            }
-        }
-    }
     return QWidget::eventFilter(watched, event);
-}
-
-void MainWindow::createPopupMenu() {
-    m_popupMenu = new QMenu(this);
-    m_popupMenu->setObjectName(QStringLiteral("popupMenu"));
-    const auto item = [this](const char* text, const char* name, void (MainWindow::*signal)()) {
-        QAction* action = m_popupMenu->addAction(QString::fromUtf8(text));
-        action->setObjectName(QString::fromLatin1(name));
-        connect(action, &QAction::triggered, this, signal);
-    };
-    item("新增", "menuAdd", &MainWindow::addRuleRequested);
-    m_popupMenu->addSeparator();
-    item("修改", "menuModify", &MainWindow::modifyRuleRequested);
-    item("删除", "menuDelete", &MainWindow::deleteRuleRequested);
-    m_popupMenu->addSeparator();
-    item("立即播放", "menuPlayNow", &MainWindow::playNowRequested);
-    item("停止播放", "menuStopPlaying", &MainWindow::stopPlayingRequested);
-    m_popupMenu->addSeparator();
-    item("清空", "menuClear", &MainWindow::clearTimetableRequested);
-    m_popupMenu->addSeparator();
-    item("退出", "menuExit", &MainWindow::exitRequested);
-}
-
-QPoint MainWindow::popupTopLeft(MenuPlacement placement, QPoint cursor, QSize menuSize) {
-    if (placement == MenuPlacement::Table)
-        return cursor + QPoint(3, 3); // top-left corner just right of and below the pointer
-    return QPoint(cursor.x() - 5 - menuSize.width(), cursor.y() - 5); // top-right corner up and left of it
 }
 
 void MainWindow::showPopupMenu(MenuPlacement placement, QPoint cursor) {
@@ -341,7 +225,7 @@ void MainWindow::showPopupMenu(MenuPlacement placement, QPoint cursor) {
         // pointer leaves it.
         activateWindow();
     }
-    m_popupMenu->popup(popupTopLeft(placement, cursor, m_popupMenu->sizeHint()));
+    m_popupMenu->popupAt(placement, cursor);
 }
 
 MainWindow::View MainWindow::currentView() const {

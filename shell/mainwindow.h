@@ -5,6 +5,8 @@
 #include "core/startup.h"
 #include "editing/toolbarcommands.h"
 #include "media/songstation.h"
+#include "shell/maintoolbar.h"
+#include "shell/popupmenu.h"
 #include "shell/trayevent.h"
 
 #include <QWidget>
@@ -13,7 +15,6 @@
 #include <vector>
 
 class QAction;
-class QMenu;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -23,7 +24,6 @@ class QPlainTextEdit;
 class QPushButton;
 class QTableView;
 class QTimer;
-class QToolBar;
 
 namespace ringvale {
 
@@ -46,7 +46,7 @@ class MainWindow final : public QWidget,
     Q_OBJECT
 public:
     enum class View { Schedule, SettingsAndHelp, SongStation };
-    static constexpr int kToolbarButtonCount = 15;
+    static constexpr int kToolbarButtonCount = MainToolbar::kButtonCount;
     static constexpr int kDesignWidth = 1100;
     static constexpr int kDesignHeight = 600;
 
@@ -100,15 +100,17 @@ public:
     std::string countyShown() const override;
 
     // The toolbar's fifteen buttons by index; separators are separator actions.
-    QAction* toolbarButton(int index) const { return m_toolbarButtons[static_cast<std::size_t>(index)]; }
+    QAction* toolbarButton(int index) const { return m_toolbar->button(index); }
     QAction* toolbarButton(ToolbarButton button) const { return toolbarButton(static_cast<int>(button)); }
-    bool toolbarButtonHasToolTip(int index) const;
+    bool toolbarButtonHasToolTip(int index) const { return m_toolbar->hasToolTip(index); }
 
-    enum class MenuPlacement { Table, Tray };
+    using MenuPlacement = PopupMenu::Placement;
     // The popup menu: 新增, 修改, 删除, 立即播放, 停止播放, 清空, 退出 with separators between groups.
-    QMenu* popupMenu() const { return m_popupMenu; }
+    PopupMenu* popupMenu() const { return m_popupMenu; }
     void showPopupMenu(MenuPlacement placement, QPoint cursor);
-    static QPoint popupTopLeft(MenuPlacement placement, QPoint cursor, QSize menuSize);
+    static QPoint popupTopLeft(MenuPlacement placement, QPoint cursor, QSize menuSize) {
+        return PopupMenu::topLeft(placement, cursor, menuSize);
+    }
 
     // Ends the program at once (the toolbar's confirmed exit and the popup menu's 退出).
     void requestProgramEnd() override { emit programEndRequested(); }
@@ -157,11 +159,9 @@ protected:
 private:
     void createSettingsControls();
     void createSongStation();
-    void createToolbar();
     void createStatusLabels();
     void applyLayoutRule(QSize outer);
     QSize frameExtent() const;
-    void createPopupMenu();
 
     QLabel* m_elapsedLabel = nullptr;
     QLabel* m_nextRuleLabel = nullptr;
@@ -175,16 +175,14 @@ private:
     QComboBox* m_timetableBox = nullptr;
     QCheckBox* m_autoStartBox = nullptr;
     QTimer* m_clock = nullptr;
-    QToolBar* m_toolbar = nullptr;
-    std::array<QAction*, kToolbarButtonCount> m_toolbarButtons{};
-    std::array<bool, kToolbarButtonCount> m_toolbarHasTip{};
+    MainToolbar* m_toolbar = nullptr;
     QPlainTextEdit* m_helpBox = nullptr;
     QLabel* m_countyCaption = nullptr;
     QLineEdit* m_countyBox = nullptr;
     QPushButton* m_countyButton = nullptr;
     QCheckBox* m_shutdownBox = nullptr;
     QLineEdit* m_shutdownTimeBox = nullptr;
-    QMenu* m_popupMenu = nullptr;
+    PopupMenu* m_popupMenu = nullptr;
     TrayIcon* m_tray = nullptr;
     ClockDriver* m_clockDriver = nullptr;
 };

@@ -154,8 +154,7 @@ void MainWindow::setWeatherPicture(const std::string& jpegBytes) {
 
 void MainWindow::setCountyCaption(std::string_view county) {
     toolbarButton(ToolbarButton::County)->setText(qtFromGbk(county));
-    m_toolbar->adjustSize();
-    m_toolbar->setGeometry(0, 8, std::max(320, m_toolbar->sizeHint().width()), 55);
+    m_toolbar->fitToButtons();
 }
 
 void MainWindow::startClock(int periodMs) {
