@@ -44,8 +44,12 @@ AppController::AppController(MainWindow& window, Services services, const std::f
           window, [this](const std::string& summary) { m_log.record(systemEntry(summary)); })),
       m_weather(services.http, programDir, services.weatherHost, m_weatherDisplay),
       m_songs(m_config, services.playback, window, window, services.dialogs, m_log),
-      m_settings(window, m_config, m_system, m_state, services.dialogs, m_weather, services.executable,
-                 m_log) {
+      m_settings(
+          window, m_config, m_system, m_state, services.dialogs,
+          [this](std::string& county) {
+              return runKeepingClock([&] { return m_weather.fetch(county); }) != RainForecast::Unknown;
+          },
+          services.executable, m_log) {
     m_config.setProblemReporter([this](const std::string& problem) {
         reportProblem(problem);
         m_log.record(systemEntry(problem));

@@ -13,6 +13,7 @@
 #include "core/schedulestate.h"
 #include "editing/editorstate.h"
 #include "editing/ruleediting.h"
+#include "editing/settingscommands.h"
 #include "editing/timetablecommands.h"
 #include "editing/toolbarcommands.h"
 #include "media/songstation.h"
@@ -21,7 +22,6 @@
 #include "shell/logview.h"
 #include "shell/playbackreportrelay.h"
 #include "shell/ruleeditorhost.h"
-#include "shell/settingspanel.h"
 #include "shell/systemservices.h"
 #include "shell/trayevent.h"
 #include "shell/windowweatherdisplay.h"
@@ -103,7 +103,7 @@ private:
     std::shared_ptr<WindowWeatherDisplay> m_weatherDisplay;
     WeatherProbe m_weather;
     SongStation m_songs;
-    SettingsPanel m_settings;
+    SettingsCommands m_settings;
     std::unique_ptr<LogView> m_logView; // made at its first showing
 };
 

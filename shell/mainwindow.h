@@ -3,6 +3,7 @@
 #include "core/clocktick.h"
 #include "core/scheduleview.h"
 #include "core/startup.h"
+#include "editing/settingscommands.h"
 #include "editing/toolbarcommands.h"
 #include "media/songstation.h"
 #include "shell/maintoolbar.h"
@@ -42,7 +43,8 @@ class MainWindow final : public QWidget,
                          public TickView,
                          public StartupView,
                          public SongBoard,
-                         public MainViews {
+                         public MainViews,
+                         public SettingsView {
     Q_OBJECT
 public:
     enum class View { Schedule, SettingsAndHelp, SongStation };
@@ -74,6 +76,12 @@ public:
     void installTrayIcon() override;
     void selectTimetable(int index) override;
     void setAutoStartTicked(bool ticked) override;
+    // SettingsView (its setters are StartupView's, isShutdownTicked TickView's)
+    bool isAutoStartTicked() const override;
+    bool isToTrayTicked() const override;
+    std::string shutdownTimeText() const override;
+    void focusShutdownTime() override;
+    std::string countyText() const override;
     void setToTrayTicked(bool ticked) override;
     void setShutdownTicked(bool ticked) override;
     void setShutdownTimeText(std::string_view text) override;

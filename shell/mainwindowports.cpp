@@ -81,6 +81,26 @@ void MainWindow::setElapsedText(std::string_view text) {
     m_elapsedLabel->setText(qtFromGbk(text));
 }
 
+bool MainWindow::isAutoStartTicked() const {
+    return m_autoStartBox->isChecked();
+}
+
+bool MainWindow::isToTrayTicked() const {
+    return m_toTrayBox->isChecked();
+}
+
+std::string MainWindow::shutdownTimeText() const {
+    return gbkFromQt(m_shutdownTimeBox->text());
+}
+
+void MainWindow::focusShutdownTime() {
+    m_shutdownTimeBox->setFocus(Qt::OtherFocusReason);
+}
+
+std::string MainWindow::countyText() const {
+    return gbkFromQt(m_countyBox->text());
+}
+
 bool MainWindow::isShutdownTicked() const {
     return m_shutdownBox->isChecked();
 }

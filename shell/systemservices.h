@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/programdir.h"
+#include "editing/settingscommands.h"
 #include "shell/commandrunner.h"
 
 #include <filesystem>
@@ -8,27 +9,18 @@
 
 namespace ringvale {
 
-// What became of a request to start with the system.
-enum class AutoStartResult {
-    Registered,
-    NoExecutable,    // nothing at that path, or not a file
-    BadName,         // the entry's name would not be a plain file name
-    Unrepresentable, // the path holds bytes an autostart entry cannot carry (not UTF-8, control characters)
-    NotWritten,      // the entry could not be written
-};
-
 // Start with the system, and shutting the computer down. Names are GBK texts.
-class SystemServices {
+class SystemServices final : public AutoStartRegistry {
 public:
     SystemServices(CommandRunner& runner, EnvLookup env);
 
     // Writes the autostart entry <name>.desktop whose Exec is the executable's path as one quoted
     // argument, escaped by the rules of the desktop entry format (backslashes, quotes, newlines
     // and tabs included). Modes 0 and 1 both mean the desktop's autostart folder here.
-    [[nodiscard]] AutoStartResult registerAutoStart(std::string_view name,
-                                                    const std::filesystem::path& executable, int mode = 0);
+    [[nodiscard]] AutoStartResult
+    registerAutoStart(std::string_view name, const std::filesystem::path& executable, int mode = 0) override;
     // Deletes the entry; true when there was one to delete.
-    bool cancelAutoStart(std::string_view name);
+    bool cancelAutoStart(std::string_view name) override;
     // 1 power off, 2 reboot, 3 end the session, 4 suspend, 5 hibernate; force ignores inhibitors.
     // True when the request was accepted; modes outside 1-5 run nothing and give false.
     bool shutdownComputer(int mode, bool force = false);

@@ -1,14 +1,8 @@
-#include "shell/settingspanel.h"
+#include "editing/settingscommands.h"
 
 #include "core/codepage.h"
 #include "core/gbktext.h"
 #include "core/timetext.h"
-#include "shell/gbkqt.h"
-#include "shell/keepingclock.h"
-#include "shell/mainwindow.h"
-
-#include <QCheckBox>
-#include <QLineEdit>
 
 namespace ringvale {
 
@@ -36,19 +30,19 @@ std::string autoStartRefusal(AutoStartResult result) {
 
 } // namespace
 
-SettingsPanel::SettingsPanel(MainWindow& window, const AppConfig& config, SystemServices& system,
-                             ScheduleState& state, Dialogs& dialogs, const WeatherProbe& weather,
-                             std::filesystem::path executable, BellLog& log)
-    : m_window(window), m_config(config), m_system(system), m_state(state), m_dialogs(dialogs),
-      m_weather(weather), m_executable(std::move(executable)), m_log(log) {}
+SettingsCommands::SettingsCommands(SettingsView& view, const AppConfig& config, AutoStartRegistry& autoStart,
+                                   ScheduleState& state, Dialogs& dialogs, CountyProbe probeCounty,
+                                   std::filesystem::path executable, BellLog& log)
+    : m_view(view), m_config(config), m_autoStart(autoStart), m_state(state), m_dialogs(dialogs),
+      m_probeCounty(std::move(probeCounty)), m_executable(std::move(executable)), m_log(log) {}
 
-void SettingsPanel::autoStartClicked() {
+void SettingsCommands::autoStartClicked() {
     using namespace settings;
-    if (m_window.autoStartBox()->isChecked()) {
-        const AutoStartResult result = m_system.registerAutoStart(kAutoStartName, m_executable);
+    if (m_view.isAutoStartTicked()) {
+        const AutoStartResult result = m_autoStart.registerAutoStart(kAutoStartName, m_executable);
         if (result != AutoStartResult::Registered) {
             // Not registered: the box says so, the setting stays off, and the operator is told why.
-            m_window.setAutoStartTicked(false);
+            m_view.setAutoStartTicked(false);
             m_config.writeOrReport(systemSection(), autoStartKey(), "0");
             m_dialogs.showError(autoStartRefusal(result));
             m_log.record(
@@ -59,50 +53,49 @@ void SettingsPanel::autoStartClicked() {
         m_log.record(systemEntry("start with the system registered for " + m_executable.string()));
     } else {
         m_config.writeOrReport(systemSection(), autoStartKey(), "0");
-        m_system.cancelAutoStart(kAutoStartName);
+        m_autoStart.cancelAutoStart(kAutoStartName);
         m_log.record(systemEntry("start with the system cancelled"));
     }
 }
 
-void SettingsPanel::toTrayClicked() {
+void SettingsCommands::toTrayClicked() {
     m_config.writeOrReport(settings::systemSection(), settings::toTrayKey(),
-                           m_window.toTrayBox()->isChecked() ? "1" : "0");
+                           m_view.isToTrayTicked() ? "1" : "0");
 }
 
-void SettingsPanel::shutdownBoxClicked() {
+void SettingsCommands::shutdownBoxClicked() {
     static const std::string kAskForTime = gbkFromUtf8("请先输入要自动关机的时间。");
     static const std::string kCaption = gbkFromUtf8("信息：");
-    const std::string time = textTrim(gbkFromQt(m_window.shutdownTimeBox()->text()));
+    const std::string time = textTrim(m_view.shutdownTimeText());
     if (time.empty()) {
-        m_window.setShutdownTicked(false);
+        m_view.setShutdownTicked(false);
         m_dialogs.showMessage(kAskForTime, kCaption, true);
-        m_window.shutdownTimeBox()->setFocus(Qt::OtherFocusReason);
+        m_view.focusShutdownTime();
     }
-    m_state.shutdownTime = m_window.shutdownBox()->isChecked() ? time : std::string();
+    m_state.shutdownTime = m_view.isShutdownTicked() ? time : std::string();
 }
 
-void SettingsPanel::shutdownTimeTyped() {
-    m_window.setShutdownTicked(false);
+void SettingsCommands::shutdownTimeTyped() {
+    m_view.setShutdownTicked(false);
 }
 
-void SettingsPanel::shutdownTimeLeft() {
-    const std::string time = normalizeTimeText(gbkFromQt(m_window.shutdownTimeBox()->text()));
-    m_window.setShutdownTimeText(time);
+void SettingsCommands::shutdownTimeLeft() {
+    const std::string time = normalizeTimeText(m_view.shutdownTimeText());
+    m_view.setShutdownTimeText(time);
     if (textTrim(time).empty())
-        m_window.setShutdownTicked(false);
+        m_view.setShutdownTicked(false);
     m_config.writeOrReport(settings::machineSection(), settings::shutdownTimeKey(), time);
 }
 
-void SettingsPanel::countyTest() {
+void SettingsCommands::countyTest() {
     static const std::string kFailed = gbkFromUtf8("地址可能输入错误或没有连接网络，");
     static const std::string kCaption = gbkFromUtf8(",提示...");
-    std::string county = textTrim(gbkFromQt(m_window.countyBox()->text()));
-    if (runKeepingClock([&] { return m_weather.fetch(county); }) == RainForecast::Unknown) {
+    std::string county = textTrim(m_view.countyText());
+    if (!m_probeCounty(county)) {
         m_dialogs.showMessage(kFailed, kCaption, false);
         return;
     }
-    m_config.writeOrReport(settings::machineSection(), settings::countyKey(),
-                           textTrim(gbkFromQt(m_window.countyBox()->text())));
+    m_config.writeOrReport(settings::machineSection(), settings::countyKey(), textTrim(m_view.countyText()));
 }
 
 } // namespace ringvale
