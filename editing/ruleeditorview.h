@@ -15,4 +15,13 @@ public:
     virtual void focusFirstTime() = 0;
 };
 
+// What the main window's commands need of the editor window: open it in the mode EditorState holds, and
+// keep an open one in step when the timetable changes under it.
+class RuleEditorHost {
+public:
+    virtual ~RuleEditorHost() = default;
+    virtual void openRuleEditor() = 0;
+    virtual void timetableSwitched() = 0;
+};
+
 } // namespace ringvale

@@ -4,20 +4,12 @@
 #include "core/dialogs.h"
 #include "core/schedulecontext.h"
 #include "editing/editorstate.h"
+#include "editing/ruleeditorview.h"
 
 #include <functional>
 #include <string>
 
 namespace ringvale {
-
-// What the commands need of the editor window: open it in the mode EditorState holds, and
-// keep an open one in step when the timetable changes under it.
-class RuleEditorHost {
-public:
-    virtual ~RuleEditorHost() = default;
-    virtual void openRuleEditor() = 0;
-    virtual void timetableSwitched() = 0;
-};
 
 // The main window's commands on whole timetables and on the rule of the current row.
 class TimetableCommands {

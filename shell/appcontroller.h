@@ -12,7 +12,7 @@
 #include "core/schedulecontext.h"
 #include "core/schedulestate.h"
 #include "editing/editorstate.h"
-#include "editing/ruleediting.h"
+#include "editing/ruleeditor.h"
 #include "editing/settingscommands.h"
 #include "editing/timetablecommands.h"
 #include "editing/toolbarcommands.h"
@@ -96,7 +96,7 @@ private:
     PowerOffRequests m_powerOff;
     ClockTick m_tick;
     EditorState m_editor;
-    RuleEditing m_editing;
+    RuleEditor m_editing;
     RuleEditorHostWindow m_editorHost;
     TimetableCommands m_commands;
     ToolbarCommands m_toolbar;

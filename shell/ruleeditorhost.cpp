@@ -3,19 +3,19 @@
 #include "core/codepage.h"
 #include "shell/gbkqt.h"
 #include "shell/mainwindow.h"
-#include "shell/ruleeditor.h"
+#include "shell/ruleeditorwindow.h"
 
 #include <QKeyEvent>
 #include <QMdiSubWindow>
 
 namespace ringvale {
 
-RuleEditorHostWindow::RuleEditorHostWindow(MainWindow& window, RuleEditing& editing, EditorState& editor,
+RuleEditorHostWindow::RuleEditorHostWindow(MainWindow& window, RuleEditor& editing, EditorState& editor,
                                            Dialogs& dialogs)
     : m_window(window), m_editing(editing), m_editor(editor), m_dialogs(dialogs) {}
 
-RuleEditor* RuleEditorHostWindow::editor() const {
-    return m_frame ? qobject_cast<RuleEditor*>(m_frame->widget()) : nullptr;
+RuleEditorWindow* RuleEditorHostWindow::editor() const {
+    return m_frame ? qobject_cast<RuleEditorWindow*>(m_frame->widget()) : nullptr;
 }
 
 void RuleEditorHostWindow::create() {
@@ -24,17 +24,17 @@ void RuleEditorHostWindow::create() {
     m_frame->setObjectName(QStringLiteral("RuleEditorWindow"));
     m_frame->setAttribute(Qt::WA_DeleteOnClose);
     m_frame->setWindowTitle(QString::fromUtf8("增加新任务"));
-    auto* content = new RuleEditor;
+    auto* content = new RuleEditorWindow;
     m_frame->setWidget(content);
-    m_frame->setFixedSize(RuleEditor::kWidth, RuleEditor::kHeight);
+    m_frame->setFixedSize(RuleEditorWindow::kWidth, RuleEditorWindow::kHeight);
     m_frame->move(50, 50);
     m_frame->installEventFilter(this); // Escape on the frame itself closes the editor too
-    connect(content, &RuleEditor::saveRequested, this, [this] {
-        if (RuleEditor* e = editor(); e && m_editing.save(*e))
+    connect(content, &RuleEditorWindow::saveRequested, this, [this] {
+        if (RuleEditorWindow* e = editor(); e && m_editing.save(*e))
             m_shownMode = EditorState::Mode::Add;
     });
-    connect(content, &RuleEditor::chooseFileRequested, this, &RuleEditorHostWindow::chooseMusicFile);
-    connect(content, &RuleEditor::closeRequested, this, &RuleEditorHostWindow::closeRuleEditor);
+    connect(content, &RuleEditorWindow::chooseFileRequested, this, &RuleEditorHostWindow::chooseMusicFile);
+    connect(content, &RuleEditorWindow::closeRequested, this, &RuleEditorHostWindow::closeRuleEditor);
 }
 
 void RuleEditorHostWindow::openRuleEditor() {
@@ -67,7 +67,7 @@ bool RuleEditorHostWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void RuleEditorHostWindow::timetableSwitched() {
-    if (RuleEditor* e = editor()) {
+    if (RuleEditorWindow* e = editor()) {
         m_editing.followTimetable(*e);
         m_shownMode = m_editor.mode;
     }

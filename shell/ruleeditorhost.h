@@ -2,7 +2,7 @@
 
 #include "core/dialogs.h"
 #include "editing/editorstate.h"
-#include "editing/ruleediting.h"
+#include "editing/ruleeditor.h"
 #include "editing/timetablecommands.h"
 
 #include <QObject>
@@ -13,14 +13,14 @@
 namespace ringvale {
 
 class MainWindow;
-class RuleEditor;
+class RuleEditorWindow;
 
 // Shows the rule editor as a child window inside the main window's client area, so it moves
 // and hides with it, and connects its buttons to the editor's procedures.
 class RuleEditorHostWindow final : public QObject, public RuleEditorHost {
     Q_OBJECT
 public:
-    RuleEditorHostWindow(MainWindow& window, RuleEditing& editing, EditorState& editor, Dialogs& dialogs);
+    RuleEditorHostWindow(MainWindow& window, RuleEditor& editing, EditorState& editor, Dialogs& dialogs);
 
     // Creates and fills the editor, or brings the open one to the front. An open editor is
     // filled again when a modification is asked for, and set back to a new rule when "新增"
@@ -28,7 +28,7 @@ public:
     void openRuleEditor() override;
     void timetableSwitched() override;
 
-    RuleEditor* editor() const;
+    RuleEditorWindow* editor() const;
     QMdiSubWindow* editorWindow() const { return m_frame; }
     void closeRuleEditor();
 
@@ -40,7 +40,7 @@ private:
     void chooseMusicFile();
 
     MainWindow& m_window;
-    RuleEditing& m_editing;
+    RuleEditor& m_editing;
     EditorState& m_editor;
     Dialogs& m_dialogs;
     QPointer<QMdiSubWindow> m_frame;

@@ -7,7 +7,7 @@
 #include "core/codepage.h"
 #include "core/filestore.h"
 #include "core/timetableloader.h"
-#include "editing/ruleediting.h"
+#include "editing/ruleeditor.h"
 #include "editing/timetablecommands.h"
 #include "fakes.h"
 #include "fixtures.h"
@@ -48,7 +48,7 @@ struct Workbench : FakeSchedule {
     NoEditorHost host;
     AppConfig config;
     TimetableCommands commands;
-    RuleEditing editing{context, editor, dialogs};
+    RuleEditor editing{context, editor, dialogs};
     FakeEditorView view;
 };
 

@@ -1,6 +1,6 @@
 #include "harness.h"
 #include "records.h"
-#include "shell/ruleeditor.h"
+#include "shell/ruleeditorwindow.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>

@@ -1,6 +1,6 @@
 #include "harness.h"
 #include "records.h"
-#include "shell/ruleeditor.h"
+#include "shell/ruleeditorwindow.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -20,14 +20,14 @@ using namespace ringvale::testing;
 class EditorWindowTest : public QObject {
     Q_OBJECT
 
-    static RuleEditor* openEditor(Harness& h) {
+    static RuleEditorWindow* openEditor(Harness& h) {
         h.controller.onToolbarClick(1);
-        RuleEditor* editor = h.controller.editorHost().editor();
+        RuleEditorWindow* editor = h.controller.editorHost().editor();
         if (!editor)
             qFatal("the editor did not open");
         return editor;
     }
-    template <typename T> static T* child(RuleEditor* editor, const char* name) {
+    template <typename T> static T* child(RuleEditorWindow* editor, const char* name) {
         T* widget = editor->findChild<T*>(QString::fromUtf8(name));
         if (!widget)
             qFatal("editor control %s not found", name);
@@ -39,7 +39,7 @@ private slots:
         Harness h;
         h.start();
         QVERIFY(QTest::qWaitForWindowActive(&h.window));
-        RuleEditor* editor = openEditor(h);
+        RuleEditorWindow* editor = openEditor(h);
         QMdiSubWindow* frame = h.controller.editorHost().editorWindow();
         QCOMPARE(frame->parentWidget(), &h.window);
         QCOMPARE(frame->pos(), QPoint(50, 50));
@@ -86,7 +86,7 @@ private slots:
         Harness h;
         h.start();
         QVERIFY(QTest::qWaitForWindowActive(&h.window));
-        RuleEditor* editor = openEditor(h);
+        RuleEditorWindow* editor = openEditor(h);
         editor->timeBox(2)->setFocus();
         QTest::keyClicks(editor->timeBox(2), QStringLiteral("8.5"));
         QTest::keyClick(editor->timeBox(2), Qt::Key_Return);
@@ -106,7 +106,7 @@ private slots:
         Harness h;
         h.start();
         QVERIFY(QTest::qWaitForWindowActive(&h.window));
-        RuleEditor* editor = openEditor(h);
+        RuleEditorWindow* editor = openEditor(h);
         h.dialogs.chosenFile = "/srv/bells/bell.mp3";
         QTest::mouseClick(child<QPushButton>(editor, "按钮1"), Qt::LeftButton);
         QCOMPARE(h.dialogs.filters.back(), gbkFromUtf8("音乐文件(*.MP3;*.WMA)|*.MP3;*.WMA"));
@@ -132,7 +132,7 @@ private slots:
     void clearAndAbandonWriteNothing() {
         Harness h;
         h.start();
-        RuleEditor* editor = openEditor(h);
+        RuleEditorWindow* editor = openEditor(h);
         editor->timeBox(1)->setText(u("08:00:00"));
         editor->setMusicPath(u("/x.mp3"));
         child<QCheckBox>(editor, "选择框1")->setChecked(true);
@@ -155,7 +155,7 @@ private slots:
     void spinnerStepsWithinOneToAHundredWhileTypingIsFree() {
         Harness h;
         h.start();
-        RuleEditor* editor = openEditor(h);
+        RuleEditorWindow* editor = openEditor(h);
         auto* count = child<QLineEdit>(editor, "编辑框_次数");
         auto* up = child<QToolButton>(editor, "编辑框_次数_增加");
         auto* down = child<QToolButton>(editor, "编辑框_次数_减少");
@@ -176,7 +176,7 @@ private slots:
         QSignalSpy ends(&h.window, &MainWindow::programEndRequested);
         h.start();
         QVERIFY(QTest::qWaitForWindowActive(&h.window));
-        RuleEditor* editor = openEditor(h);
+        RuleEditorWindow* editor = openEditor(h);
         editor->timeBox(5)->setFocus();
         QTest::keyClick(editor->timeBox(5), Qt::Key_Escape);
         QTRY_VERIFY(!h.controller.editorHost().editor());
@@ -193,7 +193,7 @@ private slots:
         const QRect second = grid->visualRect(grid->model()->index(1, 1));
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, second.center());
         QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, second.center());
-        RuleEditor* editor = h.controller.editorHost().editor();
+        RuleEditorWindow* editor = h.controller.editorHost().editor();
         QVERIFY(editor);
         QCOMPARE(child<QLineEdit>(editor, "编辑框1")->text(), u("b.mp3"));
         QCOMPARE(child<QLineEdit>(editor, "编辑框_次数")->text(), u("2"));
@@ -220,7 +220,7 @@ private slots:
     void editorHidesWithTheMainWindow() {
         Harness h;
         h.start();
-        RuleEditor* editor = openEditor(h);
+        RuleEditorWindow* editor = openEditor(h);
         QVERIFY(editor->isVisible());
         h.window.hide();
         QVERIFY(!editor->isVisible());

@@ -5,7 +5,7 @@
 // hold exactly the bytes in tests/data/golden/after.
 
 #include "harness.h"
-#include "shell/ruleeditor.h"
+#include "shell/ruleeditorwindow.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -59,7 +59,7 @@ private slots:
 
         // Modify row 1: the count becomes 3.
         clickCell(grid, 1, true);
-        RuleEditor* editor = h.controller.editorHost().editor();
+        RuleEditorWindow* editor = h.controller.editorHost().editor();
         QVERIFY(editor);
         auto* count = named<QLineEdit>(editor, "编辑框_次数");
         count->selectAll();

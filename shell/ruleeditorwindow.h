@@ -30,13 +30,13 @@ private:
 };
 
 // The rule editor window's content: the music file, the weekdays, the play count and 21 times.
-class RuleEditor final : public QWidget, public RuleEditorView {
+class RuleEditorWindow final : public QWidget, public RuleEditorView {
     Q_OBJECT
 public:
     static constexpr int kWidth = 680;
     static constexpr int kHeight = 430;
 
-    explicit RuleEditor(QWidget* parent = nullptr);
+    explicit RuleEditorWindow(QWidget* parent = nullptr);
 
     RuleFields fields() const override;
     void setFields(const RuleFields& fields) override;

@@ -2,7 +2,7 @@
 #include "core/filestore.h"
 #include "core/timetableloader.h"
 #include "editing/editormessages.h"
-#include "editing/ruleediting.h"
+#include "editing/ruleeditor.h"
 #include "fakes.h"
 #include "records.h"
 #include "support.h"
@@ -15,7 +15,7 @@ using namespace ringvale::testing;
 
 namespace {
 
-class RuleEditingTest : public ::testing::Test, protected FakeSchedule {
+class RuleEditorTest : public ::testing::Test, protected FakeSchedule {
 protected:
     void SetUp() override { useTimetable("春季作息表.INI"); }
 
@@ -37,7 +37,7 @@ protected:
     TempDir dir;
     EditorState editor;
     FakeDialogs dialogs;
-    RuleEditing editing{context, editor, dialogs};
+    RuleEditor editing{context, editor, dialogs};
     FakeEditorView view;
 };
 
@@ -45,7 +45,7 @@ const std::string kA = record("a.mp3", "1", "0111110", {"08:00:00"});
 const std::string kB = record("b.mp3", "2", "0111110", {"09:00:00"});
 const std::string kC = record("c.mp3", "1", "1000001", {"10:00:00"});
 
-TEST_F(RuleEditingTest, SavingWithOnlyTheFirstTimeWritesTheExactRecord) {
+TEST_F(RuleEditorTest, SavingWithOnlyTheFirstTimeWritesTheExactRecord) {
     open(EditorState::Mode::Add);
     fill("D:\\bell.mp3", "08:00:00");
     ASSERT_TRUE(editing.save(view));
@@ -56,7 +56,7 @@ TEST_F(RuleEditingTest, SavingWithOnlyTheFirstTimeWritesTheExactRecord) {
     EXPECT_EQ(view.current.times[0], "");
 }
 
-TEST_F(RuleEditingTest, TwoSavesInAddModeKeepCountAndWeekdays) {
+TEST_F(RuleEditorTest, TwoSavesInAddModeKeepCountAndWeekdays) {
     open(EditorState::Mode::Add);
     fill("a.mp3", "08:00:00");
     view.current.countText = "3";
@@ -69,7 +69,7 @@ TEST_F(RuleEditingTest, TwoSavesInAddModeKeepCountAndWeekdays) {
               record("a.mp3", "3", "1000001", {"08:00:00"}) + record("b.mp3", "3", "1000001", {"09:00:00"}));
 }
 
-TEST_F(RuleEditingTest, ModifyingRowTwoReplacesExactlyThatRecord) {
+TEST_F(RuleEditorTest, ModifyingRowTwoReplacesExactlyThatRecord) {
     writeTimetable(kA + kB + kC);
     load();
     open(EditorState::Mode::Modify, 2);
@@ -88,7 +88,7 @@ TEST_F(RuleEditingTest, ModifyingRowTwoReplacesExactlyThatRecord) {
     EXPECT_EQ(table.rows.size(), 3u);
 }
 
-TEST_F(RuleEditingTest, AFileStartingWithAnEmptyLineKeepsIt) {
+TEST_F(RuleEditorTest, AFileStartingWithAnEmptyLineKeepsIt) {
     writeTimetable("\r\n" + kB + kC);
     load();
     open(EditorState::Mode::Modify, 1);
@@ -100,7 +100,7 @@ TEST_F(RuleEditingTest, AFileStartingWithAnEmptyLineKeepsIt) {
     EXPECT_EQ(state.rules[1].playCount, 5);
 }
 
-TEST_F(RuleEditingTest, TheTwoRefusalsChangeNothing) {
+TEST_F(RuleEditorTest, TheTwoRefusalsChangeNothing) {
     writeTimetable(kA);
     open(EditorState::Mode::Add);
     fill("", "08:00:00");
@@ -117,7 +117,7 @@ TEST_F(RuleEditingTest, TheTwoRefusalsChangeNothing) {
     EXPECT_EQ(playback.stops, 0);
 }
 
-TEST_F(RuleEditingTest, AnUnreadableFileIsNeverOverwritten) {
+TEST_F(RuleEditorTest, AnUnreadableFileIsNeverOverwritten) {
     std::filesystem::create_directory(toFileName(state.timetablePath));
     open(EditorState::Mode::Add);
     fill("x.mp3", "08:00:00");
@@ -127,7 +127,7 @@ TEST_F(RuleEditingTest, AnUnreadableFileIsNeverOverwritten) {
     EXPECT_EQ(view.current.musicPath, "x.mp3"); // nothing typed is lost
 }
 
-TEST_F(RuleEditingTest, RulesDeletedWhileTheEditorIsOpenDoNotComeBack) {
+TEST_F(RuleEditorTest, RulesDeletedWhileTheEditorIsOpenDoNotComeBack) {
     writeTimetable(kA + kB);
     load();
     open(EditorState::Mode::Add);
@@ -138,7 +138,7 @@ TEST_F(RuleEditingTest, RulesDeletedWhileTheEditorIsOpenDoNotComeBack) {
     EXPECT_EQ(file(), kA + record("new.mp3", "1", "0111110", {"11:00:00"}));
 }
 
-TEST_F(RuleEditingTest, AClearWhileModifyingRefusesInsteadOfResurrecting) {
+TEST_F(RuleEditorTest, AClearWhileModifyingRefusesInsteadOfResurrecting) {
     writeTimetable(kA + kB);
     load();
     open(EditorState::Mode::Modify, 2);
@@ -149,7 +149,7 @@ TEST_F(RuleEditingTest, AClearWhileModifyingRefusesInsteadOfResurrecting) {
     EXPECT_EQ(file(), "");
 }
 
-TEST_F(RuleEditingTest, ModifyFollowsItsRecordWhenAnEarlierOneWasDeleted) {
+TEST_F(RuleEditorTest, ModifyFollowsItsRecordWhenAnEarlierOneWasDeleted) {
     writeTimetable(kA + kB + kC);
     load();
     open(EditorState::Mode::Modify, 3); // c
@@ -160,7 +160,7 @@ TEST_F(RuleEditingTest, ModifyFollowsItsRecordWhenAnEarlierOneWasDeleted) {
     EXPECT_EQ(file(), "\r\n" + kB + record("c.mp3", "4", "1000001", {"10:00:00"}) + "\r\n");
 }
 
-TEST_F(RuleEditingTest, ASwitchWhileOpenMakesTheEditorWriteTheNewTimetableOnly) {
+TEST_F(RuleEditorTest, ASwitchWhileOpenMakesTheEditorWriteTheNewTimetableOnly) {
     writeTimetable(kA + kB);
     load();
     open(EditorState::Mode::Modify, 1);

@@ -1,4 +1,4 @@
-#include "shell/ruleeditor.h"
+#include "shell/ruleeditorwindow.h"
 
 #include "core/gbktext.h"
 #include "core/timetext.h"
@@ -72,8 +72,8 @@ void TimeBox::keyPressEvent(QKeyEvent* event) {
         setFocus(Qt::OtherFocusReason);
 }
 
-RuleEditor::RuleEditor(QWidget* parent) : QWidget(parent) {
-    setObjectName(QStringLiteral("RuleEditor"));
+RuleEditorWindow::RuleEditorWindow(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("RuleEditorWindow"));
     setFixedSize(kWidth - 8, kHeight - 30);
 
     auto* musicCaption = named(new QLabel(u("要播放\n的音乐"), this), u("标签1"), QRect(25, 6, 48, 36));
@@ -84,7 +84,7 @@ RuleEditor::RuleEditor(QWidget* parent) : QWidget(parent) {
     m_pathBox->setFont(pixelFont(16));
     m_chooseButton = named(new QPushButton(u("选择"), this), u("按钮1"), QRect(618, 5, 48, 35));
     m_chooseButton->setAutoDefault(false);
-    connect(m_chooseButton, &QPushButton::clicked, this, &RuleEditor::chooseFileRequested);
+    connect(m_chooseButton, &QPushButton::clicked, this, &RuleEditorWindow::chooseFileRequested);
 
     for (std::size_t d = 0; d < kDays.size(); ++d) {
         const DayDesign& day = kDays[d];
@@ -137,9 +137,9 @@ RuleEditor::RuleEditor(QWidget* parent) : QWidget(parent) {
     m_saveButton = named(new QPushButton(u("确定添加"), this), u("按钮2"), QRect(464, 357, 128, 40));
     for (QPushButton* button : {cancelButton, clearButton, m_saveButton})
         button->setAutoDefault(false);
-    connect(cancelButton, &QPushButton::clicked, this, &RuleEditor::closeRequested);
-    connect(clearButton, &QPushButton::clicked, this, &RuleEditor::clearPathAndTimes);
-    connect(m_saveButton, &QPushButton::clicked, this, &RuleEditor::saveRequested);
+    connect(cancelButton, &QPushButton::clicked, this, &RuleEditorWindow::closeRequested);
+    connect(clearButton, &QPushButton::clicked, this, &RuleEditorWindow::clearPathAndTimes);
+    connect(m_saveButton, &QPushButton::clicked, this, &RuleEditorWindow::saveRequested);
     m_saveButton->installEventFilter(this);
 
     for (int slot = 1; slot < 21; ++slot)
@@ -147,7 +147,7 @@ RuleEditor::RuleEditor(QWidget* parent) : QWidget(parent) {
     timeBox(21)->setNext(m_saveButton);
 }
 
-bool RuleEditor::eventFilter(QObject* watched, QEvent* event) {
+bool RuleEditorWindow::eventFilter(QObject* watched, QEvent* event) {
     // Enter on "确定添加" saves, as a click does.
     if (watched == m_saveButton && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
@@ -159,7 +159,7 @@ bool RuleEditor::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void RuleEditor::keyPressEvent(QKeyEvent* event) {
+void RuleEditorWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
         emit closeRequested();
         event->accept();
@@ -168,12 +168,12 @@ void RuleEditor::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-void RuleEditor::stepCount(int delta) {
+void RuleEditorWindow::stepCount(int delta) {
     const int value = std::clamp(textToInt(gbkFromQt(m_countBox->text())) + delta, 1, 100);
     m_countBox->setText(QString::number(value));
 }
 
-RuleFields RuleEditor::fields() const {
+RuleFields RuleEditorWindow::fields() const {
     RuleFields fields;
     fields.musicPath = gbkFromQt(m_pathBox->text());
     fields.countText = gbkFromQt(m_countBox->text());
@@ -184,7 +184,7 @@ RuleFields RuleEditor::fields() const {
     return fields;
 }
 
-void RuleEditor::setFields(const RuleFields& fields) {
+void RuleEditorWindow::setFields(const RuleFields& fields) {
     m_pathBox->setText(qtFromGbk(fields.musicPath));
     m_countBox->setText(qtFromGbk(fields.countText));
     for (std::size_t d = 0; d < m_dayBoxes.size(); ++d)
@@ -193,21 +193,21 @@ void RuleEditor::setFields(const RuleFields& fields) {
         m_timeBoxes[k]->setText(qtFromGbk(fields.times[k]));
 }
 
-void RuleEditor::clearPathAndTimes() {
+void RuleEditorWindow::clearPathAndTimes() {
     m_pathBox->clear();
     for (TimeBox* box : m_timeBoxes)
         box->clear();
 }
 
-void RuleEditor::focusFirstTime() {
+void RuleEditorWindow::focusFirstTime() {
     timeBox(1)->setFocus(Qt::OtherFocusReason);
 }
 
-void RuleEditor::focusChooseButton() {
+void RuleEditorWindow::focusChooseButton() {
     m_chooseButton->setFocus(Qt::OtherFocusReason);
 }
 
-void RuleEditor::setMusicPath(const QString& path) {
+void RuleEditorWindow::setMusicPath(const QString& path) {
     m_pathBox->setText(path);
 }
 

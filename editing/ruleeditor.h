@@ -10,9 +10,9 @@ namespace ringvale {
 // The rule editor's procedures: filling it when it opens and saving a rule. A save reads the
 // file again first and writes only the timetable the editor works on, so rules deleted or
 // cleared meanwhile never come back, and a modification replaces exactly the record shown.
-class RuleEditing {
+class RuleEditor {
 public:
-    RuleEditing(ScheduleContext& context, EditorState& editor, Dialogs& dialogs);
+    RuleEditor(ScheduleContext& context, EditorState& editor, Dialogs& dialogs);
 
     // Reads the timetable and, in modify mode, fills the fields from the rule of `currentRow`.
     void init(RuleEditorView& view, int currentRow);

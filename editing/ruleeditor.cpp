@@ -1,4 +1,4 @@
-#include "editing/ruleediting.h"
+#include "editing/ruleeditor.h"
 
 #include "core/codepage.h"
 #include "core/filestore.h"
@@ -20,10 +20,10 @@ std::optional<std::string> readTimetableText(const std::string& path) {
 
 } // namespace
 
-RuleEditing::RuleEditing(ScheduleContext& context, EditorState& editor, Dialogs& dialogs)
+RuleEditor::RuleEditor(ScheduleContext& context, EditorState& editor, Dialogs& dialogs)
     : m_context(context), m_editor(editor), m_dialogs(dialogs) {}
 
-void RuleEditing::init(RuleEditorView& view, int currentRow) {
+void RuleEditor::init(RuleEditorView& view, int currentRow) {
     m_editor.timetablePath = m_context.state.timetablePath;
     m_editor.text = readTimetableText(m_editor.timetablePath).value_or(std::string());
     m_editor.shownRecord.clear();
@@ -41,7 +41,7 @@ void RuleEditing::init(RuleEditorView& view, int currentRow) {
         m_editor.shownRecord = pieces[static_cast<std::size_t>(currentRow)];
 }
 
-bool RuleEditing::save(RuleEditorView& view) {
+bool RuleEditor::save(RuleEditorView& view) {
     const RuleFields fields = view.fields();
     if (fields.musicPath.empty()) {
         m_dialogs.showError(messages::noMusicChosen());
@@ -96,7 +96,7 @@ bool RuleEditing::save(RuleEditorView& view) {
     return true;
 }
 
-void RuleEditing::followTimetable(RuleEditorView& view) {
+void RuleEditor::followTimetable(RuleEditorView& view) {
     m_editor.timetablePath = m_context.state.timetablePath;
     m_editor.text = readTimetableText(m_editor.timetablePath).value_or(std::string());
     if (m_editor.mode == EditorState::Mode::Modify) {
