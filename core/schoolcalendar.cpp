@@ -1,0 +1,184 @@
+#include "core/schoolcalendar.h"
+
+#include "core/codepage.h"
+#include "core/profilefile.h"
+#include "core/timetable.h"
+
+#include <chrono>
+#include <cstdio>
+
+namespace ringvale {
+
+namespace {
+
+constexpr int kLeapYear = 2000;
+
+std::optional<int> digits(std::string_view text) {
+    if (text.empty())
+        return std::nullopt;
+    int value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+bool isValid(const LogDay& day) {
+    using namespace std::chrono;
+    return year_month_day{year(day.year), month(static_cast<unsigned>(day.month)),
+                          std::chrono::day(static_cast<unsigned>(day.day))}
+        .ok();
+}
+
+// "YYYY-MM-DD" (yearly = false) or "MM-DD" (yearly = true, checked against a leap year).
+std::optional<std::pair<LogDay, bool>> parseDate(std::string_view text) {
+    if (text.size() == 10 && text[4] == '-' && text[7] == '-') {
+        const auto y = digits(text.substr(0, 4)), m = digits(text.substr(5, 2)),
+                   d = digits(text.substr(8, 2));
+        if (y && m && d && isValid({*y, *m, *d}))
+            return std::pair{LogDay{*y, *m, *d}, false};
+    } else if (text.size() == 5 && text[2] == '-') {
+        const auto m = digits(text.substr(0, 2)), d = digits(text.substr(3, 2));
+        if (m && d && isValid({kLeapYear, *m, *d}))
+            return std::pair{LogDay{0, *m, *d}, true};
+    }
+    return std::nullopt;
+}
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
+        text.remove_suffix(1);
+    return text;
+}
+
+int dayNumber(const LogDay& day) {
+    using namespace std::chrono;
+    return static_cast<int>(sys_days{year_month_day{year(day.year), month(static_cast<unsigned>(day.month)),
+                                                    std::chrono::day(static_cast<unsigned>(day.day))}}
+                                .time_since_epoch()
+                                .count());
+}
+
+std::string dayText(const LogDay& day, bool yearly) {
+    char buffer[16];
+    if (yearly)
+        std::snprintf(buffer, sizeof buffer, "%02d-%02d", day.month, day.day);
+    else
+        std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", day.year, day.month, day.day);
+    return buffer;
+}
+
+int timetableIndexNamed(std::string_view name) {
+    for (int index = 0; index < kTimetableCount; ++index)
+        if (timetableName(index) == name)
+            return index;
+    return -1;
+}
+
+} // namespace
+
+bool CalendarRange::covers(const LogDay& day) const {
+    if (!yearly)
+        return !(day < from) && !(to < day);
+    const auto md = [](const LogDay& d) { return d.month * 100 + d.day; };
+    const int at = md(day), first = md(from), last = md(to);
+    return first <= last ? at >= first && at <= last : at >= first || at <= last;
+}
+
+int CalendarRange::length() const {
+    if (!yearly)
+        return dayNumber(to) - dayNumber(from) + 1;
+    const int first = dayNumber({kLeapYear, from.month, from.day}),
+              last = dayNumber({kLeapYear, to.month, to.day});
+    return last >= first ? last - first + 1 : last + 366 - first + 1;
+}
+
+std::optional<CalendarRange> parseCalendarKey(std::string_view key) {
+    key = trimmed(key);
+    const std::size_t tilde = key.find('~');
+    const auto from = parseDate(trimmed(key.substr(0, tilde)));
+    const auto to = tilde == std::string_view::npos ? from : parseDate(trimmed(key.substr(tilde + 1)));
+    if (!from || !to || from->second != to->second)
+        return std::nullopt;
+    CalendarRange range{from->first, to->first, from->second};
+    if (!range.yearly && range.to < range.from)
+        return std::nullopt;
+    return range;
+}
+
+SchoolCalendar parseSchoolCalendar(std::string_view text) {
+    static const std::string kTimetables = gbkFromUtf8("作息表");
+    static const std::string kNoBells = gbkFromUtf8("不打铃");
+    enum class Section { None, Timetables, NoBells, Other } section = Section::None;
+    SchoolCalendar calendar;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        const std::string_view raw = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        const std::string_view line = trimmed(raw);
+        if (line.empty() || line.front() == ';')
+            continue;
+        if (line.front() == '[' && line.back() == ']') {
+            const std::string_view name = trimmed(line.substr(1, line.size() - 2));
+            section = name == kTimetables ? Section::Timetables
+                      : name == kNoBells  ? Section::NoBells
+                                          : Section::Other;
+            continue;
+        }
+        const std::size_t equals = line.find('=');
+        const auto range =
+            equals == std::string_view::npos ? std::nullopt : parseCalendarKey(line.substr(0, equals));
+        const std::string value(equals == std::string_view::npos ? std::string_view()
+                                                                 : trimmed(line.substr(equals + 1)));
+        if (section == Section::Timetables && range) {
+            const int index = timetableIndexNamed(value);
+            if (index >= 0) {
+                calendar.timetables.push_back({*range, value, index});
+                continue;
+            }
+        } else if (section == Section::NoBells && range && !value.empty()) {
+            calendar.noBells.push_back({*range, value, -1});
+            continue;
+        }
+        calendar.notUnderstood.emplace_back(line);
+    }
+    return calendar;
+}
+
+DayPlan planFor(const SchoolCalendar& calendar, const LogDay& day) {
+    for (const CalendarEntry& entry : calendar.noBells)
+        if (entry.range.covers(day))
+            return {DayPlan::Kind::NoBells, -1, entry.value};
+    const CalendarEntry* best = nullptr;
+    for (const CalendarEntry& entry : calendar.timetables) {
+        if (!entry.range.covers(day))
+            continue;
+        if (!best || (best->range.yearly && !entry.range.yearly) ||
+            (best->range.yearly == entry.range.yearly && entry.range.length() < best->range.length()))
+            best = &entry;
+    }
+    if (!best)
+        return {};
+    return {DayPlan::Kind::Timetable, best->timetable, {}};
+}
+
+std::string calendarKeyText(const CalendarRange& range) {
+    std::string key = dayText(range.from, range.yearly);
+    if (!(range.from == range.to))
+        key += "~" + dayText(range.to, range.yearly);
+    return key;
+}
+
+std::string withNoBellDays(std::string_view text, const std::vector<CalendarEntry>& entries) {
+    static const std::string kNoBells = gbkFromUtf8("不打铃");
+    std::string out(text);
+    for (const CalendarEntry& entry : entries)
+        out = withProfileValue(out, kNoBells, calendarKeyText(entry.range), entry.value);
+    return out;
+}
+
+} // namespace ringvale
