@@ -53,7 +53,7 @@ void ClockTick::onClockTick(WallTime due) {
     if (!state.shutdownTime.empty() && textFind(state.shutdownTime, prefix) > 0 && m_view.isShutdownTicked())
         m_power.requestPowerOff();
 
-    if (now.second >= kPrepareFromSecond && m_preparedMinute != minute + 1) {
+    if (now.second >= kPrepareFromSecond && m_preparedMinute != minute + 1 && state.noBellReason.empty()) {
         const LocalTime next = localTimeAt(instant + std::chrono::seconds(60 - now.second));
         if (!dueBellsAt(state.rules, next).empty()) {
             m_preparedMinute = minute + 1;
@@ -62,16 +62,20 @@ void ClockTick::onClockTick(WallTime due) {
     }
 
     if (!state.nextRuleValid) {
+        static const std::string kNoBellsToday = gbkFromUtf8("今天不打铃：");
         state.nextRuleValid = true;
-        refreshNextRule(state.rules, m_context.status, now.weekday, now.hour, now.minute, now.second);
+        if (state.noBellReason.empty())
+            refreshNextRule(state.rules, m_context.status, now.weekday, now.hour, now.minute, now.second);
+        else
+            m_context.status.setNextRuleText(kNoBellsToday + state.noBellReason);
     }
 }
 
 void ClockTick::closePassedMinutes(std::int64_t minute, WallTime instant) {
     static const std::string kStopped = "system stopped";
     static const std::string kNoTick = "no tick came in its minute (the clock stepped or the machine slept)";
-    if (!m_lastMinute || minute <= *m_lastMinute)
-        return; // the first tick, the same minute, or a clock set back
+    if (!m_lastMinute || minute <= *m_lastMinute || !m_context.state.noBellReason.empty())
+        return; // the first tick, the same minute, a clock set back, or a day without bells
     const ScheduleState& state = m_context.state;
     // The last minute with a tick: due rules that did not ring were skipped, if the system was
     // stopped. The minutes without any tick (at most a day of them): their due rules were missed.
@@ -106,6 +110,12 @@ bool ClockTick::fireDueRule(const std::string& prefix, const LocalTime& now, std
             const std::string& slot = *due;
             m_ledger.record(rule, minute);
             rule.fired = 1;
+            if (!state.noBellReason.empty()) {
+                m_context.log.record(bellEntryFor(BellEvent::Skipped, state.rules, k, slot,
+                                                  state.timetablePath,
+                                                  "no bells today: " + utf8FromGbk(state.noBellReason)));
+                continue; // every due rule of the minute is said once; none rings
+            }
             state.lastFiredMinute = now.minute;
             m_context.playback.stopAll();
             const PlayId id = m_context.playback.playFile(rule.playCount, rule.musicPath);

@@ -17,6 +17,8 @@ struct ScheduleState {
     std::int32_t tickCount = 0;
     std::int32_t lastFiredMinute = 0;
     std::string shutdownTime;
+    // Set on a day the school calendar rings nothing: the reason (GBK). Due bells are skipped.
+    std::string noBellReason;
     // The last load found the timetable file but could not read it. Commands that rewrite the
     // file refuse while this is set, so an unreadable file is never overwritten with less.
     bool timetableUnreadable = false;

@@ -2,8 +2,10 @@
 
 #include "core/codepage.h"
 #include "core/duebells.h"
+#include "core/filestore.h"
 #include "core/gbktext.h"
 #include "core/problemreport.h"
+#include "core/schoolcalendar.h"
 #include "core/startup.h"
 #include "core/timetableloader.h"
 #include "media/playcommands.h"
@@ -50,6 +52,7 @@ AppController::AppController(MainWindow& window, Services services, const std::f
               return runKeepingClock([&] { return m_weather.fetch(county); }) != RainForecast::Unknown;
           },
           services.executable, m_log) {
+    m_calendarPath = programDir / std::filesystem::u8path(kCalendarFileName);
     m_config.setProblemReporter([this](const std::string& problem) {
         reportProblem(problem);
         m_log.record(systemEntry(problem));
@@ -57,8 +60,10 @@ AppController::AppController(MainWindow& window, Services services, const std::f
     m_playbackReports.setHandler([this](const PlaybackReport& report) { m_log.onPlaybackReport(report); });
     m_log.setWatcher([this](const BellEntry& entry) { entryRecorded(entry); });
     connect(&m_window, &MainWindow::logRequested, this, &AppController::showLog);
-    connect(&m_window, &MainWindow::clockTicked, this,
-            [this](qint64 dueMs) { m_tick.onClockTick(WallTime(std::chrono::milliseconds(dueMs))); });
+    connect(&m_window, &MainWindow::clockTicked, this, [this](qint64 dueMs) {
+        m_tick.onClockTick(WallTime(std::chrono::milliseconds(dueMs)));
+        followCalendar();
+    });
     connect(&m_window, &MainWindow::trayEvent, this, &AppController::onTrayEvent);
     connect(&m_window, &MainWindow::toolbarButtonClicked, this, &AppController::onToolbarClick);
     connect(&m_window, &MainWindow::timetableChosen, this,
@@ -102,6 +107,7 @@ void AppController::start() {
     // Read before the start-up logs anything of its own.
     const std::int64_t firstUnwatchedMinute = firstMinuteNotWatched();
     startUp(m_context, m_window, m_config, m_programDir, steps);
+    applyCalendar();
     const LogDay today = logDayOf(localTimeAt(m_clock.now()));
     if (const int removed = m_logFiles.removeOld(today); removed > 0)
         m_log.record(systemEntry("removed " + std::to_string(removed) + " log files older than " +
@@ -109,6 +115,38 @@ void AppController::start() {
     logMissedBellsAtStart(firstUnwatchedMinute);
     m_log.record(systemEntry("start, timetable " + timetableNameOfPath(m_state.timetablePath) +
                              (m_state.running ? ", running" : ", stopped")));
+}
+
+void AppController::followCalendar() {
+    std::error_code error;
+    const auto stamp = std::filesystem::last_write_time(m_calendarPath, error);
+    const std::optional<std::filesystem::file_time_type> now =
+        error ? std::nullopt : std::optional<std::filesystem::file_time_type>(stamp);
+    if (logDayOf(localTimeAt(m_clock.now())) != m_calendarDay || now != m_calendarStamp)
+        applyCalendar();
+}
+
+void AppController::applyCalendar() {
+    std::error_code error;
+    const auto stamp = std::filesystem::last_write_time(m_calendarPath, error);
+    m_calendarStamp = error ? std::nullopt : std::optional<std::filesystem::file_time_type>(stamp);
+    m_calendarDay = logDayOf(localTimeAt(m_clock.now()));
+    const SchoolCalendar calendar = parseSchoolCalendar(readWholeFile(m_calendarPath).bytes);
+    for (const std::string& line : calendar.notUnderstood)
+        m_log.record(systemEntry(std::string(kCalendarFileName) +
+                                 ": a line not understood, kept: " + utf8FromGbk(line)));
+    const DayPlan plan = planFor(calendar, m_calendarDay);
+    if (plan.reason != m_state.noBellReason) {
+        m_state.noBellReason = plan.reason;
+        m_state.nextRuleValid = false;
+        m_log.record(systemEntry(plan.reason.empty() ? std::string("bells ring today")
+                                                     : "no bells today: " + utf8FromGbk(plan.reason)));
+    }
+    const int selected = textToInt(m_config.read(settings::systemSection(), settings::timetableKey()));
+    if (plan.kind == DayPlan::Kind::Timetable && plan.timetable != selected) {
+        m_window.selectTimetable(plan.timetable);
+        m_commands.switchTimetable(plan.timetable); // logs the switch
+    }
 }
 
 void AppController::showLog() {
@@ -145,7 +183,7 @@ std::int64_t AppController::firstMinuteNotWatched() const {
 }
 
 void AppController::logMissedBellsAtStart(std::int64_t firstMinute) {
-    if (!m_state.running)
+    if (!m_state.running || !m_state.noBellReason.empty())
         return;
     for (BellEntry& entry : bellsDueBefore(m_state.rules, m_state.timetablePath, firstMinute, m_clock.now(),
                                            BellEvent::Missed, "the program was not running"))

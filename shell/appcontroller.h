@@ -30,6 +30,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace ringvale {
@@ -78,6 +79,10 @@ private:
     // The bells due from that minute until now rang nowhere: the program was not running.
     void logMissedBellsAtStart(std::int64_t firstMinute);
     void showLog();
+    // Reads 校历.INI and makes today's timetable and no-bell state what it says: at start, at each
+    // local midnight and whenever the file changes.
+    void applyCalendar();
+    void followCalendar();
     // Every logged entry: into the log window when open, and a failed or missed bell into a
     // notification from the tray icon.
     void entryRecorded(const BellEntry& entry);
@@ -105,6 +110,9 @@ private:
     SongStation m_songs;
     SettingsCommands m_settings;
     std::unique_ptr<LogView> m_logView; // made at its first showing
+    std::filesystem::path m_calendarPath;
+    LogDay m_calendarDay; // the day the calendar was last applied to
+    std::optional<std::filesystem::file_time_type> m_calendarStamp; // of the file then (none: no file)
 };
 
 } // namespace ringvale
