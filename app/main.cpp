@@ -1,4 +1,6 @@
 #include "core/clock.h"
+#include "core/dayreport.h"
+#include "core/holidayimport.h"
 #include "core/instancelock.h"
 #include "core/journal.h"
 #include "core/programdir.h"
@@ -16,6 +18,8 @@
 #include <QMessageBox>
 
 #include <cstdio>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -33,10 +37,46 @@ void showReadOnlyNotice(const std::filesystem::path& programDir) {
     box->show();
 }
 
+// The commands that need no window: --rings-on YYYY-MM-DD and --import-holidays FILE.ics.
+// nullopt when the arguments name neither.
+std::optional<int> runCommandLine(int argc, char* argv[]) {
+    using namespace ringvale;
+    if (argc < 2)
+        return std::nullopt;
+    const std::string command = argv[1];
+    if (command != "--rings-on" && command != "--import-holidays")
+        return std::nullopt;
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: ringvale --rings-on YYYY-MM-DD | --import-holidays FILE.ics\n");
+        return 2;
+    }
+    const auto programDir = resolveProgramDirectory(processEnv, executableDirectory());
+    if (command == "--rings-on") {
+        const auto date = parseCalendarKey(argv[2]);
+        if (!date || date->yearly || !(date->from == date->to)) {
+            std::fprintf(stderr, "ringvale: %s is not a date YYYY-MM-DD\n", argv[2]);
+            return 2;
+        }
+        std::fputs(ringsOnReport(programDir, date->from).c_str(), stdout);
+        return 0;
+    }
+    const HolidayImport imported = importHolidays(programDir, argv[2]);
+    if (!imported.error.empty()) {
+        std::fprintf(stderr, "ringvale: %s: %s\n", argv[2], imported.error.c_str());
+        return 1;
+    }
+    std::printf("imported %zu\n", imported.entries.size());
+    if (imported.timedIgnored > 0)
+        std::fprintf(stderr, "ringvale: %d events with a time of day were left out\n", imported.timedIgnored);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     using namespace ringvale;
+    if (const auto code = runCommandLine(argc, argv))
+        return *code;
     TerminationSignals::blockInEveryThread();
     const bool haveDisplay =
         processEnv("DISPLAY") || processEnv("WAYLAND_DISPLAY") || processEnv("QT_QPA_PLATFORM");

@@ -8,7 +8,7 @@ RINGVALE_PACKAGES=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev
     libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
-    libsdl2-dev libsystemd-dev
+    libsdl2-dev libsystemd-dev libical-dev
     libcurl4-openssl-dev libboost-regex-dev libpng-dev libjpeg62-turbo-dev
     googletest libgtest-dev libgmock-dev
     fonts-wqy-microhei xvfb xauth
