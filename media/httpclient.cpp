@@ -8,7 +8,7 @@ namespace ringvale {
 
 namespace {
 
-constexpr std::size_t kBodyLimit = 8 * 1024 * 1024; // a weather page is far smaller
+constexpr std::size_t kBodyLimit = 1024 * 1024; // real weather pages are tens of kilobytes
 
 std::size_t collect(char* data, std::size_t size, std::size_t count, void* target) {
     auto* body = static_cast<std::string*>(target);

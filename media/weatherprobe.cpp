@@ -8,6 +8,11 @@
 
 #include <boost/regex.hpp>
 
+#include <chrono>
+#include <cstdint>
+#include <iterator>
+#include <stdexcept>
+
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -18,6 +23,60 @@ namespace {
 
 constexpr std::size_t kShortestPage = 30000;
 constexpr std::size_t kSmallestIcon = 1000;
+constexpr std::chrono::milliseconds kMatchBudget{1000};
+
+struct SearchBudget {
+    std::chrono::steady_clock::time_point deadline;
+    std::uint32_t steps = 0;
+};
+
+struct OutOfTime : std::runtime_error {
+    OutOfTime() : std::runtime_error("the forecast search ran out of time") {}
+};
+
+// A page iterator that ends the search once its budget's deadline has passed.
+class BudgetedIterator {
+public:
+    using iterator_category = std::bidirectional_iterator_tag;
+    using value_type = char;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const char*;
+    using reference = const char&;
+
+    BudgetedIterator() = default;
+    BudgetedIterator(const char* at, SearchBudget* budget) : m_at(at), m_budget(budget) {}
+
+    reference operator*() const { return *m_at; }
+    BudgetedIterator& operator++() {
+        ++m_at;
+        step();
+        return *this;
+    }
+    BudgetedIterator operator++(int) {
+        BudgetedIterator before = *this;
+        ++*this;
+        return before;
+    }
+    BudgetedIterator& operator--() {
+        --m_at;
+        step();
+        return *this;
+    }
+    BudgetedIterator operator--(int) {
+        BudgetedIterator before = *this;
+        --*this;
+        return before;
+    }
+    bool operator==(const BudgetedIterator& other) const { return m_at == other.m_at; }
+
+private:
+    void step() {
+        if ((++m_budget->steps & 0xFFF) == 0 && std::chrono::steady_clock::now() > m_budget->deadline)
+            throw OutOfTime();
+    }
+    const char* m_at = nullptr;
+    SearchBudget* m_budget = nullptr;
+};
 
 const boost::regex& forecastExpression() {
     // Compiled once: the expression is fixed, and a compiled boost::regex may be shared
@@ -45,12 +104,17 @@ bool isSafeIconName(const std::string& name) {
 
 ForecastMatch scrapeForecast(const std::string& page) {
     ForecastMatch result;
-    boost::smatch match;
+    // The search gets a time budget: the iterators it walks the page with look at the clock every
+    // few thousand steps and end the search once the budget is spent. Real pages take well under
+    // a millisecond; a page built to make the search backtrack counts as not matching.
+    SearchBudget budget{std::chrono::steady_clock::now() + kMatchBudget};
+    const BudgetedIterator first(page.data(), &budget), last(page.data() + page.size(), &budget);
+    boost::match_results<BudgetedIterator> match;
     try {
-        if (!boost::regex_search(page, match, forecastExpression()))
+        if (!boost::regex_search(first, last, match, forecastExpression()))
             return result;
     } catch (const std::exception&) {
-        return result; // a page built to make the search explode counts as no match
+        return result; // out of time, or the library's own limit: no match
     }
     if (!isSafeIconName(match[1].str()))
         return result;

@@ -75,6 +75,16 @@ TEST(ForecastScrape, RainAnywhereInTodaysDaytimeText) {
     EXPECT_EQ(rainResult(straddling), RainForecast::Dry);
 }
 
+TEST(ForecastScrape, APageBuiltToBacktrackEndsAsNoMatchWhileAFarForecastIsFound) {
+    std::string hostile;
+    while (hostile.size() < 1024 * 1024)
+        hostile += gbkFromUtf8("今天白天") + "180_180/a.png<li>";
+    EXPECT_FALSE(scrapeForecast(hostile).matched); // ends, bounded by the search's time budget
+    const ForecastMatch far = scrapeForecast(std::string(960 * 1024, 'x') + forecastPage("qing.", "小雨"));
+    EXPECT_TRUE(far.matched);
+    EXPECT_EQ(far.dayText, gbkFromUtf8("小雨"));
+}
+
 TEST(ForecastScrape, IconNamesThatCouldLeaveTheCacheCountAsNoMatch) {
     EXPECT_EQ(scrapeForecast(forecastPage("qing.", "晴")).iconName, "qing.");
     EXPECT_EQ(scrapeForecast(forecastPage("lei_zhen_yu2.", "晴")).iconName, "lei_zhen_yu2.");
