@@ -49,6 +49,7 @@ void ClockTick::onClockTick(WallTime due) {
 
     const std::string prefix = minutePrefix(now.hour, now.minute);
     fireDueRule(prefix, now, minute, instant);
+    checkWeatherAhead(now, minute);
 
     if (!state.shutdownTime.empty() && textFind(state.shutdownTime, prefix) > 0 && m_view.isShutdownTicked())
         m_power.requestPowerOff();
@@ -98,6 +99,43 @@ void ClockTick::closePassedMinutes(std::int64_t minute, WallTime instant) {
     }
 }
 
+void ClockTick::checkWeatherAhead(const LocalTime& now, std::int64_t minute) {
+    if (!m_checkWeather || !m_context.state.noBellReason.empty() ||
+        (m_weatherCheckMinute && minute - *m_weatherCheckMinute < kWeatherAheadMinutes))
+        return;
+    const int nowMinute = now.hour * 60 + now.minute;
+    const std::size_t day = static_cast<std::size_t>(now.weekday - 1);
+    for (const PlayRule& rule : m_context.state.rules) {
+        if (!rule.rainGated || day >= rule.days.size() || rule.days[day] == 0)
+            continue;
+        for (const std::string& slot : rule.times) {
+            const std::string time = textTrim(slot);
+            if (time.size() < 5)
+                continue;
+            const int ahead = textToInt(time.substr(0, 2)) * 60 + textToInt(time.substr(3, 2)) - nowMinute;
+            if (ahead >= 1 && ahead <= kWeatherAheadMinutes) {
+                m_weatherCheckMinute = minute;
+                m_checkWeather(); // returns at once: the check runs in the background
+                return;
+            }
+        }
+    }
+}
+
+bool ClockTick::skippedForRain(std::size_t element, const std::string& slot, const LocalTime& now) {
+    const ScheduleState& state = m_context.state;
+    const bool today = state.forecastDay == localMinuteNumber(now) / kMinutesPerDay;
+    if (today && state.forecast == ScheduleState::Forecast::Rain) {
+        m_context.log.record(bellEntryFor(BellEvent::Skipped, state.rules, element, slot, state.timetablePath,
+                                          "rain forecast: " + state.forecastText));
+        return true;
+    }
+    if (!today || state.forecast == ScheduleState::Forecast::Unknown)
+        m_context.log.record(bellEntryFor(BellEvent::System, state.rules, element, slot, state.timetablePath,
+                                          "rain-gated bell rings: the weather was unknown"));
+    return false;
+}
+
 bool ClockTick::fireDueRule(const std::string& prefix, const LocalTime& now, std::int64_t minute,
                             WallTime instant) {
     static const std::string kPlaying = gbkFromUtf8("正在播放:");
@@ -116,6 +154,8 @@ bool ClockTick::fireDueRule(const std::string& prefix, const LocalTime& now, std
                                                   "no bells today: " + utf8FromGbk(state.noBellReason)));
                 continue; // every due rule of the minute is said once; none rings
             }
+            if (rule.rainGated && skippedForRain(k, slot, now))
+                continue;
             state.lastFiredMinute = now.minute;
             m_context.playback.stopAll();
             const PlayId id = m_context.playback.playFile(rule.playCount, rule.musicPath);

@@ -5,6 +5,7 @@
 #include "core/schedulecontext.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,6 +46,11 @@ public:
     // clock that trails the timer's by a few milliseconds still reads the new minute.
     void onClockTick(WallTime due = {});
 
+    // Runs the weather check in the background; called ahead of rain-gated bells.
+    void setWeatherCheck(std::function<void()> check) { m_checkWeather = std::move(check); }
+    // A rain-gated bell due this many minutes ahead, or fewer (but at least one), asks for a check.
+    static constexpr int kWeatherAheadMinutes = 30;
+
     // From this second on, the output is made ready for a bell due in the next minute.
     static constexpr int kPrepareFromSecond = 58;
 
@@ -53,6 +59,11 @@ private:
     // Logs the due rules of the minutes since the last tick that did not ring: skipped when the
     // system was stopped, missed when no tick came at all.
     void closePassedMinutes(std::int64_t minute, WallTime instant);
+    // Asks for a weather check when a rain-gated bell is due within the next half hour.
+    void checkWeatherAhead(const LocalTime& now, std::int64_t minute);
+    // A due rain-gated rule on a rain day is skipped (true); with no forecast it rings and the log
+    // says the weather was unknown.
+    bool skippedForRain(std::size_t element, const std::string& slot, const LocalTime& now);
     // Fires the first due rule of minute prefix p that has not rung in this minute; true when
     // one fired.
     bool fireDueRule(const std::string& prefix, const LocalTime& now, std::int64_t minute, WallTime instant);
@@ -65,6 +76,8 @@ private:
     std::int64_t m_preparedMinute = -1;
     std::optional<std::int64_t> m_lastMinute; // of the last tick
     bool m_lastRunning = false;               // the running state at the last tick
+    std::function<void()> m_checkWeather;
+    std::optional<std::int64_t> m_weatherCheckMinute; // when a check was last asked for
 };
 
 } // namespace ringvale

@@ -4,6 +4,7 @@
 #include "core/codepage.h"
 #include "core/filestore.h"
 #include "core/gbktext.h"
+#include "core/raingate.h"
 #include "core/schoolcalendar.h"
 #include "core/timetable.h"
 
@@ -26,7 +27,8 @@ std::string ringsOnReport(const std::filesystem::path& programDir, const LogDay&
     }
     std::string report = "timetable\t" + utf8FromGbk(timetableName(index)) + "\n";
     const std::string path = timetablePath(fromFileName(programDir), index);
-    const ParsedTimetable timetable = parseTimetable(readWholeFile(toFileName(path)).bytes);
+    ParsedTimetable timetable = parseTimetable(readWholeFile(toFileName(path)).bytes);
+    markRainGated(timetable.rules, readRainGates(path));
 
     using namespace std::chrono;
     const weekday wd{sys_days{year_month_day{year(day.year), month(static_cast<unsigned>(day.month)),
@@ -40,7 +42,8 @@ std::string ringsOnReport(const std::filesystem::path& programDir, const LogDay&
         for (const std::string& slot : rule.times)
             if (!textTrim(slot).empty())
                 bells.emplace_back(utf8FromGbk(textTrim(slot)), utf8FromGbk(displayName(rule.musicPath)) +
-                                                                    "\t" + std::to_string(rule.playCount));
+                                                                    "\t" + std::to_string(rule.playCount) +
+                                                                    (rule.rainGated ? "\train-gated" : ""));
     }
     std::stable_sort(bells.begin(), bells.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });

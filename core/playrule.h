@@ -16,6 +16,7 @@ struct PlayRule {
     std::int32_t playCount = 0;
     std::array<std::int32_t, kDayCount> days{};
     std::array<std::string, kSlotCount> times;
+    bool rainGated = false; // skipped on a day whose forecast says rain (kept beside the timetable)
 
     bool operator==(const PlayRule&) const = default;
 };

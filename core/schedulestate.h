@@ -19,6 +19,11 @@ struct ScheduleState {
     std::string shutdownTime;
     // Set on a day the school calendar rings nothing: the reason (GBK). Due bells are skipped.
     std::string noBellReason;
+    // Today's forecast as the last weather check read it, for the rain-gated rules.
+    enum class Forecast { Unknown, Dry, Rain };
+    Forecast forecast = Forecast::Unknown;
+    std::int64_t forecastDay = -1; // local days since 1970 of that check; -1: none yet
+    std::string forecastText;      // today's daytime text, UTF-8
     // The last load found the timetable file but could not read it. Commands that rewrite the
     // file refuse while this is set, so an unreadable file is never overwritten with less.
     bool timetableUnreadable = false;

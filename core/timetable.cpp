@@ -5,6 +5,15 @@
 
 namespace ringvale {
 
+std::string rebuiltRecord(const PlayRule& rule) {
+    std::string record = "*{" + rule.musicPath + ";" + std::to_string(rule.playCount);
+    for (const std::int32_t day : rule.days)
+        record += day == 1 ? ";1" : ";0";
+    for (const std::string& time : rule.times)
+        record += ";" + time;
+    return record + ";}";
+}
+
 std::string timetableName(int index) {
     static const std::array<std::string, 4> kSeasons = {gbkFromUtf8("春季作息表"), gbkFromUtf8("夏季作息表"),
                                                         gbkFromUtf8("秋季作息表"), gbkFromUtf8("冬季作息表")};

@@ -36,6 +36,10 @@ struct ParsedTimetable {
     std::vector<std::size_t> shownElements;
 };
 
+// The record text of a loaded rule without its line end, as the delete command looks for it and
+// as the rain-gated rules are known by.
+std::string rebuiltRecord(const PlayRule& rule);
+
 // Turns the whole text of a timetable file into the rule list and the rows it shows.
 ParsedTimetable parseTimetable(std::string_view text);
 

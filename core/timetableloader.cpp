@@ -4,6 +4,7 @@
 #include "core/duebells.h"
 #include "core/filestore.h"
 #include "core/musicfilecheck.h"
+#include "core/raingate.h"
 
 namespace ringvale {
 
@@ -55,6 +56,7 @@ void loadTimetable(ScheduleContext& context) {
     if (file.ok())
         parsed = parseTimetable(file.bytes);
     state.rules = std::move(parsed.rules);
+    markRainGated(state.rules, readRainGates(state.timetablePath));
     std::vector<GridRow> rows;
     rows.reserve(parsed.shownElements.size());
     const int firstRow = context.table.rowCount() - 1;

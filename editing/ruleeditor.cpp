@@ -3,6 +3,7 @@
 #include "core/codepage.h"
 #include "core/filestore.h"
 #include "core/gbktext.h"
+#include "core/raingate.h"
 #include "core/timetableloader.h"
 #include "editing/editormessages.h"
 
@@ -88,12 +89,24 @@ bool RuleEditor::save(RuleEditorView& view) {
         messages::timetableWriteFailed(m_context, m_dialogs);
         return false;
     }
+    updateRainGate(m_editor.mode == EditorState::Mode::Modify ? "*" + m_editor.shownRecord : std::string(),
+                   record, fields.rainGated);
     m_editor.text = std::move(text);
     m_editor.mode = EditorState::Mode::Add;
     m_editor.shownRecord.clear();
     view.clearPathAndTimes();
     loadTimetable(m_context);
     return true;
+}
+
+void RuleEditor::updateRainGate(const std::string& replacedRecord, const std::string& record, bool gated) {
+    std::set<std::string> gates = readRainGates(m_editor.timetablePath);
+    bool changed = !replacedRecord.empty() && gates.erase(rainGateKey(replacedRecord)) > 0;
+    if (gated)
+        changed = gates.insert(rainGateKey(record)).second || changed;
+    if (changed && !writeRainGates(m_editor.timetablePath, gates))
+        m_context.log.record(systemEntry("the rain flags beside " + utf8FromGbk(m_editor.timetablePath) +
+                                         " could not be written"));
 }
 
 void RuleEditor::followTimetable(RuleEditorView& view) {

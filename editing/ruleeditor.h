@@ -24,6 +24,9 @@ public:
     void followTimetable(RuleEditorView& view);
 
 private:
+    // The rain flag of the rule just saved follows it; the record it replaced loses its flag.
+    void updateRainGate(const std::string& replacedRecord, const std::string& record, bool gated);
+
     ScheduleContext& m_context;
     EditorState& m_editor;
     Dialogs& m_dialogs;

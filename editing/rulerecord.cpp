@@ -15,15 +15,6 @@ std::string ruleRecord(const RuleFields& fields) {
     return record + "}\r\n";
 }
 
-std::string rebuiltRecord(const PlayRule& rule) {
-    std::string record = "*{" + rule.musicPath + ";" + std::to_string(rule.playCount);
-    for (const std::int32_t day : rule.days)
-        record += day == 1 ? ";1" : ";0";
-    for (const std::string& time : rule.times)
-        record += ";" + time;
-    return record + ";}";
-}
-
 std::vector<std::string> recordPieces(std::string_view text) {
     return textSplit(text, "*");
 }
@@ -49,6 +40,7 @@ RuleFields fieldsOf(const PlayRule& rule) {
     for (std::size_t d = 0; d < kDayCount; ++d)
         fields.days[d] = rule.days[d] == 1;
     fields.times = rule.times;
+    fields.rainGated = rule.rainGated;
     return fields;
 }
 

@@ -18,6 +18,7 @@ struct RuleFields {
     std::string countText = "1";
     std::array<bool, kDayCount> days = {false, true, true, true, true, true, false};
     std::array<std::string, kSlotCount> times;
+    bool rainGated = false; // 此条开启天气: kept beside the timetable, not in the record
 
     bool operator==(const RuleFields&) const = default;
 };
@@ -25,9 +26,6 @@ struct RuleFields {
 // "*{" + path + ";" + count + ";" + the seven day flags + the 21 slots, each ";"-ended, + "}" CR LF.
 // Nothing is checked or escaped: the fields go in exactly as they stand.
 std::string ruleRecord(const RuleFields& fields);
-
-// The record text of a loaded rule without its line end, as the delete command looks for it.
-std::string rebuiltRecord(const PlayRule& rule);
 
 // Replaces record `index` (the index-th piece after the text before the first "*") by `record`
 // and appends one CR LF at the end. Nothing when the text has no such record.

@@ -4,6 +4,7 @@
 #include "core/duebells.h"
 #include "core/filestore.h"
 #include "core/gbktext.h"
+#include "core/raingate.h"
 #include "core/timetable.h"
 #include "core/timetableloader.h"
 #include "editing/editormessages.h"
@@ -64,8 +65,16 @@ void TimetableCommands::deleteRule() {
                                          "; nothing was deleted"));
     } else {
         text.erase(static_cast<std::size_t>(at - 1), record.size());
-        if (!writeFileAtomic(path, text))
+        if (!writeFileAtomic(path, text)) {
             messages::timetableWriteFailed(m_context, m_dialogs);
+        } else if (textFind(text, record) <= 0) {
+            // The last copy of the rule went: its rain flag goes with it.
+            std::set<std::string> gates = readRainGates(m_context.state.timetablePath);
+            if (gates.erase(record) > 0 && !writeRainGates(m_context.state.timetablePath, gates))
+                m_context.log.record(systemEntry("the rain flags beside " +
+                                                 utf8FromGbk(m_context.state.timetablePath) +
+                                                 " could not be written"));
+        }
     }
     loadTimetable(m_context);
 }
@@ -83,6 +92,9 @@ void TimetableCommands::clearTimetable() {
     m_context.table.resetRuleGrid();
     if (!writeFileAtomic(path, ""))
         messages::timetableWriteFailed(m_context, m_dialogs);
+    else if (!writeRainGates(m_context.state.timetablePath, {}))
+        m_context.log.record(systemEntry(
+            "the rain flags beside " + utf8FromGbk(m_context.state.timetablePath) + " could not be removed"));
     m_context.playback.stopAll();
     m_context.state.running = false;
     m_context.status.setRunningShown(false);

@@ -89,6 +89,11 @@ const boost::regex& forecastExpression() {
     return expression;
 }
 
+// The county as the log names it (UTF-8).
+std::string countyName(const std::string& county) {
+    return county.empty() ? std::string("(no county saved)") : utf8FromGbk(county);
+}
+
 bool isSafeIconName(const std::string& name) {
     if (name.size() < 2 || name.size() > 64 || name.back() != '.')
         return false;
@@ -154,9 +159,8 @@ RainForecast WeatherProbe::fetch(std::string& county) const {
     if (const std::size_t zero = page.find('\0'); zero != std::string::npos)
         page.resize(zero);
     if (page.size() < kShortestPage) {
-        m_display->weatherChecked("weather for " +
-                                  (county.empty() ? std::string("(no county saved)") : utf8FromGbk(county)) +
-                                  ": no usable page from " + m_host);
+        m_display->weatherChecked("weather for " + countyName(county) + ": no usable page from " + m_host);
+        m_display->forecastRead(RainForecast::Unknown, {});
         return RainForecast::Unknown;
     }
 
@@ -180,8 +184,10 @@ RainForecast WeatherProbe::fetch(std::string& county) const {
     m_display->setWeatherPicture(picture.ok() ? picture.bytes : std::string());
     m_display->setCountyCaption(county);
     const RainForecast result = rainResult(forecast);
+    // A page without a forecast in it tells nothing about rain.
+    m_display->forecastRead(forecast.matched ? result : RainForecast::Unknown, forecast.dayText);
     m_display->weatherChecked(
-        "weather for " + utf8FromGbk(county) + ": " +
+        "weather for " + countyName(county) + ": " +
         (forecast.matched ? utf8FromGbk(forecast.dayText) : std::string("no forecast on the page")) +
         (result == RainForecast::Rain ? " (rain)" : ""));
     return result;

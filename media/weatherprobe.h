@@ -11,6 +11,13 @@
 
 namespace ringvale {
 
+// What a weather check found out about today.
+enum class RainForecast {
+    Unknown = 0, // no usable page
+    Dry = 1,     // read: no rain in today's daytime text
+    Rain = 2,    // rain forecast
+};
+
 // Where the weather check shows its results. Called on the thread that runs the probe; the
 // window's implementation hands the updates to the user-interface thread.
 class WeatherDisplay {
@@ -21,6 +28,11 @@ public:
     virtual void setCountyCaption(const std::string& county) = 0;
     // What the check found, or why it found nothing, for the log (UTF-8).
     virtual void weatherChecked(const std::string& summary) { (void)summary; }
+    // Today's forecast as read (Unknown: no usable page), with the daytime text (GBK).
+    virtual void forecastRead(RainForecast result, const std::string& dayText) {
+        (void)result;
+        (void)dayText;
+    }
 };
 
 // The parts of a forecast page that the weather check reads.
@@ -34,13 +46,6 @@ struct ForecastMatch {
 // name that is not letters, digits and "_" followed by one dot (64 bytes at most) counts as no
 // match, so a page can never name a file outside the icon cache.
 ForecastMatch scrapeForecast(const std::string& page);
-
-// What a weather check found out about today.
-enum class RainForecast {
-    Unknown = 0, // no usable page
-    Dry = 1,     // read: no rain in today's daytime text
-    Rain = 2,    // rain forecast
-};
 
 // Dry or Rain, from today's daytime text.
 RainForecast rainResult(const ForecastMatch& match);

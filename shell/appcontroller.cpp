@@ -43,7 +43,8 @@ AppController::AppController(MainWindow& window, Services services, const std::f
       m_toolbar(m_context, m_editor, m_editorHost, services.dialogs, window,
                 [this](std::string county) { runKeepingClock([&] { return m_weather.fetch(county); }); }),
       m_weatherDisplay(std::make_shared<WindowWeatherDisplay>(
-          window, [this](const std::string& summary) { m_log.record(systemEntry(summary)); })),
+          window, [this](const std::string& summary) { m_log.record(systemEntry(summary)); },
+          [this](RainForecast result, const std::string& dayText) { forecastRead(result, dayText); })),
       m_weather(services.http, programDir, services.weatherHost, m_weatherDisplay),
       m_songs(m_config, services.playback, window, window, services.dialogs, m_log),
       m_settings(
@@ -53,6 +54,7 @@ AppController::AppController(MainWindow& window, Services services, const std::f
           },
           services.executable, m_log) {
     m_calendarPath = programDir / std::filesystem::u8path(kCalendarFileName);
+    m_tick.setWeatherCheck([this] { m_weather.fetchInBackground(); });
     m_config.setProblemReporter([this](const std::string& problem) {
         reportProblem(problem);
         m_log.record(systemEntry(problem));
@@ -115,6 +117,15 @@ void AppController::start() {
     logMissedBellsAtStart(firstUnwatchedMinute);
     m_log.record(systemEntry("start, timetable " + timetableNameOfPath(m_state.timetablePath) +
                              (m_state.running ? ", running" : ", stopped")));
+}
+
+void AppController::forecastRead(RainForecast result, const std::string& dayText) {
+    using Forecast = ScheduleState::Forecast;
+    m_state.forecast = result == RainForecast::Rain  ? Forecast::Rain
+                       : result == RainForecast::Dry ? Forecast::Dry
+                                                     : Forecast::Unknown;
+    m_state.forecastDay = localMinuteNumber(localTimeAt(m_clock.now())) / 1440;
+    m_state.forecastText = utf8FromGbk(dayText);
 }
 
 void AppController::followCalendar() {

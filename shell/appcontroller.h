@@ -83,6 +83,8 @@ private:
     // local midnight and whenever the file changes.
     void applyCalendar();
     void followCalendar();
+    // A weather check read today's forecast: the rain-gated rules follow it.
+    void forecastRead(RainForecast result, const std::string& dayText);
     // Every logged entry: into the log window when open, and a failed or missed bell into a
     // notification from the tray icon.
     void entryRecorded(const BellEntry& entry);

@@ -181,6 +181,7 @@ RuleFields RuleEditorWindow::fields() const {
         fields.days[d] = m_dayBoxes[d]->isChecked();
     for (std::size_t k = 0; k < m_timeBoxes.size(); ++k)
         fields.times[k] = gbkFromQt(m_timeBoxes[k]->text());
+    fields.rainGated = m_weatherBox->isChecked();
     return fields;
 }
 
@@ -191,6 +192,7 @@ void RuleEditorWindow::setFields(const RuleFields& fields) {
         m_dayBoxes[d]->setChecked(fields.days[d]);
     for (std::size_t k = 0; k < m_timeBoxes.size(); ++k)
         m_timeBoxes[k]->setText(qtFromGbk(fields.times[k]));
+    m_weatherBox->setChecked(fields.rainGated);
 }
 
 void RuleEditorWindow::clearPathAndTimes() {

@@ -7,9 +7,8 @@
 
 namespace ringvale {
 
-WindowWeatherDisplay::WindowWeatherDisplay(MainWindow& window,
-                                           std::function<void(const std::string&)> checked)
-    : m_window(&window), m_checked(std::move(checked)) {}
+WindowWeatherDisplay::WindowWeatherDisplay(MainWindow& window, Checked checked, Read read)
+    : m_window(&window), m_checked(std::move(checked)), m_read(std::move(read)) {}
 
 template <typename Update> void WindowWeatherDisplay::post(Update update) {
     std::lock_guard lock(m_mutex);
@@ -37,6 +36,13 @@ void WindowWeatherDisplay::weatherChecked(const std::string& summary) {
     post([summary, checked = m_checked](MainWindow&) {
         if (checked)
             checked(summary);
+    });
+}
+
+void WindowWeatherDisplay::forecastRead(RainForecast result, const std::string& dayText) {
+    post([result, dayText, read = m_read](MainWindow&) {
+        if (read)
+            read(result, dayText);
     });
 }
 

@@ -15,12 +15,16 @@ class MainWindow;
 // whichever thread the check runs on. Once the window is gone, results are dropped.
 class WindowWeatherDisplay final : public WeatherDisplay {
 public:
-    // `checked` receives each check's summary on the user-interface thread.
-    WindowWeatherDisplay(MainWindow& window, std::function<void(const std::string&)> checked);
+    using Checked = std::function<void(const std::string& summary)>;
+    using Read = std::function<void(RainForecast result, const std::string& dayText)>;
+
+    // `checked` receives each check's summary and `read` its forecast, on the user-interface thread.
+    WindowWeatherDisplay(MainWindow& window, Checked checked, Read read);
 
     void setWeatherPicture(const std::string& jpegBytes) override;
     void setCountyCaption(const std::string& county) override;
     void weatherChecked(const std::string& summary) override;
+    void forecastRead(RainForecast result, const std::string& dayText) override;
     // The window is going away: nothing is posted to it any more.
     void detach();
 
@@ -29,7 +33,8 @@ private:
 
     std::mutex m_mutex;
     QPointer<MainWindow> m_window;
-    std::function<void(const std::string&)> m_checked;
+    Checked m_checked;
+    Read m_read;
 };
 
 } // namespace ringvale

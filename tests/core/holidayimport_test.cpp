@@ -58,9 +58,13 @@ TEST(DayReport, ADaysBellsInTimeOrderFromTheDaysTimetable) {
         dir.path() / std::filesystem::u8path("夏季作息表.INI"),
         gbkFromUtf8("*{/srv/上课.mp3;2;0;1;1;1;1;1;0;14:00:00;08:00:00;;;;;;;;;;;;;;;;;;;;}\r\n"
                     "*{D:\\\\下课.mp3;1;0;1;0;0;0;0;0;08:45:00;;;;;;;;;;;;;;;;;;;;;}\r\n")));
+    ASSERT_TRUE(
+        writeFileAtomic(dir.path() / std::filesystem::u8path("夏季作息表.INI.雨天"),
+                        gbkFromUtf8("*{D:\\\\下课.mp3;1;0;1;0;0;0;0;0;08:45:00;;;;;;;;;;;;;;;;;;;;;}\r\n")));
     // Monday 1 March 2027: both rules; Tuesday 2 March, the selected (spring) timetable: none.
     EXPECT_EQ(ringsOnReport(dir.path(), {2027, 3, 1}),
-              "timetable\t夏季作息表\n08:00:00\t上课.mp3\t2\n08:45:00\t下课.mp3\t1\n14:00:00\t上课.mp3\t2\n");
+              "timetable\t夏季作息表\n08:00:00\t上课.mp3\t2\n08:45:00\t下课.mp3\t1\t"
+              "rain-gated\n14:00:00\t上课.mp3\t2\n");
     EXPECT_EQ(ringsOnReport(dir.path(), {2027, 3, 2}), "timetable\t春季作息表\n");
 }
 
