@@ -60,6 +60,7 @@ std::optional<int> runCommandLine(int argc, char* argv[]) {
         std::fputs(ringsOnReport(programDir, date->from).c_str(), stdout);
         return 0;
     }
+    ensureProgramDirectory(programDir);
     const HolidayImport imported = importHolidays(programDir, argv[2]);
     if (!imported.error.empty()) {
         std::fprintf(stderr, "ringvale: %s: %s\n", argv[2], imported.error.c_str());

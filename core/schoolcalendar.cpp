@@ -173,6 +173,28 @@ std::string calendarKeyText(const CalendarRange& range) {
     return key;
 }
 
+std::string withCalendarEntry(std::string_view text, std::string_view section, std::string_view key,
+                              std::string_view value) {
+    if (!value.empty())
+        return withProfileValue(text, section, key, value);
+    // Remove the key's line from the section.
+    std::string out;
+    bool inSection = false;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        const std::string_view line = text.substr(0, end == std::string_view::npos ? text.size() : end + 1);
+        text.remove_prefix(line.size());
+        const std::string_view bare = trimmed(line.substr(0, line.find_first_of("\r\n")));
+        if (!bare.empty() && bare.front() == '[' && bare.back() == ']')
+            inSection = trimmed(bare.substr(1, bare.size() - 2)) == section;
+        const std::size_t equals = bare.find('=');
+        if (inSection && equals != std::string_view::npos && trimmed(bare.substr(0, equals)) == key)
+            continue;
+        out += line;
+    }
+    return out;
+}
+
 std::string withNoBellDays(std::string_view text, const std::vector<CalendarEntry>& entries) {
     static const std::string kNoBells = gbkFromUtf8("不打铃");
     std::string out(text);

@@ -60,6 +60,11 @@ DayPlan planFor(const SchoolCalendar& calendar, const LogDay& day);
 // The calendar text with `entries` added to [不打铃] (key = range, value = reason, GBK).
 std::string withNoBellDays(std::string_view text, const std::vector<CalendarEntry>& entries);
 
+// The calendar text with key `key` of section `section` (both GBK) set to `value`, or, with an
+// empty value, removed. Every other line stays as it was.
+std::string withCalendarEntry(std::string_view text, std::string_view section, std::string_view key,
+                              std::string_view value);
+
 // "YYYY-MM-DD" or "MM-DD", joined by "~" for a range of more than a day.
 std::string calendarKeyText(const CalendarRange& range);
 

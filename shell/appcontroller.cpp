@@ -21,7 +21,7 @@
 namespace ringvale {
 
 AppController::AppController(MainWindow& window, Services services, const std::filesystem::path& programDir)
-    : m_window(window), m_dialogs(services.dialogs), m_clock(services.clock),
+    : m_window(window), m_dialogs(services.dialogs), m_clock(services.clock), m_programPath(programDir),
       m_playbackReports(services.playbackReports), m_programDir(fromFileName(programDir)),
       m_logFiles(programDir), m_log(m_logFiles, services.clock, services.journal), m_config(programDir),
       m_system(services.commands, services.env), m_context{m_state, window, window, services.playback, m_log},
@@ -62,6 +62,7 @@ AppController::AppController(MainWindow& window, Services services, const std::f
     m_playbackReports.setHandler([this](const PlaybackReport& report) { m_log.onPlaybackReport(report); });
     m_log.setWatcher([this](const BellEntry& entry) { entryRecorded(entry); });
     connect(&m_window, &MainWindow::logRequested, this, &AppController::showLog);
+    connect(&m_window, &MainWindow::calendarRequested, this, &AppController::showCalendar);
     connect(&m_window, &MainWindow::clockTicked, this, [this](qint64 dueMs) {
         m_tick.onClockTick(WallTime(std::chrono::milliseconds(dueMs)));
         followCalendar();
@@ -158,6 +159,15 @@ void AppController::applyCalendar() {
         m_window.selectTimetable(plan.timetable);
         m_commands.switchTimetable(plan.timetable); // logs the switch
     }
+}
+
+void AppController::showCalendar() {
+    if (!m_calendarView)
+        m_calendarView = std::make_unique<CalendarView>(m_programPath, m_dialogs);
+    m_calendarView->reload(logDayOf(localTimeAt(m_clock.now())));
+    m_calendarView->show();
+    m_calendarView->raise();
+    m_calendarView->activateWindow();
 }
 
 void AppController::showLog() {

@@ -18,6 +18,7 @@
 #include "editing/toolbarcommands.h"
 #include "media/songstation.h"
 #include "media/weatherprobe.h"
+#include "shell/calendarview.h"
 #include "shell/commandrunner.h"
 #include "shell/logview.h"
 #include "shell/playbackreportrelay.h"
@@ -69,6 +70,7 @@ public:
     const BellDayFiles& logFiles() const { return m_logFiles; }
     BellRecorder& log() { return m_log; }
     LogView* logView() const { return m_logView.get(); }
+    CalendarView* calendarView() const { return m_calendarView.get(); }
     const AppConfig& config() const { return m_config; }
     EditorState& editorState() { return m_editor; }
     RuleEditorHostWindow& editorHost() { return m_editorHost; }
@@ -79,6 +81,7 @@ private:
     // The bells due from that minute until now rang nowhere: the program was not running.
     void logMissedBellsAtStart(std::int64_t firstMinute);
     void showLog();
+    void showCalendar();
     // Reads 校历.INI and makes today's timetable and no-bell state what it says: at start, at each
     // local midnight and whenever the file changes.
     void applyCalendar();
@@ -92,6 +95,7 @@ private:
     MainWindow& m_window;
     Dialogs& m_dialogs;
     const Clock& m_clock;
+    std::filesystem::path m_programPath;
     PlaybackReportRelay& m_playbackReports;
     std::string m_programDir; // GBK
     BellDayFiles m_logFiles;
@@ -111,7 +115,8 @@ private:
     WeatherProbe m_weather;
     SongStation m_songs;
     SettingsCommands m_settings;
-    std::unique_ptr<LogView> m_logView; // made at its first showing
+    std::unique_ptr<LogView> m_logView;           // made at its first showing
+    std::unique_ptr<CalendarView> m_calendarView; // likewise
     std::filesystem::path m_calendarPath;
     LogDay m_calendarDay; // the day the calendar was last applied to
     std::optional<std::filesystem::file_time_type> m_calendarStamp; // of the file then (none: no file)

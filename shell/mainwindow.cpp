@@ -119,6 +119,15 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     logButton->setAutoRaise(true);
     logButton->setGeometry(824, 29, 72, 24);
     connect(logButton, &QToolButton::clicked, this, &MainWindow::logRequested);
+    auto* calendarButton = new QToolButton(this);
+    calendarButton->setObjectName(QStringLiteral("calendarButton"));
+    calendarButton->setText(QString::fromUtf8("校历"));
+    calendarButton->setToolTip(QString::fromUtf8("校历：哪天用哪套作息表，哪天不打铃"));
+    calendarButton->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    calendarButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    calendarButton->setAutoRaise(true);
+    calendarButton->setGeometry(900, 29, 72, 24);
+    connect(calendarButton, &QToolButton::clicked, this, &MainWindow::calendarRequested);
 
     m_clock = new QTimer(this);
     m_clock->setObjectName(QString::fromUtf8("时钟"));

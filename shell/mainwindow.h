@@ -137,6 +137,7 @@ signals:
     void trayEvent(ringvale::TrayEvent event);
     void toolbarButtonClicked(int index);
     void logRequested();
+    void calendarRequested();
     void addRuleRequested();
     void modifyRuleRequested();
     void deleteRuleRequested();

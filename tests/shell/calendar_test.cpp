@@ -1,10 +1,16 @@
 #include "core/belldayfiles.h"
 #include "harness.h"
 #include "records.h"
+#include "shell/calendarview.h"
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
+#include <QToolButton>
 
 using namespace ringvale;
 using namespace ringvale::testing;
@@ -55,6 +61,49 @@ private slots:
         QVERIFY(std::any_of(monday.begin(), monday.end(), [](const BellEntry& e) {
             return e.detail == "校历.INI: a line not understood, kept: nonsense";
         }));
+    }
+
+    // One click opens the calendar; entries are added, changed, refused and removed through its
+    // controls, and a holiday file is imported; the preview follows.
+    void theCalendarWindowEditsTheFileAndPreviewsTheWeek() {
+        Harness h(record("spring.wav", "1", "0111110", {"08:00:00"}));
+        h.start();
+        QTest::mouseClick(h.window.findChild<QToolButton*>(QStringLiteral("calendarButton")), Qt::LeftButton);
+        CalendarView* view = h.controller.calendarView();
+        QVERIFY(view && view->isVisible());
+        const auto set = [&](int section, const char* key, const char* value) {
+            view->findChild<QComboBox*>(QStringLiteral("calendarSection"))->setCurrentIndex(section);
+            view->findChild<QLineEdit*>(QStringLiteral("calendarKey"))->setText(u(key));
+            view->findChild<QLineEdit*>(QStringLiteral("calendarValue"))->setText(u(value));
+            QTest::mouseClick(view->findChild<QPushButton*>(QStringLiteral("calendarSet")), Qt::LeftButton);
+        };
+        set(0, "05-01~09-30", "夏季作息表");
+        set(1, "2026-01-06", "期末考试");
+        set(1, "2026-01-06", "补考"); // a change of the same day
+        set(0, "2026-13-01", "夏季作息表");
+        set(0, "05-01", "第99套作息表");
+        QCOMPARE(h.dialogs.errors.size(), 2u);
+        QCOMPARE(readWholeFile(h.home.path() / "校历.INI").bytes,
+                 gbkFromUtf8("[作息表]\r\n05-01~09-30=夏季作息表\r\n[不打铃]\r\n2026-01-06=补考\r\n"));
+        const QString preview =
+            view->findChild<QPlainTextEdit*>(QStringLiteral("calendarPreview"))->toPlainText();
+        QVERIFY(preview.startsWith(u("2026-01-05 ")));
+        QVERIFY(preview.contains(u("    timetable  春季作息表\n    08:00:00  spring.wav  1\n")));
+        QVERIFY(preview.contains(u("    no-bells  补考\n")));
+
+        // Choosing the no-bell row fills the fields; 删除 removes it.
+        auto* entries = view->findChild<QTableWidget*>(QStringLiteral("calendarEntries"));
+        QTest::mouseClick(entries->viewport(), Qt::LeftButton, {},
+                          entries->visualItemRect(entries->item(1, 1)).center());
+        QTest::mouseClick(view->findChild<QPushButton*>(QStringLiteral("calendarRemove")), Qt::LeftButton);
+        mustWrite(h.home.path() / "in.ics", "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\n"
+                                            "DTSTART;VALUE=DATE:20260501\r\nSUMMARY:May Day\r\nEND:VEVENT\r\n"
+                                            "END:VCALENDAR\r\n");
+        view->setImportChooser([&] { return QString::fromStdString((h.home.path() / "in.ics").string()); });
+        QTest::mouseClick(view->findChild<QPushButton*>(QStringLiteral("calendarImport")), Qt::LeftButton);
+        QCOMPARE(readWholeFile(h.home.path() / "校历.INI").bytes,
+                 gbkFromUtf8("[作息表]\r\n05-01~09-30=夏季作息表\r\n[不打铃]\r\n2026-05-01=May Day\r\n"));
+        QCOMPARE(entries->rowCount(), 2);
     }
 };
 

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "core/dialogs.h"
+#include "core/schoolcalendar.h"
+
+#include <QWidget>
+
+#include <filesystem>
+#include <functional>
+
+class QCalendarWidget;
+class QComboBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QTableWidget;
+
+namespace ringvale {
+
+// The school calendar's window: a month grid with each day's timetable (by colour and name) and
+// the days without bells; the entries of 校历.INI to add, change and remove; an iCalendar import;
+// and what the next seven days ring.
+class CalendarView final : public QWidget {
+    Q_OBJECT
+public:
+    using ImportChooser = std::function<QString()>;
+
+    CalendarView(std::filesystem::path programDir, Dialogs& dialogs, QWidget* parent = nullptr);
+
+    // Reads the file again and shows it, with the seven days from `today`.
+    void reload(const LogDay& today);
+    // Sets (or, with an empty value, removes) an entry; a key that is no date or range is refused.
+    bool setEntry(bool noBells, const QString& key, const QString& value);
+    void importHolidays();
+    void setImportChooser(ImportChooser chooser) { m_chooseImport = std::move(chooser); }
+
+    const SchoolCalendar& calendar() const { return m_calendar; }
+
+private:
+    std::filesystem::path calendarPath() const;
+
+    std::filesystem::path m_programDir;
+    Dialogs& m_dialogs;
+    SchoolCalendar m_calendar;
+    LogDay m_today;
+    ImportChooser m_chooseImport;
+    QCalendarWidget* m_month = nullptr;
+    QTableWidget* m_entries = nullptr;
+    QComboBox* m_section = nullptr;
+    QLineEdit* m_key = nullptr;
+    QLineEdit* m_value = nullptr;
+    QPlainTextEdit* m_preview = nullptr;
+};
+
+} // namespace ringvale
