@@ -75,7 +75,9 @@ std::optional<int> number(std::string_view text) {
     return value;
 }
 
-std::optional<LogDay> dayFromText(std::string_view text) {
+} // namespace
+
+std::optional<LogDay> parseLogDay(std::string_view text) {
     if (text.size() != 10 || text[4] != '-' || text[7] != '-')
         return std::nullopt;
     const auto y = number(text.substr(0, 4)), m = number(text.substr(5, 2)), d = number(text.substr(8, 2));
@@ -89,11 +91,14 @@ std::optional<LogDay> dayFromText(std::string_view text) {
     return LogDay{*y, *m, *d};
 }
 
-std::chrono::sys_days sysDaysOf(const LogDay& day) {
-    return std::chrono::year_month_day{std::chrono::year(day.year),
-                                       std::chrono::month(static_cast<unsigned>(day.month)),
-                                       std::chrono::day(static_cast<unsigned>(day.day))};
+int logDayNumber(const LogDay& day) {
+    using namespace std::chrono;
+    const sys_days days = year_month_day{year(day.year), month(static_cast<unsigned>(day.month)),
+                                         std::chrono::day(static_cast<unsigned>(day.day))};
+    return static_cast<int>(days.time_since_epoch().count());
 }
+
+namespace {
 
 std::string csvField(std::string_view text) {
     if (text.find_first_of(",\"\r\n") == std::string_view::npos)
@@ -160,7 +165,7 @@ std::optional<BellEntry> parseLogLine(std::string_view line) {
     if (columns.size() != kColumns || columns[0].size() != 23)
         return std::nullopt;
     const std::string_view at = columns[0];
-    const auto day = dayFromText(at.substr(0, 10));
+    const auto day = parseLogDay(at.substr(0, 10));
     const auto hour = number(at.substr(11, 2)), minute = number(at.substr(14, 2)),
                second = number(at.substr(17, 2)), millisecond = number(at.substr(20, 3));
     const auto event = bellEventNamed(columns[1]);
@@ -250,7 +255,7 @@ std::vector<LogDay> BellDayFiles::days() const {
     for (const auto& item : std::filesystem::directory_iterator(m_folder, error)) {
         const std::string name = item.path().filename().string();
         if (name.size() == 10 + kExtension.size() && name.ends_with(kExtension))
-            if (const auto day = dayFromText(std::string_view(name).substr(0, 10)))
+            if (const auto day = parseLogDay(std::string_view(name).substr(0, 10)))
                 found.push_back(*day);
     }
     std::sort(found.begin(), found.end());
@@ -259,10 +264,10 @@ std::vector<LogDay> BellDayFiles::days() const {
 
 int BellDayFiles::removeOld(const LogDay& today) const {
     int removed = 0;
-    const auto oldestKept = sysDaysOf(today) - std::chrono::days(kKeptDays);
+    const int oldestKept = logDayNumber(today) - kKeptDays;
     for (const LogDay& day : days()) {
         std::error_code error;
-        if (sysDaysOf(day) < oldestKept && std::filesystem::remove(fileOf(day), error))
+        if (logDayNumber(day) < oldestKept && std::filesystem::remove(fileOf(day), error))
             ++removed;
     }
     return removed;

@@ -22,6 +22,10 @@ struct LogDay {
 LogDay logDayOf(const LocalTime& time);
 // "YYYY-MM-DD".
 std::string logDayText(const LogDay& day);
+// The day a "YYYY-MM-DD" text names, or nullopt when it names none.
+std::optional<LogDay> parseLogDay(std::string_view text);
+// Days since 1970-01-01.
+int logDayNumber(const LogDay& day);
 
 // The log line format: tab-separated columns at, event, due, timetable, row, file, detail;
 // a tab, a line end or a backslash inside a text is written as \t, \n, \r or \\.

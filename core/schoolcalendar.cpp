@@ -13,38 +13,14 @@ namespace {
 
 constexpr int kLeapYear = 2000;
 
-std::optional<int> digits(std::string_view text) {
-    if (text.empty())
-        return std::nullopt;
-    int value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
-
-bool isValid(const LogDay& day) {
-    using namespace std::chrono;
-    return year_month_day{year(day.year), month(static_cast<unsigned>(day.month)),
-                          std::chrono::day(static_cast<unsigned>(day.day))}
-        .ok();
-}
-
 // "YYYY-MM-DD" (yearly = false) or "MM-DD" (yearly = true, checked against a leap year).
 std::optional<std::pair<LogDay, bool>> parseDate(std::string_view text) {
-    if (text.size() == 10 && text[4] == '-' && text[7] == '-') {
-        const auto y = digits(text.substr(0, 4)), m = digits(text.substr(5, 2)),
-                   d = digits(text.substr(8, 2));
-        if (y && m && d && isValid({*y, *m, *d}))
-            return std::pair{LogDay{*y, *m, *d}, false};
-    } else if (text.size() == 5 && text[2] == '-') {
-        const auto m = digits(text.substr(0, 2)), d = digits(text.substr(3, 2));
-        if (m && d && isValid({kLeapYear, *m, *d}))
-            return std::pair{LogDay{0, *m, *d}, true};
+    if (text.size() == 5) {
+        const auto day = parseLogDay(std::to_string(kLeapYear) + "-" + std::string(text));
+        return day ? std::optional(std::pair{LogDay{0, day->month, day->day}, true}) : std::nullopt;
     }
-    return std::nullopt;
+    const auto day = parseLogDay(text);
+    return day ? std::optional(std::pair{*day, false}) : std::nullopt;
 }
 
 std::string_view trimmed(std::string_view text) {
@@ -53,14 +29,6 @@ std::string_view trimmed(std::string_view text) {
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
         text.remove_suffix(1);
     return text;
-}
-
-int dayNumber(const LogDay& day) {
-    using namespace std::chrono;
-    return static_cast<int>(sys_days{year_month_day{year(day.year), month(static_cast<unsigned>(day.month)),
-                                                    std::chrono::day(static_cast<unsigned>(day.day))}}
-                                .time_since_epoch()
-                                .count());
 }
 
 std::string dayText(const LogDay& day, bool yearly) {
@@ -91,9 +59,9 @@ bool CalendarRange::covers(const LogDay& day) const {
 
 int CalendarRange::length() const {
     if (!yearly)
-        return dayNumber(to) - dayNumber(from) + 1;
-    const int first = dayNumber({kLeapYear, from.month, from.day}),
-              last = dayNumber({kLeapYear, to.month, to.day});
+        return logDayNumber(to) - logDayNumber(from) + 1;
+    const int first = logDayNumber({kLeapYear, from.month, from.day}),
+              last = logDayNumber({kLeapYear, to.month, to.day});
     return last >= first ? last - first + 1 : last + 366 - first + 1;
 }
 

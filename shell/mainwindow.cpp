@@ -109,25 +109,24 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     m_timetableBox->setCurrentIndex(0);
     connect(m_timetableBox, &QComboBox::activated, this, &MainWindow::timetableChosen);
 
-    // The bell log, one click away, in the free corner under the timetable selector.
-    auto* logButton = new QToolButton(this);
-    logButton->setObjectName(QStringLiteral("logButton"));
-    logButton->setText(QString::fromUtf8("日志"));
-    logButton->setToolTip(QString::fromUtf8("铃声日志：响了什么、没响什么、为什么"));
-    logButton->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
-    logButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    logButton->setAutoRaise(true);
-    logButton->setGeometry(824, 29, 72, 24);
-    connect(logButton, &QToolButton::clicked, this, &MainWindow::logRequested);
-    auto* calendarButton = new QToolButton(this);
-    calendarButton->setObjectName(QStringLiteral("calendarButton"));
-    calendarButton->setText(QString::fromUtf8("校历"));
-    calendarButton->setToolTip(QString::fromUtf8("校历：哪天用哪套作息表，哪天不打铃"));
-    calendarButton->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
-    calendarButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    calendarButton->setAutoRaise(true);
-    calendarButton->setGeometry(900, 29, 72, 24);
-    connect(calendarButton, &QToolButton::clicked, this, &MainWindow::calendarRequested);
+    // The bell log and the school calendar, one click away, in the free corner under the
+    // timetable selector.
+    const auto cornerButton = [this](const char* name, const char* text, const char* tip,
+                                     QStyle::StandardPixmap icon, int left, void (MainWindow::*signal)()) {
+        auto* button = new QToolButton(this);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setText(QString::fromUtf8(text));
+        button->setToolTip(QString::fromUtf8(tip));
+        button->setIcon(style()->standardIcon(icon));
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        button->setAutoRaise(true);
+        button->setGeometry(left, 29, 72, 24);
+        connect(button, &QToolButton::clicked, this, signal);
+    };
+    cornerButton("logButton", "日志", "铃声日志：响了什么、没响什么、为什么",
+                 QStyle::SP_FileDialogDetailedView, 824, &MainWindow::logRequested);
+    cornerButton("calendarButton", "校历", "校历：哪天用哪套作息表，哪天不打铃",
+                 QStyle::SP_FileDialogContentsView, 900, &MainWindow::calendarRequested);
 
     m_clock = new QTimer(this);
     m_clock->setObjectName(QString::fromUtf8("时钟"));
