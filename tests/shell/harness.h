@@ -67,14 +67,20 @@ struct Harness {
     FakeDialogs dialogs;
     MainWindow window;
     AppController controller{window,
-                             {playback, clock, commands, dialogs,
+                             {playback,
+                              clock,
+                              commands,
+                              dialogs,
                               [this](const char* name) -> std::optional<std::string> {
                                   if (std::string(name) == "XDG_CONFIG_HOME")
                                       return (home.path() / "config").string();
                                   return std::nullopt;
                               },
-                              [] { return std::make_unique<CurlHttpClient>(); }, m_weatherHost,
-                              home.path() / "ringvale-exe", playbackReports, {}},
+                              [] { return std::make_unique<CurlHttpClient>(); },
+                              m_weatherHost,
+                              home.path() / "ringvale-exe",
+                              playbackReports,
+                              {}},
                              home.path()};
 };
 
