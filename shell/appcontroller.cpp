@@ -161,22 +161,29 @@ void AppController::applyCalendar() {
     }
 }
 
+namespace {
+
+// Shows a window of its own in front of the others.
+void bringForward(QWidget& window) {
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
+} // namespace
+
 void AppController::showCalendar() {
     if (!m_calendarView)
         m_calendarView = std::make_unique<CalendarView>(m_programPath, m_dialogs);
     m_calendarView->reload(logDayOf(localTimeAt(m_clock.now())));
-    m_calendarView->show();
-    m_calendarView->raise();
-    m_calendarView->activateWindow();
+    bringForward(*m_calendarView);
 }
 
 void AppController::showLog() {
     if (!m_logView)
         m_logView = std::make_unique<LogView>(m_logFiles, m_dialogs);
     m_logView->showDay(logDayOf(localTimeAt(m_clock.now())));
-    m_logView->show();
-    m_logView->raise();
-    m_logView->activateWindow();
+    bringForward(*m_logView);
 }
 
 void AppController::entryRecorded(const BellEntry& entry) {
