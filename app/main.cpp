@@ -4,9 +4,12 @@
 #include "core/instancelock.h"
 #include "core/journal.h"
 #include "core/programdir.h"
+#include "core/version.h"
 #include "media/audioplayer.h"
 #include "media/sdlaudiosink.h"
 #include "media/weatherprobe.h"
+#include "service/commandline.h"
+#include "service/servicemain.h"
 #include "shell/appcontroller.h"
 #include "shell/commandrunner.h"
 #include "shell/mainwindow.h"
@@ -39,31 +42,24 @@ void showReadOnlyNotice(const std::filesystem::path& programDir) {
 
 // The commands that need no window: --rings-on YYYY-MM-DD and --import-holidays FILE.ics.
 // nullopt when the arguments name neither.
-std::optional<int> runCommandLine(int argc, char* argv[]) {
+std::optional<int> runDayCommand(const ringvale::CommandLine& line) {
     using namespace ringvale;
-    if (argc < 2)
+    if (!line.ringsOn && !line.importHolidays)
         return std::nullopt;
-    const std::string command = argv[1];
-    if (command != "--rings-on" && command != "--import-holidays")
-        return std::nullopt;
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: ringvale --rings-on YYYY-MM-DD | --import-holidays FILE.ics\n");
-        return 2;
-    }
     const auto programDir = resolveProgramDirectory(processEnv, executableDirectory());
-    if (command == "--rings-on") {
-        const auto date = parseCalendarKey(argv[2]);
+    if (line.ringsOn) {
+        const auto date = parseCalendarKey(*line.ringsOn);
         if (!date || date->yearly || !(date->from == date->to)) {
-            std::fprintf(stderr, "ringvale: %s is not a date YYYY-MM-DD\n", argv[2]);
+            std::fprintf(stderr, "ringvale: %s is not a date YYYY-MM-DD\n", line.ringsOn->c_str());
             return 2;
         }
         std::fputs(ringsOnReport(programDir, date->from).c_str(), stdout);
         return 0;
     }
     ensureProgramDirectory(programDir);
-    const HolidayImport imported = importHolidays(programDir, argv[2]);
+    const HolidayImport imported = importHolidays(programDir, *line.importHolidays);
     if (!imported.error.empty()) {
-        std::fprintf(stderr, "ringvale: %s: %s\n", argv[2], imported.error.c_str());
+        std::fprintf(stderr, "ringvale: %s: %s\n", line.importHolidays->c_str(), imported.error.c_str());
         return 1;
     }
     std::printf("imported %zu\n", imported.entries.size());
@@ -72,11 +68,36 @@ std::optional<int> runCommandLine(int argc, char* argv[]) {
     return 0;
 }
 
+// Everything the command line can ask for without a window; nullopt when it asks for the window.
+std::optional<int> runWithoutWindow(const ringvale::CommandLine& line) {
+    using namespace ringvale;
+    if (!line.error.empty()) {
+        std::fprintf(stderr, "ringvale: %s\n%s", line.error.c_str(), usageText());
+        return 2;
+    }
+    if (line.help) {
+        std::fputs(usageText(), stdout);
+        return 0;
+    }
+    if (line.version) {
+        std::printf("ringvale %s\n", kVersion);
+        return 0;
+    }
+    if (const auto code = runDayCommand(line))
+        return code;
+    if (line.send != CommandLine::Send::None)
+        return sendCampusCommand(line);
+    if (line.service)
+        return runService(line);
+    return std::nullopt;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     using namespace ringvale;
-    if (const auto code = runCommandLine(argc, argv))
+    const CommandLine line = parseCommandLine(argc, argv);
+    if (const auto code = runWithoutWindow(line))
         return *code;
     TerminationSignals::blockInEveryThread();
     const bool haveDisplay =

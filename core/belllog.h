@@ -47,7 +47,7 @@ public:
     virtual void record(BellEntry entry) = 0;
     // Playback `id` was requested for `entry` (a rang or a played entry): when the player reports
     // its first samples or its failure, the log records the outcome. `due` is the start of the
-    // due minute for a bell, so the onset can be told.
+    // due minute for a bell, or when a played entry's command was sent, so the onset can be told.
     virtual void expectOutcome(PlayId id, BellEntry entry, std::optional<WallTime> due) = 0;
 };
 

@@ -36,11 +36,15 @@ void BellRecorder::onPlaybackReport(const PlaybackReport& report) {
     if (report.kind == PlaybackReport::Kind::Failed) {
         entry.event = BellEvent::Failed;
         entry.detail = report.detail;
-    } else if (entry.event == BellEvent::Rang) {
+    } else if (entry.event == BellEvent::Rang || pending.due) {
         const auto onset =
             pending.due ? std::chrono::duration_cast<std::chrono::milliseconds>(report.at - *pending.due)
                         : std::chrono::milliseconds(0);
-        entry.detail = "onset " + std::to_string(onset.count()) + " ms, device " + report.detail;
+        // A bell's onset is from its minute; a command from elsewhere is timed from its sending.
+        entry.detail = entry.event == BellEvent::Rang
+                           ? "onset " + std::to_string(onset.count()) + " ms, device " + report.detail
+                           : entry.detail + ", first sample " + std::to_string(onset.count()) +
+                                 " ms after it was sent, device " + report.detail;
     } else {
         return; // a play command that sounded: its played entry says all
     }

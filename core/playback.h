@@ -19,6 +19,9 @@ public:
     virtual void stopAll() = 0;
     // A bell is due within seconds: get the output ready now, so the bell does not wait for it.
     virtual void prepare() = 0;
+    // The file a rule's path (GBK) plays from; the path itself unless the output keeps its music
+    // elsewhere.
+    virtual std::string locate(const std::string& path) const { return path; }
 };
 
 // What became of a playback request: its first samples were handed to the sound device, or

@@ -22,7 +22,7 @@ void markMusicProblems(ScheduleContext& context, const std::vector<std::size_t>&
     const ScheduleState& state = context.state;
     int row = firstRow;
     for (const std::size_t element : shownElements) {
-        if (const auto problem = musicFileProblem(state.rules[element].musicPath)) {
+        if (const auto problem = musicFileProblem(context.playback.locate(state.rules[element].musicPath))) {
             context.table.markMusicProblem(row, *problem);
             BellEntry entry = bellEntryFor(BellEvent::System, state.rules, element, {}, state.timetablePath,
                                            "music file " + *problem);
@@ -70,6 +70,13 @@ void loadTimetable(ScheduleContext& context) {
     context.status.setNextRuleText({});
     state.nextRuleValid = false;
     showRunning(context, !state.rules.empty());
+}
+
+void switchToTimetable(ScheduleContext& context, const AppConfig& config, std::string_view programDir, int index) {
+    context.state.timetablePath = timetablePath(programDir, index);
+    config.writeOrReport(settings::systemSection(), settings::timetableKey(), std::to_string(index));
+    loadTimetable(context);
+    context.log.record(systemEntry("timetable switched to " + timetableNameOfPath(context.state.timetablePath)));
 }
 
 } // namespace ringvale

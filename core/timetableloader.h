@@ -1,8 +1,10 @@
 #pragma once
 
+#include "core/appconfig.h"
 #include "core/schedulecontext.h"
 
 #include <string>
+#include <string_view>
 
 namespace ringvale {
 
@@ -11,6 +13,10 @@ namespace ringvale {
 // the labels as they were; a file that exists but cannot be read shows an empty, stopped table
 // and marks the state so that no command rewrites the file.
 void loadTimetable(ScheduleContext& context);
+
+// Makes timetable `index` (0-16) the one in use: saved as the chosen one, loaded and logged.
+// programDir is GBK.
+void switchToTimetable(ScheduleContext& context, const AppConfig& config, std::string_view programDir, int index);
 
 // "系统正在运行中" or "系统已停止运行" (GBK), the status text of a running or stopped system.
 const std::string& runningStateText(bool running);

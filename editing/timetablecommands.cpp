@@ -18,12 +18,8 @@ TimetableCommands::TimetableCommands(ScheduleContext& context, EditorState& edit
       m_programDir(std::move(programDir)) {}
 
 void TimetableCommands::switchTimetable(int index) {
-    m_context.state.timetablePath = timetablePath(m_programDir, index);
-    m_config.writeOrReport(settings::systemSection(), settings::timetableKey(), std::to_string(index));
-    loadTimetable(m_context);
+    switchToTimetable(m_context, m_config, m_programDir, index);
     m_host.timetableSwitched();
-    m_context.log.record(
-        systemEntry("timetable switched to " + timetableNameOfPath(m_context.state.timetablePath)));
 }
 
 void TimetableCommands::addRule(const std::function<void()>& showSchedule) {

@@ -48,7 +48,7 @@ void SongStation::restoreSlots() {
     for (int slot = 1; slot <= kSlots; ++slot) {
         const std::string path = m_config.read(settings::songSection(), std::to_string(slot));
         m_board.setSlotCaption(slot, displayName(path));
-        if (const auto problem = musicFileProblem(path)) {
+        if (const auto problem = musicFileProblem(m_playback.locate(path))) {
             m_board.markSlotProblem(slot, *problem);
             BellEntry entry =
                 systemEntry("song station slot " + std::to_string(slot) + ": music file " + *problem);

@@ -214,4 +214,13 @@ bool WeatherProbe::waitForBackground(std::chrono::milliseconds timeout) const {
     return m_background->ended.wait_for(lock, timeout, [this] { return m_background->running == 0; });
 }
 
+void takeForecast(ScheduleState& state, RainForecast result, const std::string& dayText, WallTime now) {
+    using Forecast = ScheduleState::Forecast;
+    state.forecast = result == RainForecast::Rain  ? Forecast::Rain
+                     : result == RainForecast::Dry ? Forecast::Dry
+                                                   : Forecast::Unknown;
+    state.forecastDay = localMinuteNumber(localTimeAt(now)) / 1440;
+    state.forecastText = utf8FromGbk(dayText);
+}
+
 } // namespace ringvale

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "core/appconfig.h"
+#include "core/clock.h"
+#include "core/schedulestate.h"
 #include "media/httpclient.h"
 
 #include <chrono>
@@ -34,6 +36,9 @@ public:
         (void)dayText;
     }
 };
+
+// Keeps what a weather check read of today's forecast for the weather-gated rules.
+void takeForecast(ScheduleState& state, RainForecast result, const std::string& dayText, WallTime now);
 
 // The parts of a forecast page that the weather check reads.
 struct ForecastMatch {

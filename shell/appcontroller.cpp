@@ -6,6 +6,7 @@
 #include "core/gbktext.h"
 #include "core/problemreport.h"
 #include "core/schoolcalendar.h"
+#include "core/startbells.h"
 #include "core/startup.h"
 #include "core/timetableloader.h"
 #include "media/playcommands.h"
@@ -42,6 +43,11 @@ AppController::AppController(MainWindow& window, Services services, const std::f
       m_commands(m_context, m_editor, m_config, services.dialogs, m_editorHost, m_programDir),
       m_toolbar(m_context, m_editor, m_editorHost, services.dialogs, window,
                 [this](std::string county) { runKeepingClock([&] { return m_weather.fetch(county); }); }),
+      m_calendar(programDir, m_state, m_config, m_log, services.clock,
+                 [this](int index) {
+                     m_window.selectTimetable(index);
+                     m_commands.switchTimetable(index); // logs the switch
+                 }),
       m_weatherDisplay(std::make_shared<WindowWeatherDisplay>(
           window, [this](const std::string& summary) { m_log.record(systemEntry(summary)); },
           [this](RainForecast result, const std::string& dayText) { forecastRead(result, dayText); })),
@@ -53,7 +59,6 @@ AppController::AppController(MainWindow& window, Services services, const std::f
               return runKeepingClock([&] { return m_weather.fetch(county); }) != RainForecast::Unknown;
           },
           services.executable, m_log) {
-    m_calendarPath = programDir / std::filesystem::u8path(kCalendarFileName);
     m_tick.setWeatherCheck([this] { m_weather.fetchInBackground(); });
     m_config.setProblemReporter([this](const std::string& problem) {
         reportProblem(problem);
@@ -65,7 +70,7 @@ AppController::AppController(MainWindow& window, Services services, const std::f
     connect(&m_window, &MainWindow::calendarRequested, this, &AppController::showCalendar);
     connect(&m_window, &MainWindow::clockTicked, this, [this](qint64 dueMs) {
         m_tick.onClockTick(WallTime(std::chrono::milliseconds(dueMs)));
-        followCalendar();
+        m_calendar.follow();
     });
     connect(&m_window, &MainWindow::trayEvent, this, &AppController::onTrayEvent);
     connect(&m_window, &MainWindow::toolbarButtonClicked, this, &AppController::onToolbarClick);
@@ -108,57 +113,17 @@ void AppController::start() {
     steps.restoreSongSlots = [this] { m_songs.restoreSlots(); };
     steps.startWeatherCheck = [this] { m_weather.fetchInBackground(); };
     // Read before the start-up logs anything of its own.
-    const std::int64_t firstUnwatchedMinute = firstMinuteNotWatched();
+    const std::int64_t firstUnwatchedMinute = firstMinuteNotWatched(m_logFiles, m_clock);
     startUp(m_context, m_window, m_config, m_programDir, steps);
-    applyCalendar();
-    const LogDay today = logDayOf(localTimeAt(m_clock.now()));
-    if (const int removed = m_logFiles.removeOld(today); removed > 0)
-        m_log.record(systemEntry("removed " + std::to_string(removed) + " log files older than " +
-                                 std::to_string(BellDayFiles::kKeptDays) + " days"));
-    logMissedBellsAtStart(firstUnwatchedMinute);
+    m_calendar.apply();
+    removeOldLogFiles(m_logFiles, m_log, m_clock);
+    logMissedBellsAtStart(m_state, m_log, m_clock, firstUnwatchedMinute);
     m_log.record(systemEntry("start, timetable " + timetableNameOfPath(m_state.timetablePath) +
                              (m_state.running ? ", running" : ", stopped")));
 }
 
 void AppController::forecastRead(RainForecast result, const std::string& dayText) {
-    using Forecast = ScheduleState::Forecast;
-    m_state.forecast = result == RainForecast::Rain  ? Forecast::Rain
-                       : result == RainForecast::Dry ? Forecast::Dry
-                                                     : Forecast::Unknown;
-    m_state.forecastDay = localMinuteNumber(localTimeAt(m_clock.now())) / 1440;
-    m_state.forecastText = utf8FromGbk(dayText);
-}
-
-void AppController::followCalendar() {
-    std::error_code error;
-    const auto stamp = std::filesystem::last_write_time(m_calendarPath, error);
-    const std::optional<std::filesystem::file_time_type> now =
-        error ? std::nullopt : std::optional<std::filesystem::file_time_type>(stamp);
-    if (logDayOf(localTimeAt(m_clock.now())) != m_calendarDay || now != m_calendarStamp)
-        applyCalendar();
-}
-
-void AppController::applyCalendar() {
-    std::error_code error;
-    const auto stamp = std::filesystem::last_write_time(m_calendarPath, error);
-    m_calendarStamp = error ? std::nullopt : std::optional<std::filesystem::file_time_type>(stamp);
-    m_calendarDay = logDayOf(localTimeAt(m_clock.now()));
-    const SchoolCalendar calendar = parseSchoolCalendar(readWholeFile(m_calendarPath).bytes);
-    for (const std::string& line : calendar.notUnderstood)
-        m_log.record(systemEntry(std::string(kCalendarFileName) +
-                                 ": a line not understood, kept: " + utf8FromGbk(line)));
-    const DayPlan plan = planFor(calendar, m_calendarDay);
-    if (plan.reason != m_state.noBellReason) {
-        m_state.noBellReason = plan.reason;
-        m_state.nextRuleValid = false;
-        m_log.record(systemEntry(plan.reason.empty() ? std::string("bells ring today")
-                                                     : "no bells today: " + utf8FromGbk(plan.reason)));
-    }
-    const int selected = textToInt(m_config.read(settings::systemSection(), settings::timetableKey()));
-    if (plan.kind == DayPlan::Kind::Timetable && plan.timetable != selected) {
-        m_window.selectTimetable(plan.timetable);
-        m_commands.switchTimetable(plan.timetable); // logs the switch
-    }
+    takeForecast(m_state, result, dayText, m_clock.now());
 }
 
 namespace {
@@ -197,25 +162,6 @@ void AppController::entryRecorded(const BellEntry& entry) {
                                    when + QString::fromStdString(entry.file) + QStringLiteral("\n") +
                                        QString::fromStdString(entry.detail));
     }
-}
-
-std::int64_t AppController::firstMinuteNotWatched() const {
-    // After the last thing logged today, or from midnight.
-    LocalTime midnight = localTimeAt(m_clock.now());
-    midnight.hour = midnight.minute = 0;
-    std::int64_t first = localMinuteNumber(midnight);
-    const std::vector<BellEntry> today = m_logFiles.readDay(logDayOf(midnight));
-    if (!today.empty())
-        first = std::max(first, localMinuteNumber(today.back().at) + 1);
-    return first;
-}
-
-void AppController::logMissedBellsAtStart(std::int64_t firstMinute) {
-    if (!m_state.running || !m_state.noBellReason.empty())
-        return;
-    for (BellEntry& entry : bellsDueBefore(m_state.rules, m_state.timetablePath, firstMinute, m_clock.now(),
-                                           BellEvent::Missed, "the program was not running"))
-        m_log.record(std::move(entry));
 }
 
 void AppController::onToolbarClick(int index) {

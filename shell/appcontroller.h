@@ -3,6 +3,7 @@
 #include "core/appconfig.h"
 #include "core/belldayfiles.h"
 #include "core/bellrecorder.h"
+#include "core/calendarfollower.h"
 #include "core/clock.h"
 #include "core/clocktick.h"
 #include "core/dialogs.h"
@@ -76,16 +77,8 @@ public:
     RuleEditorHostWindow& editorHost() { return m_editorHost; }
 
 private:
-    // The first minute of today after the last thing logged today (midnight when nothing was).
-    std::int64_t firstMinuteNotWatched() const;
-    // The bells due from that minute until now rang nowhere: the program was not running.
-    void logMissedBellsAtStart(std::int64_t firstMinute);
     void showLog();
     void showCalendar();
-    // Reads 校历.INI and makes today's timetable and no-bell state what it says: at start, at each
-    // local midnight and whenever the file changes.
-    void applyCalendar();
-    void followCalendar();
     // A weather check read today's forecast: the rain-gated rules follow it.
     void forecastRead(RainForecast result, const std::string& dayText);
     // Every logged entry: into the log window when open, and a failed or missed bell into a
@@ -111,15 +104,13 @@ private:
     RuleEditorHostWindow m_editorHost;
     TimetableCommands m_commands;
     ToolbarCommands m_toolbar;
+    CalendarFollower m_calendar;
     std::shared_ptr<WindowWeatherDisplay> m_weatherDisplay;
     WeatherProbe m_weather;
     SongStation m_songs;
     SettingsCommands m_settings;
     std::unique_ptr<LogView> m_logView;           // made at its first showing
     std::unique_ptr<CalendarView> m_calendarView; // likewise
-    std::filesystem::path m_calendarPath;
-    LogDay m_calendarDay; // the day the calendar was last applied to
-    std::optional<std::filesystem::file_time_type> m_calendarStamp; // of the file then (none: no file)
 };
 
 } // namespace ringvale

@@ -1,0 +1,270 @@
+#include "campus/campusnode.h"
+
+#include "core/codepage.h"
+
+namespace ringvale {
+
+namespace {
+WallTime wallTimeOfMs(std::int64_t ms) {
+    return WallTime(std::chrono::duration_cast<WallTime::duration>(std::chrono::milliseconds(ms)));
+}
+
+bool isBellEvent(BellEvent event) {
+    return event == BellEvent::Rang || event == BellEvent::Failed || event == BellEvent::Skipped ||
+           event == BellEvent::Missed;
+}
+} // namespace
+
+// A building's bells play the office's music from its own copy.
+class CampusNode::BellPlayback final : public Playback {
+public:
+    BellPlayback(Playback& player, const MusicLibrary& music, bool resolving)
+        : m_player(player), m_music(music), m_resolving(resolving) {}
+    PlayId playFile(std::int32_t count, const std::string& path) override {
+        return m_player.playFile(count, locate(path));
+    }
+    void stopAll() override { m_player.stopAll(); }
+    void prepare() override { m_player.prepare(); }
+    std::string locate(const std::string& path) const override {
+        return m_resolving ? m_music.resolve(path) : m_player.locate(path);
+    }
+
+private:
+    Playback& m_player;
+    const MusicLibrary& m_music;
+    bool m_resolving;
+};
+
+// The office's operator plays here and in every building.
+class CampusNode::CommandPlayback final : public Playback {
+public:
+    CommandPlayback(CampusNode& node) : m_node(node) {}
+    PlayId playFile(std::int32_t count, const std::string& path) override {
+        const PlayId id = m_node.m_player.playFile(count, path);
+        send({count < 0 ? CampusCommand::Kind::Alarm : CampusCommand::Kind::Play, count, path, m_node.nowMs()});
+        return id;
+    }
+    void stopAll() override {
+        m_node.m_player.stopAll();
+        send({CampusCommand::Kind::Stop, 0, {}, m_node.nowMs()});
+    }
+    void prepare() override { m_node.m_player.prepare(); }
+    std::string locate(const std::string& path) const override { return m_node.m_player.locate(path); }
+
+private:
+    void send(const CampusCommand& command) {
+        if (!m_node.m_link->publish(m_node.m_topics.command(), encodeCommand(command), false))
+            m_node.note("a command could not be sent to the buildings: the campus broker is not connected");
+    }
+    CampusNode& m_node;
+};
+
+CampusNode::CampusNode(const CampusSetup& setup, const std::filesystem::path& programDir,
+                       std::unique_ptr<MqttLink> link, Playback& player, BellLog& log, const Clock& clock,
+                       Post post, Engine engine, std::string version)
+    : m_role(setup.role), m_topics(setup.address.campus), m_user(setup.address.user), m_link(std::move(link)),
+      m_player(player), m_log(log), m_clock(clock), m_post(std::move(post)), m_engine(std::move(engine)),
+      m_music(programDir) {
+    m_status.version = std::move(version);
+    const bool office = m_role == CampusRole::Office;
+    m_bellPlayback = std::make_unique<BellPlayback>(player, m_music, !office);
+    if (office) {
+        m_commandPlayback = std::make_unique<CommandPlayback>(*this);
+        m_publisher = std::make_unique<OfficePublisher>(*m_link, m_topics, programDir, clock);
+        m_link->subscribe(m_topics.allStatus());
+    } else {
+        m_music.load();
+        BuildingFollower::Events events;
+        events.timetableStored = [this](int index) {
+            m_post([this, index] {
+                if (m_engine.timetableStored)
+                    m_engine.timetableStored(index);
+            });
+        };
+        events.timetableSelected = [this](int index) {
+            m_post([this, index] {
+                if (m_engine.timetableSelected)
+                    m_engine.timetableSelected(index);
+            });
+        };
+        events.command = [this](const CampusCommand& command) { m_post([this, command] { obey(command); }); };
+        events.officeTime = [this](std::int64_t officeMs) { officeTime(officeMs); };
+        events.note = [this](const std::string& text) { note(text); };
+        m_follower = std::make_unique<BuildingFollower>(m_topics, programDir, m_music, std::move(events));
+        m_link->subscribe(m_topics.everything());
+        BuildingStatus gone;
+        gone.version = m_status.version;
+        m_link->setLastWill(m_topics.status(m_user), encodeStatus(gone));
+    }
+    m_link->setHandlers([this](const MqttLink::Message& received) { message(received); },
+                        [this](bool connected, const std::string& why) { linkState(connected, why); });
+}
+
+CampusNode::~CampusNode() {
+    stop();
+}
+
+Playback& CampusNode::bellPlayback() {
+    return *m_bellPlayback;
+}
+
+Playback& CampusNode::commandPlayback() {
+    return m_commandPlayback ? static_cast<Playback&>(*m_commandPlayback) : *m_bellPlayback;
+}
+
+void CampusNode::start() {
+    m_link->start();
+    if (m_publisher)
+        m_publisher->start();
+}
+
+void CampusNode::stop() {
+    if (m_publisher)
+        m_publisher->stop();
+    if (m_follower) {
+        BuildingStatus status;
+        {
+            const std::lock_guard lock(m_mutex);
+            m_status.online = false;
+            m_status.atMs = nowMs();
+            status = m_status;
+        }
+        if (m_link->publish(m_topics.status(m_user), encodeStatus(status), true))
+            (void)m_link->waitUntilDelivered(kGoodbyeWait);
+    }
+    m_link->stop();
+}
+
+std::int64_t CampusNode::nowMs() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(m_clock.now().time_since_epoch()).count();
+}
+
+void CampusNode::note(std::string text) {
+    m_post([this, text = std::move(text)] { m_log.record(systemEntry(text)); });
+}
+
+void CampusNode::linkState(bool connected, const std::string& why) {
+    if (connected) {
+        note(m_role == CampusRole::Office ? "campus: connected to the broker; publishing to the buildings"
+                                          : "campus: connected to the broker; following the office");
+        if (m_publisher)
+            m_publisher->connected();
+        if (m_follower) {
+            {
+                const std::lock_guard lock(m_mutex);
+                m_status.online = true;
+            }
+            publishStatus();
+        }
+    } else {
+        note(m_role == CampusRole::Office
+                 ? "campus: cut off from the broker (" + why + "); the buildings ring from their copies"
+                 : "campus: cut off from the office (" + why + "); ringing from this building's copy");
+    }
+}
+
+void CampusNode::message(const MqttLink::Message& received) {
+    if (m_follower) {
+        m_follower->onMessage(received);
+        return;
+    }
+    const CampusTopics::Parsed topic = m_topics.parse(received.topic);
+    if (topic.kind != CampusTopics::Kind::Status)
+        return;
+    std::string why;
+    const auto status = decodeStatus(received.payload, why);
+    if (!status) {
+        note("a message on " + received.topic + " that does not parse was ignored: " + why);
+        return;
+    }
+    {
+        const std::lock_guard lock(m_mutex);
+        m_buildings[topic.name] = *status;
+    }
+    m_post([this] {
+        if (m_engine.buildingsChanged)
+            m_engine.buildingsChanged();
+    });
+}
+
+void CampusNode::officeTime(std::int64_t officeMs) {
+    bool due = false;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_status.offsetMs = nowMs() - officeMs;
+        due = std::chrono::steady_clock::now() - m_statusSent >= kStatusPeriod;
+    }
+    if (due)
+        publishStatus();
+}
+
+void CampusNode::publishStatus() {
+    BuildingStatus status;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_status.atMs = nowMs();
+        m_statusSent = std::chrono::steady_clock::now();
+        status = m_status;
+    }
+    m_link->publish(m_topics.status(m_user), encodeStatus(status), true);
+}
+
+void CampusNode::obey(const CampusCommand& command) {
+    std::int64_t offset = 0;
+    {
+        const std::lock_guard lock(m_mutex);
+        offset = m_status.offsetMs.value_or(0);
+    }
+    // The office's send time on this building's clock.
+    const std::int64_t sentHere = command.sentMs + offset;
+    if (nowMs() - sentHere > std::chrono::milliseconds(kStaleCommand).count()) {
+        m_log.record(systemEntry("campus: a command from the office came " +
+                                 std::to_string((nowMs() - sentHere) / 1000) + " s late and was not obeyed"));
+        return;
+    }
+    BellEntry entry;
+    if (command.kind == CampusCommand::Kind::Stop) {
+        m_bellPlayback->stopAll();
+        entry.event = BellEvent::Stopped;
+        entry.detail = "stop from the office";
+        m_log.record(std::move(entry));
+        return;
+    }
+    const bool alarm = command.kind == CampusCommand::Kind::Alarm;
+    const PlayId id = m_bellPlayback->playFile(alarm ? -1 : command.count, command.path);
+    entry.event = BellEvent::Played;
+    entry.file = utf8FromGbk(command.path);
+    entry.detail = alarm ? "alarm from the office" : "play from the office";
+    m_log.expectOutcome(id, std::move(entry), wallTimeOfMs(sentHere));
+}
+
+void CampusNode::entryRecorded(const BellEntry& entry) {
+    if (!m_follower || !isBellEvent(entry.event))
+        return;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_status.lastBell = entry.due + " " + entry.timetable + " row " + std::to_string(entry.row) + " " + entry.file;
+        m_status.lastResult = std::string(bellEventName(entry.event)) + (entry.detail.empty() ? "" : ": " + entry.detail);
+    }
+    publishStatus();
+}
+
+void CampusNode::soundAlarm(const std::string& path) {
+    const PlayId id = commandPlayback().playFile(-1, path);
+    BellEntry entry;
+    entry.event = BellEvent::Played;
+    entry.file = utf8FromGbk(path);
+    entry.detail = "alarm, repeated until stopped";
+    m_log.record(entry);
+    m_log.expectOutcome(id, std::move(entry), std::nullopt);
+}
+
+std::vector<CampusNode::Building> CampusNode::buildings() const {
+    const std::lock_guard lock(m_mutex);
+    std::vector<Building> out;
+    for (const auto& [user, status] : m_buildings)
+        out.push_back({user, status});
+    return out;
+}
+
+} // namespace ringvale

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "campus/campustopics.h"
+#include "campus/mqttlink.h"
+#include "core/clock.h"
+
+#include <condition_variable>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <thread>
+
+namespace ringvale {
+
+// The office's side: keeps the broker's retained copy of everything a building needs to ring
+// alone (the timetable files, their weather-gated rules, the calendar, the selected timetable
+// and every music file they or the song station name) equal to the program directory. A thread
+// of its own looks for changes a few times a second, so a saved timetable is on its way at once
+// and the clock tick never waits for a large music file.
+class OfficePublisher {
+public:
+    static constexpr std::chrono::milliseconds kScanPeriod{200};
+    static constexpr std::chrono::seconds kClockPeriod{10};
+    // Larger music files are not sent (a bell is seconds, a broadcast minutes).
+    static constexpr std::size_t kLargestMusicFile = 64 * 1024 * 1024;
+
+    OfficePublisher(MqttLink& link, CampusTopics topics, std::filesystem::path programDir, const Clock& clock);
+    ~OfficePublisher();
+    OfficePublisher(const OfficePublisher&) = delete;
+    OfficePublisher& operator=(const OfficePublisher&) = delete;
+
+    void start();
+    void stop();
+    // The link is up again (the broker may have lost what it kept): everything is sent again.
+    void connected();
+
+    // One look at the program directory: publishes what changed since it was last published and
+    // returns how many messages went out. Files that cannot be read are left as last sent.
+    int publishChanges();
+
+private:
+    struct MusicStamp {
+        std::filesystem::file_time_type modified;
+        std::uintmax_t size = 0;
+        std::string hash;
+    };
+    void run();
+    // Publishes the payload unless the topic already carries it; true when it went out.
+    bool publishIfChanged(const std::string& topic, const std::string& payload);
+
+    MqttLink& m_link;
+    CampusTopics m_topics;
+    std::filesystem::path m_programDir;
+    const Clock& m_clock;
+    std::map<std::string, std::string> m_published; // topic -> hash of its payload
+    std::map<std::string, MusicStamp> m_musicHashes; // office path -> its content's hash
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_stopping = false;
+    bool m_republish = false;
+    std::thread m_thread;
+};
+
+} // namespace ringvale

@@ -1,0 +1,45 @@
+#include "core/calendarfollower.h"
+
+#include "core/codepage.h"
+#include "core/filestore.h"
+#include "core/gbktext.h"
+
+namespace ringvale {
+
+CalendarFollower::CalendarFollower(const std::filesystem::path& programDir, ScheduleState& state,
+                                   const AppConfig& config, BellLog& log, const Clock& clock,
+                                   SwitchTimetable switchTimetable)
+    : m_path(programDir / std::filesystem::u8path(kCalendarFileName)), m_state(state), m_config(config), m_log(log),
+      m_clock(clock), m_switch(std::move(switchTimetable)) {}
+
+std::optional<std::filesystem::file_time_type> CalendarFollower::fileStamp() const {
+    std::error_code error;
+    const auto stamp = std::filesystem::last_write_time(m_path, error);
+    return error ? std::nullopt : std::optional<std::filesystem::file_time_type>(stamp);
+}
+
+void CalendarFollower::follow() {
+    if (logDayOf(localTimeAt(m_clock.now())) != m_day || fileStamp() != m_stamp)
+        apply();
+}
+
+void CalendarFollower::apply() {
+    m_stamp = fileStamp();
+    m_day = logDayOf(localTimeAt(m_clock.now()));
+    const SchoolCalendar calendar = parseSchoolCalendar(readWholeFile(m_path).bytes);
+    for (const std::string& line : calendar.notUnderstood)
+        m_log.record(systemEntry(std::string(kCalendarFileName) +
+                                 ": a line not understood, kept: " + utf8FromGbk(line)));
+    const DayPlan plan = planFor(calendar, m_day);
+    if (plan.reason != m_state.noBellReason) {
+        m_state.noBellReason = plan.reason;
+        m_state.nextRuleValid = false;
+        m_log.record(systemEntry(plan.reason.empty() ? std::string("bells ring today")
+                                                     : "no bells today: " + utf8FromGbk(plan.reason)));
+    }
+    const int selected = textToInt(m_config.read(settings::systemSection(), settings::timetableKey()));
+    if (plan.kind == DayPlan::Kind::Timetable && plan.timetable != selected && m_switch)
+        m_switch(plan.timetable);
+}
+
+} // namespace ringvale

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "core/appconfig.h"
+#include "core/belllog.h"
+#include "core/clock.h"
+#include "core/schedulestate.h"
+#include "core/schoolcalendar.h"
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+
+namespace ringvale {
+
+// Makes today's timetable and no-bell state what 校历.INI says: at start, at each local midnight
+// and whenever the file changes. A switch by hand holds until the next of those.
+class CalendarFollower {
+public:
+    using SwitchTimetable = std::function<void(int index)>; // switches and logs the switch
+
+    CalendarFollower(const std::filesystem::path& programDir, ScheduleState& state, const AppConfig& config,
+                     BellLog& log, const Clock& clock, SwitchTimetable switchTimetable);
+
+    // Reads the file and applies it now.
+    void apply();
+    // Applies it when the day or the file changed since the last time (called on each tick).
+    void follow();
+
+private:
+    std::optional<std::filesystem::file_time_type> fileStamp() const;
+
+    std::filesystem::path m_path;
+    ScheduleState& m_state;
+    const AppConfig& m_config;
+    BellLog& m_log;
+    const Clock& m_clock;
+    SwitchTimetable m_switch;
+    LogDay m_day; // the day it was last applied to
+    std::optional<std::filesystem::file_time_type> m_stamp; // of the file then (none: no file)
+};
+
+} // namespace ringvale

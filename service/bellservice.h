@@ -1,0 +1,73 @@
+#pragma once
+
+#include "campus/campusnode.h"
+#include "campus/campussetup.h"
+#include "core/appconfig.h"
+#include "core/belldayfiles.h"
+#include "core/bellrecorder.h"
+#include "core/calendarfollower.h"
+#include "core/clocktick.h"
+#include "core/programdir.h"
+#include "core/schedulecontext.h"
+#include "media/weatherprobe.h"
+#include "service/headlessviews.h"
+#include "service/serviceloop.h"
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+namespace ringvale {
+
+// The engine without a window: the program directory, the clock, the calendar, the weather-gated
+// rules, the log and, when set up, this copy's part in a campus. Everything runs on the loop's
+// thread.
+class BellService {
+public:
+    struct Services {
+        Playback& player;
+        const Clock& clock;
+        ServiceLoop& loop;
+        WeatherProbe::HttpFactory http;
+        std::string weatherHost;
+        BellRecorder::Journal journal;
+        // The campus link, when this copy is part of one (made from the setup by the caller).
+        std::unique_ptr<MqttLink> campusLink;
+    };
+
+    BellService(Services services, const std::filesystem::path& programDir, std::optional<CampusSetup> campus);
+    ~BellService();
+    BellService(const BellService&) = delete;
+    BellService& operator=(const BellService&) = delete;
+
+    void start();
+    void tick(WallTime due);
+    void playbackReport(const PlaybackReport& report);
+
+private:
+    class ForecastTaker;
+    class NoPowerSwitch final : public PowerSwitch {
+    public:
+        void requestPowerOff() override {}
+    };
+    Playback& bellPlayback();
+
+    const Clock& m_clock;
+    ServiceLoop& m_loop;
+    std::filesystem::path m_programPath;
+    std::string m_programDir; // GBK
+    BellDayFiles m_logFiles;
+    BellRecorder m_log;
+    AppConfig m_config;
+    std::unique_ptr<CampusNode> m_campus;
+    ScheduleState m_state;
+    HeadlessViews m_views;
+    ScheduleContext m_context;
+    NoPowerSwitch m_power;
+    ClockTick m_tick;
+    CalendarFollower m_calendar;
+    std::shared_ptr<ForecastTaker> m_forecast;
+    WeatherProbe m_weather;
+};
+
+} // namespace ringvale

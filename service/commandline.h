@@ -1,0 +1,42 @@
+#pragma once
+
+#include "campus/campussetup.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ringvale {
+
+// The program's own options. Whatever else is given is left for the window's toolkit.
+struct CommandLine {
+    bool service = false;   // --service: the engine without a window
+    bool help = false;      // --help
+    bool version = false;   // --version
+    std::optional<std::string> ringsOn;        // --rings-on YYYY-MM-DD
+    std::optional<std::string> importHolidays; // --import-holidays FILE.ics
+    std::optional<std::string> campus;         // --campus ADDRESS
+    bool publish = false;                      // --publish: this copy is the office
+    bool insecure = false;                     // --campus-insecure
+    // One command to every building, sent as the office and then the program ends.
+    enum class Send { None, Play, Alarm, Stop };
+    Send send = Send::None;
+    std::string sendFile; // --play FILE, --alarm FILE
+    std::string error;    // the arguments make no sense (UTF-8); empty when they do
+    std::vector<std::string> others;
+};
+
+CommandLine parseCommandLine(int argc, char* argv[]);
+
+// The usage text of --help (UTF-8).
+const char* usageText();
+
+struct CampusChoice {
+    std::optional<CampusSetup> setup; // none: no campus
+    std::string error;                // the address or the setup cannot be used
+};
+// The campus from the command line, or else the one saved in the program directory.
+CampusChoice chooseCampus(const CommandLine& line, const std::filesystem::path& programDir);
+
+} // namespace ringvale

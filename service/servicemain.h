@@ -1,0 +1,19 @@
+#pragma once
+
+#include "campus/mqttlink.h"
+#include "service/commandline.h"
+
+#include <memory>
+
+namespace ringvale {
+
+// --service: rings without a window until SIGTERM, SIGINT or SIGHUP; the exit status.
+int runService(const CommandLine& line);
+
+// --play, --alarm, --stop: sends one command to every building as the office; the exit status.
+int sendCampusCommand(const CommandLine& line);
+
+// The campus link for a setup, to a broker through libmosquitto.
+std::unique_ptr<MqttLink> makeCampusLink(const CampusSetup& setup);
+
+} // namespace ringvale
