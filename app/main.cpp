@@ -19,6 +19,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QSessionManager>
 
 #include <cstdio>
 #include <optional>
@@ -37,6 +38,17 @@ void showReadOnlyNotice(const std::filesystem::path& programDir) {
     auto* box = new QMessageBox(QMessageBox::Warning, QString::fromUtf8("提示..."), text);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setObjectName(QStringLiteral("readOnlyNotice"));
+    box->show();
+}
+
+// The campus link was refused: the bells ring from this copy's own timetables. Not modal either.
+void showCampusRefused(const std::string& why) {
+    std::fprintf(stderr, "ringvale: no campus link: %s\n", why.c_str());
+    auto* box = new QMessageBox(
+        QMessageBox::Warning, QString::fromUtf8("提示..."),
+        QString::fromUtf8("没有连接校园：%1\n铃声照常按本机的作息表播放。").arg(QString::fromStdString(why)));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setObjectName(QStringLiteral("campusRefusedNotice"));
     box->show();
 }
 
@@ -134,16 +146,25 @@ int main(int argc, char* argv[]) {
     ProcessRunner commands;
     QtDialogs dialogs;
     MainWindow window;
+    const CampusChoice campus = chooseCampus(line, programDir);
     AppController controller(
         window,
         {player, clock, commands, dialogs, processEnv, [] { return std::make_unique<CurlHttpClient>(); },
          WeatherProbe::hostFromEnvironment(), executablePath(), playbackReports, sendToJournal},
-        programDir);
+        programDir, campus.setup, campus.setup ? makeCampusLink(*campus.setup) : nullptr);
     QObject::connect(&window, &MainWindow::programEndRequested, &app, [] { QApplication::exit(0); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window](QSessionManager& manager) {
+        if (!window.answerEndOfSession() && manager.allowsInteraction()) {
+            manager.cancel();
+            manager.release();
+        }
+    });
     window.show();
     controller.start();
     if (!isWritableDirectory(programDir))
         showReadOnlyNotice(programDir);
+    if (!campus.error.empty())
+        showCampusRefused(campus.error);
     const int code = QApplication::exec();
     player.stopAll();
     return code;

@@ -10,8 +10,8 @@ namespace ringvale {
 
 BuildingFollower::BuildingFollower(CampusTopics topics, std::filesystem::path programDir, MusicLibrary& music,
                                    Events events)
-    : m_topics(std::move(topics)), m_programDir(std::move(programDir)), m_programDirGbk(fromFileName(m_programDir)),
-      m_music(music), m_events(std::move(events)) {}
+    : m_topics(std::move(topics)), m_programDir(std::move(programDir)),
+      m_programDirGbk(fromFileName(m_programDir)), m_music(music), m_events(std::move(events)) {}
 
 void BuildingFollower::refuse(const std::string& topic, const std::string& why) {
     if (m_events.note)
@@ -35,8 +35,8 @@ bool BuildingFollower::storeFile(const std::filesystem::path& path, const FileCo
         return false;
     const bool written = writeFileAtomic(path, *content);
     if (m_events.note)
-        m_events.note(written ? "from the office: " + what + " stored" : "from the office: " + what +
-                                                                              " could not be written");
+        m_events.note(written ? "from the office: " + what + " stored"
+                              : "from the office: " + what + " could not be written");
     return written;
 }
 

@@ -25,7 +25,8 @@ public:
         std::function<void(const std::string&)> note;          // what was stored or refused, UTF-8
     };
 
-    BuildingFollower(CampusTopics topics, std::filesystem::path programDir, MusicLibrary& music, Events events);
+    BuildingFollower(CampusTopics topics, std::filesystem::path programDir, MusicLibrary& music,
+                     Events events);
 
     void onMessage(const MqttLink::Message& message);
 

@@ -89,8 +89,8 @@ CampusAddressParse parseCampusAddress(std::string_view text) {
         authority.remove_prefix(at + 1);
         const std::size_t colon = credentials.find(':');
         const auto user = percentDecoded(credentials.substr(0, colon));
-        const auto password =
-            colon == std::string_view::npos ? std::optional<std::string>("") : percentDecoded(credentials.substr(colon + 1));
+        const auto password = colon == std::string_view::npos ? std::optional<std::string>("")
+                                                              : percentDecoded(credentials.substr(colon + 1));
         if (!user || !password)
             return refused("a %-escape in the user name or password is not two hexadecimal digits");
         address.user = *user;

@@ -92,7 +92,8 @@ std::string sha256Hex(std::string_view bytes) {
 std::string encodeFile(const FileContent& content) {
     if (!content)
         return std::string(kFileTag) + std::string(kAbsent) + "\n";
-    return std::string(kFileTag) + std::to_string(content->size()) + " " + sha256Hex(*content) + "\n" + *content;
+    return std::string(kFileTag) + std::to_string(content->size()) + " " + sha256Hex(*content) + "\n" +
+           *content;
 }
 
 std::optional<FileContent> decodeFile(std::string_view payload, std::string& why) {
@@ -110,8 +111,9 @@ std::optional<FileContent> decodeFile(std::string_view payload, std::string& why
     if (!size || parts[1].size() != kHashDigits || !isLowerHex(parts[1]))
         return refuse<FileContent>(why, "a file message's header is not SIZE HASH");
     if (payload.size() != *size)
-        return refuse<FileContent>(why, "a file message cut short or too long (" + std::to_string(payload.size()) +
-                                            " bytes of " + std::to_string(*size) + ")");
+        return refuse<FileContent>(why, "a file message cut short or too long (" +
+                                            std::to_string(payload.size()) + " bytes of " +
+                                            std::to_string(*size) + ")");
     if (sha256Hex(payload) != parts[1])
         return refuse<FileContent>(why, "a file message whose content does not match its hash");
     return FileContent(std::string(payload));
@@ -180,7 +182,8 @@ std::optional<MusicIndex> decodeMusicIndex(std::string_view payload, std::string
     while (!payload.empty()) {
         const auto line = firstLine(payload);
         const std::size_t tab = line ? line->find('\t') : std::string_view::npos;
-        if (tab == std::string_view::npos || !isMusicFileName(line->substr(0, tab)) || tab + 1 == line->size())
+        if (tab == std::string_view::npos || !isMusicFileName(line->substr(0, tab)) ||
+            tab + 1 == line->size())
             return refuse<MusicIndex>(why, "a music index line that is not HASH.EXT<TAB>PATH");
         index.push_back({std::string(line->substr(0, tab)), std::string(line->substr(tab + 1))});
     }

@@ -41,8 +41,8 @@ std::optional<MusicIndex> decodeMusicIndex(std::string_view payload, std::string
 struct CampusCommand {
     enum class Kind { Play, Stop, Alarm };
     Kind kind = Kind::Play;
-    std::int32_t count = 1; // Play: as a rule's count; Alarm repeats until stopped
-    std::string path;       // GBK, the office's path
+    std::int32_t count = 1;  // Play: as a rule's count; Alarm repeats until stopped
+    std::string path;        // GBK, the office's path
     std::int64_t sentMs = 0; // the office's clock, ms since 1970
     bool operator==(const CampusCommand&) const = default;
 };

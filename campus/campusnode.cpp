@@ -41,7 +41,8 @@ public:
     CommandPlayback(CampusNode& node) : m_node(node) {}
     PlayId playFile(std::int32_t count, const std::string& path) override {
         const PlayId id = m_node.m_player.playFile(count, path);
-        send({count < 0 ? CampusCommand::Kind::Alarm : CampusCommand::Kind::Play, count, path, m_node.nowMs()});
+        send({count < 0 ? CampusCommand::Kind::Alarm : CampusCommand::Kind::Play, count, path,
+              m_node.nowMs()});
         return id;
     }
     void stopAll() override {
@@ -243,8 +244,10 @@ void CampusNode::entryRecorded(const BellEntry& entry) {
         return;
     {
         const std::lock_guard lock(m_mutex);
-        m_status.lastBell = entry.due + " " + entry.timetable + " row " + std::to_string(entry.row) + " " + entry.file;
-        m_status.lastResult = std::string(bellEventName(entry.event)) + (entry.detail.empty() ? "" : ": " + entry.detail);
+        m_status.lastBell =
+            entry.due + " " + entry.timetable + " row " + std::to_string(entry.row) + " " + entry.file;
+        m_status.lastResult =
+            std::string(bellEventName(entry.event)) + (entry.detail.empty() ? "" : ": " + entry.detail);
     }
     publishStatus();
 }

@@ -38,9 +38,9 @@ public:
     // How long a building waits for the broker to take its goodbye when it stops.
     static constexpr std::chrono::seconds kGoodbyeWait{1};
 
-    CampusNode(const CampusSetup& setup, const std::filesystem::path& programDir, std::unique_ptr<MqttLink> link,
-               Playback& player, BellLog& log, const Clock& clock, Post post, Engine engine,
-               std::string version);
+    CampusNode(const CampusSetup& setup, const std::filesystem::path& programDir,
+               std::unique_ptr<MqttLink> link, Playback& player, BellLog& log, const Clock& clock, Post post,
+               Engine engine, std::string version);
     ~CampusNode();
     CampusNode(const CampusNode&) = delete;
     CampusNode& operator=(const CampusNode&) = delete;
@@ -93,7 +93,7 @@ private:
     std::unique_ptr<CommandPlayback> m_commandPlayback;
 
     mutable std::mutex m_mutex;
-    BuildingStatus m_status;                    // a building's own
+    BuildingStatus m_status;                           // a building's own
     std::map<std::string, BuildingStatus> m_buildings; // the office's list
     std::chrono::steady_clock::time_point m_statusSent;
 };

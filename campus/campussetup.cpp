@@ -39,7 +39,7 @@ CampusSetupRead readCampusSetup(const std::filesystem::path& programDir) {
     CampusSetup setup;
     setup.address = *parsed.address;
     setup.role = readProfileValue(file.bytes, campusSection(), officeKey()) == "1" ? CampusRole::Office
-                                                                                     : CampusRole::Building;
+                                                                                   : CampusRole::Building;
     setup.insecure = readProfileValue(file.bytes, campusSection(), insecureKey()) == "1";
     return {setup, {}};
 }
@@ -52,7 +52,8 @@ bool writeCampusSetup(const std::filesystem::path& programDir, const std::option
         return !error;
     }
     std::string text = withProfileValue({}, campusSection(), addressKey(), campusAddressText(setup->address));
-    text = withProfileValue(text, campusSection(), officeKey(), setup->role == CampusRole::Office ? "1" : "0");
+    text =
+        withProfileValue(text, campusSection(), officeKey(), setup->role == CampusRole::Office ? "1" : "0");
     text = withProfileValue(text, campusSection(), insecureKey(), setup->insecure ? "1" : "0");
     if (!writeFileAtomic(path, text))
         return false;

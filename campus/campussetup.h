@@ -35,6 +35,7 @@ struct CampusSetupRead {
 };
 CampusSetupRead readCampusSetup(const std::filesystem::path& programDir);
 // An empty address removes the file. False when it could not be written.
-[[nodiscard]] bool writeCampusSetup(const std::filesystem::path& programDir, const std::optional<CampusSetup>& setup);
+[[nodiscard]] bool writeCampusSetup(const std::filesystem::path& programDir,
+                                    const std::optional<CampusSetup>& setup);
 
 } // namespace ringvale

@@ -11,15 +11,15 @@ namespace ringvale {
 class CampusTopics {
 public:
     enum class Kind {
-        Timetable, // timetable/NN: the bytes of timetable file NN (00 … 16)
-        RainFlags, // timetable/NN/rain: its weather-gated rules
-        Calendar,  // calendar: the school calendar
-        Selected,  // selected: the timetable the office has chosen
-        Music,     // music/HASH.EXT: one music file, by its content's SHA-256
-        MusicIndex,// music-index: which of the office's paths is which music file
-        Command,   // command: play, stop, alarm (not retained)
-        Clock,     // clock: the office's time (not retained)
-        Status,    // status/USER: a building's state
+        Timetable,  // timetable/NN: the bytes of timetable file NN (00 … 16)
+        RainFlags,  // timetable/NN/rain: its weather-gated rules
+        Calendar,   // calendar: the school calendar
+        Selected,   // selected: the timetable the office has chosen
+        Music,      // music/HASH.EXT: one music file, by its content's SHA-256
+        MusicIndex, // music-index: which of the office's paths is which music file
+        Command,    // command: play, stop, alarm (not retained)
+        Clock,      // clock: the office's time (not retained)
+        Status,     // status/USER: a building's state
         Unknown,
     };
     struct Parsed {

@@ -93,8 +93,8 @@ bool MosquittoLink::publish(const std::string& topic, std::string_view payload, 
     // Held across the call, so an acknowledgement cannot come before its id is noted.
     const std::lock_guard lock(m_mutex);
     int id = 0;
-    if (mosquitto_publish(m_client, &id, topic.c_str(), static_cast<int>(payload.size()), payload.data(), kQos,
-                          retain) != MOSQ_ERR_SUCCESS)
+    if (mosquitto_publish(m_client, &id, topic.c_str(), static_cast<int>(payload.size()), payload.data(),
+                          kQos, retain) != MOSQ_ERR_SUCCESS)
         return false;
     m_unacknowledged.insert(id);
     return true;

@@ -56,7 +56,7 @@ private:
     bool m_stopping = false;
     bool m_connected = false;
     std::set<int> m_unacknowledged; // message ids published and not yet acknowledged
-    std::string m_lastWhy; // the last reason reported, so a broker that stays away is said once
+    std::string m_lastWhy;          // the last reason reported, so a broker that stays away is said once
 };
 
 } // namespace ringvale

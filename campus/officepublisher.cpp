@@ -5,8 +5,8 @@
 #include "core/codepage.h"
 #include "core/filestore.h"
 #include "core/gbktext.h"
-#include "core/programdir.h"
 #include "core/profilefile.h"
+#include "core/programdir.h"
 #include "core/raingate.h"
 #include "core/schoolcalendar.h"
 #include "core/timetable.h"
@@ -115,7 +115,8 @@ int OfficePublisher::publishChanges() {
         }
     }
     for (int slot = 1; slot <= kSongSlots && settingsFile.ok(); ++slot) {
-        std::string path = readProfileValue(settingsFile.bytes, settings::songSection(), std::to_string(slot));
+        std::string path =
+            readProfileValue(settingsFile.bytes, settings::songSection(), std::to_string(slot));
         if (!path.empty())
             musicPaths.insert(std::move(path));
     }
@@ -163,7 +164,8 @@ int OfficePublisher::publishChanges() {
     if (const auto calendar = contentOf(m_programDir / std::filesystem::u8path(kCalendarFileName)))
         sent += publishIfChanged(m_topics.calendar(), encodeFile(*calendar));
     if (settingsFile.ok() || settingsFile.status == FileRead::Status::Missing) {
-        int selected = textToInt(readProfileValue(settingsFile.bytes, settings::systemSection(), settings::timetableKey()));
+        int selected = textToInt(
+            readProfileValue(settingsFile.bytes, settings::systemSection(), settings::timetableKey()));
         if (selected < 0 || selected >= kTimetableCount)
             selected = 0;
         sent += publishIfChanged(m_topics.selected(), encodeSelected(selected));

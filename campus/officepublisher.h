@@ -24,7 +24,8 @@ public:
     // Larger music files are not sent (a bell is seconds, a broadcast minutes).
     static constexpr std::size_t kLargestMusicFile = 64 * 1024 * 1024;
 
-    OfficePublisher(MqttLink& link, CampusTopics topics, std::filesystem::path programDir, const Clock& clock);
+    OfficePublisher(MqttLink& link, CampusTopics topics, std::filesystem::path programDir,
+                    const Clock& clock);
     ~OfficePublisher();
     OfficePublisher(const OfficePublisher&) = delete;
     OfficePublisher& operator=(const OfficePublisher&) = delete;
@@ -52,7 +53,7 @@ private:
     CampusTopics m_topics;
     std::filesystem::path m_programDir;
     const Clock& m_clock;
-    std::map<std::string, std::string> m_published; // topic -> hash of its payload
+    std::map<std::string, std::string> m_published;  // topic -> hash of its payload
     std::map<std::string, MusicStamp> m_musicHashes; // office path -> its content's hash
     std::mutex m_mutex;
     std::condition_variable m_wake;

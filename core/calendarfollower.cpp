@@ -9,8 +9,8 @@ namespace ringvale {
 CalendarFollower::CalendarFollower(const std::filesystem::path& programDir, ScheduleState& state,
                                    const AppConfig& config, BellLog& log, const Clock& clock,
                                    SwitchTimetable switchTimetable)
-    : m_path(programDir / std::filesystem::u8path(kCalendarFileName)), m_state(state), m_config(config), m_log(log),
-      m_clock(clock), m_switch(std::move(switchTimetable)) {}
+    : m_path(programDir / std::filesystem::u8path(kCalendarFileName)), m_state(state), m_config(config),
+      m_log(log), m_clock(clock), m_switch(std::move(switchTimetable)) {}
 
 std::optional<std::filesystem::file_time_type> CalendarFollower::fileStamp() const {
     std::error_code error;

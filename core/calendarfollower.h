@@ -35,7 +35,7 @@ private:
     BellLog& m_log;
     const Clock& m_clock;
     SwitchTimetable m_switch;
-    LogDay m_day; // the day it was last applied to
+    LogDay m_day;                                           // the day it was last applied to
     std::optional<std::filesystem::file_time_type> m_stamp; // of the file then (none: no file)
 };
 

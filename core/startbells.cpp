@@ -16,7 +16,8 @@ std::int64_t firstMinuteNotWatched(const BellDayFiles& files, const Clock& clock
     return first;
 }
 
-void logMissedBellsAtStart(const ScheduleState& state, BellLog& log, const Clock& clock, std::int64_t firstMinute) {
+void logMissedBellsAtStart(const ScheduleState& state, BellLog& log, const Clock& clock,
+                           std::int64_t firstMinute) {
     if (!state.running || !state.noBellReason.empty())
         return;
     for (BellEntry& entry : bellsDueBefore(state.rules, state.timetablePath, firstMinute, clock.now(),

@@ -14,7 +14,8 @@ namespace ringvale {
 std::int64_t firstMinuteNotWatched(const BellDayFiles& files, const Clock& clock);
 
 // Logs those bells as missed ("the program was not running"), on a running day that rings.
-void logMissedBellsAtStart(const ScheduleState& state, BellLog& log, const Clock& clock, std::int64_t firstMinute);
+void logMissedBellsAtStart(const ScheduleState& state, BellLog& log, const Clock& clock,
+                           std::int64_t firstMinute);
 
 // Removes the day files older than the log keeps, and says so.
 void removeOldLogFiles(const BellDayFiles& files, BellLog& log, const Clock& clock);

@@ -72,11 +72,13 @@ void loadTimetable(ScheduleContext& context) {
     showRunning(context, !state.rules.empty());
 }
 
-void switchToTimetable(ScheduleContext& context, const AppConfig& config, std::string_view programDir, int index) {
+void switchToTimetable(ScheduleContext& context, const AppConfig& config, std::string_view programDir,
+                       int index) {
     context.state.timetablePath = timetablePath(programDir, index);
     config.writeOrReport(settings::systemSection(), settings::timetableKey(), std::to_string(index));
     loadTimetable(context);
-    context.log.record(systemEntry("timetable switched to " + timetableNameOfPath(context.state.timetablePath)));
+    context.log.record(
+        systemEntry("timetable switched to " + timetableNameOfPath(context.state.timetablePath)));
 }
 
 } // namespace ringvale

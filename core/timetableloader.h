@@ -16,7 +16,8 @@ void loadTimetable(ScheduleContext& context);
 
 // Makes timetable `index` (0-16) the one in use: saved as the chosen one, loaded and logged.
 // programDir is GBK.
-void switchToTimetable(ScheduleContext& context, const AppConfig& config, std::string_view programDir, int index);
+void switchToTimetable(ScheduleContext& context, const AppConfig& config, std::string_view programDir,
+                       int index);
 
 // "系统正在运行中" or "系统已停止运行" (GBK), the status text of a running or stopped system.
 const std::string& runningStateText(bool running);

@@ -39,7 +39,8 @@ BellService::BellService(Services services, const std::filesystem::path& program
                          *campus, programDir, std::move(services.campusLink), services.player, m_log,
                          services.clock, [this](CampusNode::Task task) { m_loop.post(std::move(task)); },
                          CampusNode::Engine{[this](int index) {
-                                                if (timetablePath(m_programDir, index) == m_state.timetablePath)
+                                                if (timetablePath(m_programDir, index) ==
+                                                    m_state.timetablePath)
                                                     loadTimetable(m_context);
                                             },
                                             [this](int index) {
@@ -77,7 +78,8 @@ void BellService::start() {
     m_calendar.apply();
     removeOldLogFiles(m_logFiles, m_log, m_clock);
     logMissedBellsAtStart(m_state, m_log, m_clock, firstUnwatchedMinute);
-    m_log.record(systemEntry("start without a window, timetable " + timetableNameOfPath(m_state.timetablePath) +
+    m_log.record(systemEntry("start without a window, timetable " +
+                             timetableNameOfPath(m_state.timetablePath) +
                              (m_state.running ? ", running" : ", stopped")));
     if (m_campus)
         m_campus->start();

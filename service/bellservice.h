@@ -35,7 +35,8 @@ public:
         std::unique_ptr<MqttLink> campusLink;
     };
 
-    BellService(Services services, const std::filesystem::path& programDir, std::optional<CampusSetup> campus);
+    BellService(Services services, const std::filesystem::path& programDir,
+                std::optional<CampusSetup> campus);
     ~BellService();
     BellService(const BellService&) = delete;
     BellService& operator=(const BellService&) = delete;

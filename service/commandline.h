@@ -11,9 +11,9 @@ namespace ringvale {
 
 // The program's own options. Whatever else is given is left for the window's toolkit.
 struct CommandLine {
-    bool service = false;   // --service: the engine without a window
-    bool help = false;      // --help
-    bool version = false;   // --version
+    bool service = false;                      // --service: the engine without a window
+    bool help = false;                         // --help
+    bool version = false;                      // --version
     std::optional<std::string> ringsOn;        // --rings-on YYYY-MM-DD
     std::optional<std::string> importHolidays; // --import-holidays FILE.ics
     std::optional<std::string> campus;         // --campus ADDRESS

@@ -30,7 +30,8 @@ void ServiceLoop::run(const Tick& tick) {
         std::deque<Task> tasks;
         {
             std::unique_lock lock(m_mutex);
-            const auto wait = std::min<std::chrono::nanoseconds>(due - std::chrono::system_clock::now(), kPeriod);
+            const auto wait =
+                std::min<std::chrono::nanoseconds>(due - std::chrono::system_clock::now(), kPeriod);
             m_wake.wait_for(lock, wait, [this] { return m_stopping || !m_tasks.empty(); });
             if (m_stopping)
                 return;

@@ -26,8 +26,8 @@ constexpr std::chrono::seconds kSendTimeout{10};
 
 std::unique_ptr<MqttLink> makeCampusLink(const CampusSetup& setup) {
     const std::string role = setup.role == CampusRole::Office ? "office" : "building";
-    return std::make_unique<MosquittoLink>(setup.address,
-                                           role + "-" + setup.address.user + "-" + std::to_string(::getpid()));
+    return std::make_unique<MosquittoLink>(setup.address, role + "-" + setup.address.user + "-" +
+                                                              std::to_string(::getpid()));
 }
 
 int runService(const CommandLine& line) {
@@ -44,7 +44,8 @@ int runService(const CommandLine& line) {
     }
     const InstanceLock lock(programDir);
     if (lock.heldElsewhere()) {
-        std::fprintf(stderr, "ringvale: another copy is already ringing the timetables in %s\n", programDir.c_str());
+        std::fprintf(stderr, "ringvale: another copy is already ringing the timetables in %s\n",
+                     programDir.c_str());
         return 1;
     }
     removeStaleTemporaries(programDir);
@@ -107,11 +108,12 @@ int sendCampusCommand(const CommandLine& line) {
             return 1;
         }
     }
-    command.sentMs =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
-            .count();
+    command.sentMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                         std::chrono::system_clock::now().time_since_epoch())
+                         .count();
     const CampusTopics topics(campus.setup->address.campus);
-    if (!link->publish(topics.command(), encodeCommand(command), false) || !link->waitUntilDelivered(kSendTimeout)) {
+    if (!link->publish(topics.command(), encodeCommand(command), false) ||
+        !link->waitUntilDelivered(kSendTimeout)) {
         std::fprintf(stderr, "ringvale: the command was not taken by the broker\n");
         return 1;
     }

@@ -16,7 +16,8 @@ sigset_t terminationSignals() {
 }
 } // namespace
 
-TerminationWatch::TerminationWatch(std::function<void(int signal)> received) : m_received(std::move(received)) {
+TerminationWatch::TerminationWatch(std::function<void(int signal)> received)
+    : m_received(std::move(received)) {
     const sigset_t set = terminationSignals();
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
     m_thread = std::thread([this, set] {

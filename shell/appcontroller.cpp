@@ -8,7 +8,9 @@
 #include "core/schoolcalendar.h"
 #include "core/startbells.h"
 #include "core/startup.h"
+#include "core/timetable.h"
 #include "core/timetableloader.h"
+#include "core/version.h"
 #include "media/playcommands.h"
 #include "shell/gbkqt.h"
 #include "shell/keepingclock.h"
@@ -21,11 +23,16 @@
 
 namespace ringvale {
 
-AppController::AppController(MainWindow& window, Services services, const std::filesystem::path& programDir)
+AppController::AppController(MainWindow& window, Services services, const std::filesystem::path& programDir,
+                             std::optional<CampusSetup> campus, std::unique_ptr<MqttLink> campusLink)
     : m_window(window), m_dialogs(services.dialogs), m_clock(services.clock), m_programPath(programDir),
       m_playbackReports(services.playbackReports), m_programDir(fromFileName(programDir)),
       m_logFiles(programDir), m_log(m_logFiles, services.clock, services.journal), m_config(programDir),
-      m_system(services.commands, services.env), m_context{m_state, window, window, services.playback, m_log},
+      m_system(services.commands, services.env),
+      m_campus(joinCampus(programDir, services.playback, std::move(campus), std::move(campusLink))),
+      m_context{m_state, window, window, m_campus ? m_campus->bellPlayback() : services.playback, m_log},
+      m_commandContext{m_state, window, window, m_campus ? m_campus->commandPlayback() : services.playback,
+                       m_log},
       m_powerOff([this] {
           const bool accepted = m_system.shutdownComputer(1, true);
           // Logged on the user-interface thread; this runs on the request's own.
@@ -52,7 +59,7 @@ AppController::AppController(MainWindow& window, Services services, const std::f
           window, [this](const std::string& summary) { m_log.record(systemEntry(summary)); },
           [this](RainForecast result, const std::string& dayText) { forecastRead(result, dayText); })),
       m_weather(services.http, programDir, services.weatherHost, m_weatherDisplay),
-      m_songs(m_config, services.playback, window, window, services.dialogs, m_log),
+      m_songs(m_config, m_commandContext.playback, window, window, services.dialogs, m_log),
       m_settings(
           window, m_config, m_system, m_state, services.dialogs,
           [this](std::string& county) {
@@ -81,8 +88,9 @@ AppController::AppController(MainWindow& window, Services services, const std::f
     connect(&m_window, &MainWindow::modifyRuleRequested, this, [this] { m_commands.modifyRule(); });
     connect(&m_window, &MainWindow::deleteRuleRequested, this, [this] { m_commands.deleteRule(); });
     connect(&m_window, &MainWindow::clearTimetableRequested, this, [this] { m_commands.clearTimetable(); });
-    connect(&m_window, &MainWindow::playNowRequested, this, [this] { playNow(m_context); });
-    connect(&m_window, &MainWindow::stopPlayingRequested, this, [this] { stopPlaying(m_context); });
+    connect(&m_window, &MainWindow::campusRequested, this, &AppController::showCampus);
+    connect(&m_window, &MainWindow::playNowRequested, this, [this] { playNow(m_commandContext); });
+    connect(&m_window, &MainWindow::stopPlayingRequested, this, [this] { stopPlaying(m_commandContext); });
     connect(&m_window, &MainWindow::exitRequested, &m_window, &MainWindow::requestProgramEnd);
     connect(&m_window, &MainWindow::songSlotPressed, this, [this](int slot, bool left) {
         if (left)
@@ -99,6 +107,8 @@ AppController::AppController(MainWindow& window, Services services, const std::f
 }
 
 AppController::~AppController() {
+    if (m_campus)
+        m_campus->stop();
     m_playbackReports.setHandler(nullptr);
     m_log.setWatcher(nullptr);
     m_log.record(systemEntry("exit"));
@@ -120,6 +130,36 @@ void AppController::start() {
     logMissedBellsAtStart(m_state, m_log, m_clock, firstUnwatchedMinute);
     m_log.record(systemEntry("start, timetable " + timetableNameOfPath(m_state.timetablePath) +
                              (m_state.running ? ", running" : ", stopped")));
+    if (m_campus)
+        m_campus->start();
+}
+
+std::unique_ptr<CampusNode> AppController::joinCampus(const std::filesystem::path& programDir,
+                                                      Playback& player, std::optional<CampusSetup> campus,
+                                                      std::unique_ptr<MqttLink> link) {
+    if (!campus || !link)
+        return nullptr;
+    CampusNode::Engine engine;
+    engine.timetableStored = [this](int index) {
+        if (timetablePath(m_programDir, index) != m_state.timetablePath)
+            return;
+        loadTimetable(m_context);
+        m_editorHost.timetableSwitched(); // an open editor shows the office's rules
+    };
+    engine.timetableSelected = [this](int index) {
+        m_window.selectTimetable(index);
+        m_commands.switchTimetable(index);
+    };
+    engine.buildingsChanged = [this] {
+        if (m_campusView)
+            m_campusView->showBuildings(m_campus->buildings());
+    };
+    return std::make_unique<CampusNode>(
+        *campus, programDir, std::move(link), player, m_log, m_clock,
+        [this](CampusNode::Task task) {
+            QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+        },
+        std::move(engine), kVersion);
 }
 
 void AppController::forecastRead(RainForecast result, const std::string& dayText) {
@@ -144,6 +184,19 @@ void AppController::showCalendar() {
     bringForward(*m_calendarView);
 }
 
+void AppController::showCampus() {
+    if (!m_campusView) {
+        m_campusView = std::make_unique<CampusView>(
+            m_programPath, m_campus ? std::optional<CampusRole>(m_campus->role()) : std::nullopt, m_dialogs);
+        if (m_campus && m_campus->role() == CampusRole::Office)
+            m_campusView->setAlarmActions([this](const std::string& path) { m_campus->soundAlarm(path); },
+                                          [this] { stopPlaying(m_commandContext); });
+    }
+    if (m_campus)
+        m_campusView->showBuildings(m_campus->buildings());
+    bringForward(*m_campusView);
+}
+
 void AppController::showLog() {
     if (!m_logView)
         m_logView = std::make_unique<LogView>(m_logFiles, m_dialogs);
@@ -152,6 +205,8 @@ void AppController::showLog() {
 }
 
 void AppController::entryRecorded(const BellEntry& entry) {
+    if (m_campus)
+        m_campus->entryRecorded(entry);
     if (m_logView)
         m_logView->entryRecorded(entry);
     if (entry.event == BellEvent::Failed || entry.event == BellEvent::Missed) {

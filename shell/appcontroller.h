@@ -1,5 +1,7 @@
 #pragma once
 
+#include "campus/campusnode.h"
+#include "campus/campussetup.h"
 #include "core/appconfig.h"
 #include "core/belldayfiles.h"
 #include "core/bellrecorder.h"
@@ -20,6 +22,7 @@
 #include "media/songstation.h"
 #include "media/weatherprobe.h"
 #include "shell/calendarview.h"
+#include "shell/campusview.h"
 #include "shell/commandrunner.h"
 #include "shell/logview.h"
 #include "shell/playbackreportrelay.h"
@@ -57,7 +60,9 @@ public:
         BellRecorder::Journal journal; // where log entries go besides the day's file (none: nowhere)
     };
 
-    AppController(MainWindow& window, Services services, const std::filesystem::path& programDir);
+    // With a campus setup and its link, this copy is an office or a building of that campus.
+    AppController(MainWindow& window, Services services, const std::filesystem::path& programDir,
+                  std::optional<CampusSetup> campus = {}, std::unique_ptr<MqttLink> campusLink = {});
     ~AppController() override;
 
     // The start-up: restores the settings, loads the saved timetable, starts the clock.
@@ -72,6 +77,8 @@ public:
     BellRecorder& log() { return m_log; }
     LogView* logView() const { return m_logView.get(); }
     CalendarView* calendarView() const { return m_calendarView.get(); }
+    CampusView* campusView() const { return m_campusView.get(); }
+    CampusNode* campus() const { return m_campus.get(); }
     const AppConfig& config() const { return m_config; }
     EditorState& editorState() { return m_editor; }
     RuleEditorHostWindow& editorHost() { return m_editorHost; }
@@ -79,6 +86,9 @@ public:
 private:
     void showLog();
     void showCalendar();
+    void showCampus();
+    std::unique_ptr<CampusNode> joinCampus(const std::filesystem::path& programDir, Playback& player,
+                                           std::optional<CampusSetup> campus, std::unique_ptr<MqttLink> link);
     // A weather check read today's forecast: the rain-gated rules follow it.
     void forecastRead(RainForecast result, const std::string& dayText);
     // Every logged entry: into the log window when open, and a failed or missed bell into a
@@ -95,8 +105,10 @@ private:
     BellRecorder m_log;
     AppConfig m_config;
     SystemServices m_system;
+    std::unique_ptr<CampusNode> m_campus; // none: not in a campus
     ScheduleState m_state;
-    ScheduleContext m_context;
+    ScheduleContext m_context;        // the clock's bells
+    ScheduleContext m_commandContext; // the operator's plays and stops (an office sends them on)
     PowerOffRequests m_powerOff;
     ClockTick m_tick;
     EditorState m_editor;
@@ -111,6 +123,7 @@ private:
     SettingsCommands m_settings;
     std::unique_ptr<LogView> m_logView;           // made at its first showing
     std::unique_ptr<CalendarView> m_calendarView; // likewise
+    std::unique_ptr<CampusView> m_campusView;     // likewise
 };
 
 } // namespace ringvale

@@ -109,8 +109,8 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     m_timetableBox->setCurrentIndex(0);
     connect(m_timetableBox, &QComboBox::activated, this, &MainWindow::timetableChosen);
 
-    // The bell log and the school calendar, one click away, in the free corner under the
-    // timetable selector.
+    // The bell log, the school calendar and the campus, one click away, in the free corner under
+    // the timetable selector.
     const auto cornerButton = [this](const char* name, const char* text, const char* tip,
                                      QStyle::StandardPixmap icon, int left, void (MainWindow::*signal)()) {
         auto* button = new QToolButton(this);
@@ -120,13 +120,15 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
         button->setIcon(style()->standardIcon(icon));
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         button->setAutoRaise(true);
-        button->setGeometry(left, 29, 72, 24);
+        button->setGeometry(left, 29, 62, 24);
         connect(button, &QToolButton::clicked, this, signal);
     };
     cornerButton("logButton", "日志", "铃声日志：响了什么、没响什么、为什么",
                  QStyle::SP_FileDialogDetailedView, 824, &MainWindow::logRequested);
     cornerButton("calendarButton", "校历", "校历：哪天用哪套作息表，哪天不打铃",
-                 QStyle::SP_FileDialogContentsView, 900, &MainWindow::calendarRequested);
+                 QStyle::SP_FileDialogContentsView, 889, &MainWindow::calendarRequested);
+    cornerButton("campusButton", "校园", "校园：各楼宇跟随总控的作息表一起打铃", QStyle::SP_DriveNetIcon, 954,
+                 &MainWindow::campusRequested);
 
     m_clock = new QTimer(this);
     m_clock->setObjectName(QString::fromUtf8("时钟"));

@@ -125,6 +125,9 @@ public:
 
     QComboBox* timetableSelector() const { return m_timetableBox; }
     QCheckBox* toTrayBox() const { return m_toTrayBox; }
+    // The session manager asks before a logoff or shutdown: false when the program declines to
+    // end (the to-tray option is ticked; the window hides), true when it may end.
+    bool answerEndOfSession();
     QCheckBox* autoStartBox() const { return m_autoStartBox; }
     QCheckBox* shutdownBox() const { return m_shutdownBox; }
     QLineEdit* shutdownTimeBox() const { return m_shutdownTimeBox; }
@@ -138,6 +141,7 @@ signals:
     void toolbarButtonClicked(int index);
     void logRequested();
     void calendarRequested();
+    void campusRequested();
     void addRuleRequested();
     void modifyRuleRequested();
     void deleteRuleRequested();

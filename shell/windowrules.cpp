@@ -66,6 +66,16 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     emit programEndRequested();
 }
 
+bool MainWindow::answerEndOfSession() {
+    // The close rule again: with the to-tray option the window hides and the session is asked to
+    // go on without ending this program, so the bells keep ringing.
+    if (m_toTrayBox->isChecked()) {
+        hide();
+        return false;
+    }
+    return true;
+}
+
 void MainWindow::keyPressEvent(QKeyEvent* event) {
     // Escape makes the same close request as the close button. Keys reach the window only when
     // no control took them, so Escape in the rule editor closes the editor alone.
