@@ -8,11 +8,11 @@ RINGVALE_PACKAGES=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev
     libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
-    libsdl2-dev libsystemd-dev libical-dev
+    libsdl2-dev libsystemd-dev libical-dev libmosquitto-dev libssl-dev mosquitto mosquitto-clients
     libcurl4-openssl-dev libboost-regex-dev libpng-dev libjpeg62-turbo-dev
     googletest libgtest-dev libgmock-dev
     fonts-wqy-microhei xvfb xauth
-    clang clang-format libclang-rt-14-dev appstream dpkg-dev file desktop-file-utils
+    clang clang-format libclang-rt-14-dev appstream dpkg-dev file desktop-file-utils lintian
 )
 
 ringvale_install_packages() {
