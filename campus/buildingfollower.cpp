@@ -102,8 +102,7 @@ void BuildingFollower::onMessage(const MqttLink::Message& message) {
         const auto command = decodeCommand(message.payload, why);
         if (!command)
             return refuse(message.topic, why);
-        if (m_events.officeTime)
-            m_events.officeTime(command->sentMs);
+        // Not a clock reading: a command held up on its way would hide its own lateness.
         if (m_events.command)
             m_events.command(*command);
         return;

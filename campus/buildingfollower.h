@@ -21,7 +21,7 @@ public:
         std::function<void(int index)> timetableStored; // a timetable or its weather-gated rules
         std::function<void(int index)> timetableSelected;
         std::function<void(const CampusCommand&)> command;
-        std::function<void(std::int64_t officeMs)> officeTime; // a timestamp from the office
+        std::function<void(std::int64_t officeMs)> officeTime; // the office's clock, as it sent it
         std::function<void(const std::string&)> note;          // what was stored or refused, UTF-8
     };
 

@@ -5,6 +5,7 @@
 
 #include "core/codepage.h"
 #include "core/filestore.h"
+#include "fakelink.h"
 #include "fakes.h"
 #include "shell/appcontroller.h"
 #include "shell/mainwindow.h"
@@ -43,8 +44,15 @@ inline void mustWrite(const std::filesystem::path& path, std::string_view bytes)
 }
 
 struct Harness {
-    explicit Harness(const std::string& springTimetable = {}, std::string weatherHost = "127.0.0.1:1")
-        : m_weatherHost(std::move(weatherHost)) {
+    // With a role, this copy is that part of the campus "north", on a fake link (`campusLink`).
+    explicit Harness(const std::string& springTimetable = {}, std::string weatherHost = "127.0.0.1:1",
+                     std::optional<CampusRole> campusRole = {})
+        : m_weatherHost(std::move(weatherHost)),
+          m_campus(campusRole
+                       ? std::optional<CampusSetup>(CampusSetup{
+                             *parseCampusAddress("mqtt://office:pw@127.0.0.1/north").address, *campusRole})
+                       : std::nullopt),
+          campusLink(m_campus ? new FakeLink : nullptr), m_campusLink(campusLink) {
         if (!springTimetable.empty())
             mustWrite(home.path() / "春季作息表.INI", springTimetable);
         mustWrite(home.path() / "ringvale-exe", "#!/bin/sh\n");
@@ -60,6 +68,9 @@ struct Harness {
 
     TempDir home;
     std::string m_weatherHost; // the default is a closed port: every weather check fails at once
+    std::optional<CampusSetup> m_campus;
+    FakeLink* campusLink;                   // owned by m_campusLink, then by the controller
+    std::unique_ptr<MqttLink> m_campusLink; // handed to the controller
     FakePlayback playback;
     PlaybackReportRelay playbackReports;
     FakeClock clock; // a Monday, 07:30:00
@@ -81,7 +92,9 @@ struct Harness {
                               home.path() / "ringvale-exe",
                               playbackReports,
                               {}},
-                             home.path()};
+                             home.path(),
+                             m_campus,
+                             std::move(m_campusLink)};
 };
 
 } // namespace ringvale::testing

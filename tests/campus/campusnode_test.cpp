@@ -1,0 +1,236 @@
+#include "campus/buildingfollower.h"
+#include "campus/campusnode.h"
+#include "campus/officepublisher.h"
+#include "core/codepage.h"
+#include "core/filestore.h"
+#include "fakelink.h"
+#include "fakes.h"
+#include "tempdir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace ringvale::testing {
+namespace {
+
+constexpr const char* kSpring = "春季作息表.INI";
+
+std::filesystem::path named(const std::filesystem::path& dir, const char* utf8) {
+    return dir / std::filesystem::u8path(utf8);
+}
+
+ino_t inodeOf(const std::filesystem::path& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+std::string rule(const std::filesystem::path& music, const char* time) {
+    return "*{" + fromFileName(music) + ";1;1;1;1;1;1;1;1;" + time + ";;;;;;;;;;;;;;;;;;;;}\r\n";
+}
+
+// The office publishes a program directory; a building's follower stores what reaches it.
+struct CampusPair : ::testing::Test {
+    TempDir office, building;
+    FakeLink officeLink;
+    FakeClock clock;
+    CampusTopics topics{"north"};
+    OfficePublisher publisher{officeLink, topics, office.path(), clock};
+    MusicLibrary music{building.path()};
+    std::vector<std::string> notes;
+    std::vector<int> stored, selected;
+    BuildingFollower follower{topics, building.path(), music,
+                              BuildingFollower::Events{[this](int i) { stored.push_back(i); },
+                                                       [this](int i) { selected.push_back(i); },
+                                                       {},
+                                                       {},
+                                                       [this](const std::string& n) { notes.push_back(n); }}};
+
+    void save(const char* name, const std::string& bytes) {
+        ASSERT_TRUE(writeFileAtomic(named(office.path(), name), bytes));
+    }
+    // Hands everything published so far to the building, in order.
+    void carry() {
+        for (const auto& message : officeLink.published)
+            follower.onMessage({message.topic, message.payload, true});
+        officeLink.published.clear();
+    }
+};
+
+TEST_F(CampusPair, WhatTheOfficeSavesArrivesByteForByteAndAnUnchangedFileIsNotSentOrWrittenAgain) {
+    const auto bell = office.path() / "bell.wav";
+    ASSERT_TRUE(writeFileAtomic(bell, "RIFF-bell"));
+    const std::string table = rule(bell, "08:00:00") + rule(bell, "09:00:00");
+    save(kSpring, table);
+    save("校历.INI", "[不打铃]\r\n2027-02-12=春节\r\n");
+
+    // The music once, its index, 17 timetables, the calendar and the selected timetable; the rain
+    // flags only where a file or its absence is known (all absent here).
+    EXPECT_EQ(publisher.publishChanges(), 1 + 1 + 17 + 17 + 1 + 1);
+    carry();
+    EXPECT_EQ(readWholeFile(named(building.path(), kSpring)).bytes, table);
+    EXPECT_EQ(readWholeFile(named(building.path(), "校历.INI")).bytes, "[不打铃]\r\n2027-02-12=春节\r\n");
+    EXPECT_EQ(readWholeFile(toFileName(music.resolve(fromFileName(bell)))).bytes, "RIFF-bell");
+    EXPECT_EQ(stored, std::vector<int>{0});
+    EXPECT_EQ(selected, std::vector<int>{0});
+
+    const ino_t before = inodeOf(named(building.path(), kSpring));
+    EXPECT_EQ(publisher.publishChanges(), 0);
+    publisher.connected();
+    EXPECT_EQ(publisher.publishChanges(), 0) << "a connection is only noted; the thread sends it all again";
+    officeLink.published.push_back({topics.timetable(0), encodeFile(table), true});
+    carry();
+    EXPECT_EQ(inodeOf(named(building.path(), kSpring)), before) << "the same bytes were written again";
+
+    save(kSpring, table + rule(bell, "10:00:00"));
+    EXPECT_EQ(publisher.publishChanges(), 1);
+    carry();
+    EXPECT_EQ(readWholeFile(named(building.path(), kSpring)).bytes, table + rule(bell, "10:00:00"));
+}
+
+TEST_F(CampusPair, AFileTheOfficeCannotReadIsNeverSentAsGoneAndAMissingOneIsRemoved) {
+    save(kSpring, "*{x;1;1;1;1;1;1;1;1;08:00:00;;;;;;;;;;;;;;;;;;;;}\r\n");
+    publisher.publishChanges();
+    carry();
+    ASSERT_TRUE(fileExists(named(building.path(), kSpring)));
+
+    // Unreadable: a folder where the file was. Nothing goes out for it.
+    std::filesystem::remove(named(office.path(), kSpring));
+    std::filesystem::create_directory(named(office.path(), kSpring));
+    EXPECT_EQ(publisher.publishChanges(), 0);
+    std::filesystem::remove(named(office.path(), kSpring));
+    EXPECT_EQ(publisher.publishChanges(), 1);
+    carry();
+    EXPECT_FALSE(fileExists(named(building.path(), kSpring)));
+}
+
+TEST_F(CampusPair, WhatDoesNotParseIsLoggedAndNeverWritten) {
+    save(kSpring, "good");
+    publisher.publishChanges();
+    carry();
+    notes.clear();
+    const std::string hash = sha256Hex("other");
+    const std::pair<std::string, std::string> bad[] = {
+        {topics.timetable(0), "junk"},
+        {topics.timetable(0), encodeFile("good").substr(0, 40)},
+        {topics.selected(), "ringvale-selected 99\n"},
+        {topics.music(hash + ".mp3"), encodeFile("not other")},
+        {topics.musicIndex(), "ringvale-music-index\nbad line\n"},
+        {topics.command(), "ringvale-command play\n"},
+    };
+    for (const auto& [topic, payload] : bad)
+        follower.onMessage({topic, payload, true});
+    EXPECT_EQ(notes.size(), std::size(bad));
+    for (const std::string& note : notes)
+        EXPECT_NE(note.find("does not parse was ignored"), std::string::npos) << note;
+    EXPECT_EQ(readWholeFile(named(building.path(), kSpring)).bytes, "good");
+    EXPECT_FALSE(music.has(hash + ".mp3"));
+}
+
+TEST_F(CampusPair, AChangedMusicFileTravelsUnderItsNewContentAndTheIndexFollows) {
+    const auto bell = office.path() / "bell.wav";
+    ASSERT_TRUE(writeFileAtomic(bell, "first"));
+    save(kSpring, rule(bell, "08:00:00") + rule(bell, "09:00:00"));
+    save("系统配置.INI", "[点歌台]\r\n1=" + fromFileName(bell) + "\r\n");
+    publisher.publishChanges();
+    carry();
+    ASSERT_TRUE(writeFileAtomic(bell, "second, longer"));
+    EXPECT_EQ(publisher.publishChanges(), 2); // the new file and the index
+    carry();
+    EXPECT_EQ(readWholeFile(toFileName(music.resolve(fromFileName(bell)))).bytes, "second, longer");
+}
+
+// A node over a fake link: what a building does with commands, and what an office sends.
+struct Node : ::testing::Test {
+    TempDir home;
+    FakePlayback player;
+    FakeBellLog log;
+    FakeClock clock;
+    std::vector<CampusNode::Task> posted;
+    FakeLink* link = nullptr;
+
+    std::unique_ptr<CampusNode> make(CampusRole role) {
+        auto owned = std::make_unique<FakeLink>();
+        link = owned.get();
+        CampusSetup setup{*parseCampusAddress("mqtt://b1:pw@h/north").address, role, false};
+        return std::make_unique<CampusNode>(
+            setup, home.path(), std::move(owned), player, log, clock,
+            [this](CampusNode::Task task) { posted.push_back(std::move(task)); }, CampusNode::Engine{},
+            "9.9");
+    }
+    void runPosted() {
+        auto tasks = std::move(posted);
+        posted.clear();
+        for (auto& task : tasks)
+            task();
+    }
+    std::int64_t nowMs() const {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(clock.now().time_since_epoch()).count();
+    }
+};
+
+TEST_F(Node, ABuildingPlaysTheOfficesMusicFromItsCopyAndRefusesACommandThatCameTooLate) {
+    auto node = make(CampusRole::Building);
+    EXPECT_EQ(link->will.topic, "ringvale/north/status/b1");
+    const std::string hash = sha256Hex("bell");
+    link->deliver("ringvale/north/music/" + hash + ".mp3", encodeFile("bell"));
+    link->deliver("ringvale/north/music-index", encodeMusicIndex({{hash + ".mp3", "C:\\bells\\bell.mp3"}}));
+    link->deliver("ringvale/north/command",
+                  encodeCommand({CampusCommand::Kind::Alarm, -1, "C:\\bells\\bell.mp3", nowMs() - 200}));
+    link->deliver("ringvale/north/command",
+                  encodeCommand({CampusCommand::Kind::Play, 1, "x.mp3", nowMs() - 60000}));
+    link->deliver("ringvale/north/command", encodeCommand({CampusCommand::Kind::Stop, 0, "", nowMs()}));
+    runPosted();
+    ASSERT_EQ(player.plays.size(), 1u);
+    EXPECT_EQ(player.plays[0].count, -1);
+    EXPECT_EQ(readWholeFile(toFileName(player.plays[0].path)).bytes, "bell");
+    ASSERT_EQ(log.expected.size(), 1u);
+    EXPECT_EQ(*log.expected[0].due, clock.now() - std::chrono::milliseconds(200));
+    EXPECT_EQ(player.stops, 1);
+    EXPECT_TRUE(std::any_of(log.entries.begin(), log.entries.end(), [](const BellEntry& e) {
+        return e.detail.find("s late and was not obeyed") != std::string::npos;
+    }));
+
+    link->connect(true);
+    BellEntry rang;
+    rang.event = BellEvent::Rang;
+    rang.due = "08:00:00";
+    rang.detail = "onset 4 ms";
+    node->entryRecorded(rang);
+    std::string why;
+    const auto status = decodeStatus(link->published.back().payload, why);
+    ASSERT_TRUE(status);
+    EXPECT_TRUE(status->online);
+    EXPECT_EQ(status->version, "9.9");
+    EXPECT_EQ(status->lastResult, "rang: onset 4 ms");
+    node->stop();
+    EXPECT_FALSE(decodeStatus(link->published.back().payload, why)->online);
+}
+
+TEST_F(Node, TheOfficesPlaysAndStopsGoToEveryBuildingAndItListsTheirStates) {
+    auto node = make(CampusRole::Office);
+    node->commandPlayback().playFile(2, "C:\\bells\\bell.mp3");
+    node->commandPlayback().stopAll();
+    node->bellPlayback().playFile(1, "scheduled.mp3"); // a bell rings by each building's own clock
+    ASSERT_EQ(link->published.size(), 2u);
+    std::string why;
+    EXPECT_EQ(decodeCommand(link->published[0].payload, why)->path, "C:\\bells\\bell.mp3");
+    EXPECT_EQ(decodeCommand(link->published[1].payload, why)->kind, CampusCommand::Kind::Stop);
+    EXPECT_FALSE(link->published[0].retain);
+    EXPECT_EQ(player.plays.size(), 2u);
+
+    link->deliver("ringvale/north/status/b2", encodeStatus({true, "1.0.0", 3, "", "", 1}));
+    link->deliver("ringvale/north/status/b3", "garbage");
+    runPosted();
+    ASSERT_EQ(node->buildings().size(), 1u);
+    EXPECT_EQ(node->buildings()[0].user, "b2");
+    EXPECT_EQ(log.entries.size(), 1u) << "the garbage is logged";
+
+    link->up = false;
+    node->commandPlayback().stopAll();
+    runPosted();
+    EXPECT_NE(log.entries.back().detail.find("could not be sent"), std::string::npos);
+}
+
+} // namespace
+} // namespace ringvale::testing
