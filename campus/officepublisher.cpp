@@ -13,6 +13,8 @@
 
 #include <set>
 
+#include <sys/stat.h>
+
 namespace ringvale {
 
 namespace {
@@ -74,8 +76,10 @@ void OfficePublisher::run() {
             m_wake.wait_for(lock, kScanPeriod, [this] { return m_stopping || m_republish; });
             if (m_stopping)
                 return;
-            if (m_republish)
+            if (m_republish) {
                 m_published.clear();
+                m_sentStamp.clear();
+            }
             m_republish = false;
         }
         publishChanges();
@@ -85,18 +89,54 @@ void OfficePublisher::run() {
     }
 }
 
-bool OfficePublisher::publishIfChanged(const std::string& topic, const std::string& payload) {
+bool OfficePublisher::publishIfChanged(const std::string& topic, const std::string& payload, bool& complete) {
     std::string digest = sha256Hex(payload);
     const auto found = m_published.find(topic);
     if (found != m_published.end() && found->second == digest)
         return false;
-    if (!m_link.publish(topic, payload, true))
+    if (!m_link.publish(topic, payload, true)) {
+        complete = false;
         return false;
+    }
     m_published[topic] = std::move(digest);
     return true;
 }
 
+std::string OfficePublisher::directoryStamp() const {
+    const std::string programDir = fromFileName(m_programDir);
+    std::vector<std::filesystem::path> paths{m_programDir / std::filesystem::u8path(kSettingsFileName),
+                                             m_programDir / std::filesystem::u8path(kCalendarFileName)};
+    for (int index = 0; index < kTimetableCount; ++index) {
+        paths.push_back(toFileName(timetablePath(programDir, index)));
+        paths.push_back(rainGatePath(timetablePath(programDir, index)));
+    }
+    for (const auto& [path, stamp] : m_musicHashes)
+        paths.push_back(toFileName(path));
+    std::string out;
+    for (const auto& path : paths) {
+        struct stat info {};
+        if (::stat(path.c_str(), &info) != 0) {
+            out += "-\n";
+            continue;
+        }
+        out += std::to_string(info.st_ino) + ' ' + std::to_string(info.st_size) + ' ' +
+               std::to_string(info.st_mtim.tv_sec) + '.' + std::to_string(info.st_mtim.tv_nsec) + '\n';
+    }
+    return out;
+}
+
 int OfficePublisher::publishChanges() {
+    // Nothing is read again while no file it reads has changed since all of it went out.
+    const std::string stamp = directoryStamp();
+    if (stamp == m_sentStamp)
+        return 0;
+    bool complete = true;
+    const int sent = publishContent(complete);
+    m_sentStamp = complete ? stamp : std::string();
+    return sent;
+}
+
+int OfficePublisher::publishContent(bool& complete) {
     int sent = 0;
     const std::string programDir = fromFileName(m_programDir);
     const FileRead settingsFile = readWholeFile(m_programDir / std::filesystem::u8path(kSettingsFileName));
@@ -107,6 +147,7 @@ int OfficePublisher::publishChanges() {
     std::array<std::optional<FileContent>, kTimetableCount> timetables;
     for (int index = 0; index < kTimetableCount; ++index) {
         timetables[index] = contentOf(toFileName(timetablePath(programDir, index)));
+        complete = complete && timetables[index].has_value();
         if (timetables[index] && *timetables[index]) {
             for (const PlayRule& rule : parseTimetable(**timetables[index]).rules) {
                 if (!rule.musicPath.empty())
@@ -132,8 +173,10 @@ int OfficePublisher::publishChanges() {
         std::optional<std::string> bytes;
         if (stamp.hash.empty() || stamp.modified != modified || stamp.size != size) {
             FileRead read = readWholeFile(file, kLargestMusicFile);
-            if (!read.ok())
+            if (!read.ok()) {
+                complete = false;
                 continue;
+            }
             stamp = {modified, size, sha256Hex(read.bytes)};
             bytes = std::move(read.bytes);
         }
@@ -142,33 +185,43 @@ int OfficePublisher::publishChanges() {
         if (!m_published.contains(topic)) {
             if (!bytes) {
                 FileRead read = readWholeFile(file, kLargestMusicFile);
-                if (!read.ok() || sha256Hex(read.bytes) != stamp.hash)
-                    continue; // changed under us: the next look sends it
+                if (!read.ok() || sha256Hex(read.bytes) != stamp.hash) {
+                    complete = false; // changed under us: the next look sends it
+                    continue;
+                }
                 bytes = std::move(read.bytes);
             }
-            if (!m_link.publish(topic, encodeFile(FileContent(*bytes)), true))
+            if (!m_link.publish(topic, encodeFile(FileContent(*bytes)), true)) {
+                complete = false;
                 continue;
+            }
             m_published[topic] = stamp.hash;
             ++sent;
         }
         index.push_back({name, path});
     }
-    sent += publishIfChanged(m_topics.musicIndex(), encodeMusicIndex(index));
+    sent += publishIfChanged(m_topics.musicIndex(), encodeMusicIndex(index), complete);
 
     for (int i = 0; i < kTimetableCount; ++i) {
         if (timetables[i])
-            sent += publishIfChanged(m_topics.timetable(i), encodeFile(*timetables[i]));
+            sent += publishIfChanged(m_topics.timetable(i), encodeFile(*timetables[i]), complete);
         if (const auto flags = contentOf(rainGatePath(timetablePath(programDir, i))))
-            sent += publishIfChanged(m_topics.rainFlags(i), encodeFile(*flags));
+            sent += publishIfChanged(m_topics.rainFlags(i), encodeFile(*flags), complete);
+        else
+            complete = false;
     }
     if (const auto calendar = contentOf(m_programDir / std::filesystem::u8path(kCalendarFileName)))
-        sent += publishIfChanged(m_topics.calendar(), encodeFile(*calendar));
+        sent += publishIfChanged(m_topics.calendar(), encodeFile(*calendar), complete);
+    else
+        complete = false;
     if (settingsFile.ok() || settingsFile.status == FileRead::Status::Missing) {
         int selected = textToInt(
             readProfileValue(settingsFile.bytes, settings::systemSection(), settings::timetableKey()));
         if (selected < 0 || selected >= kTimetableCount)
             selected = 0;
-        sent += publishIfChanged(m_topics.selected(), encodeSelected(selected));
+        sent += publishIfChanged(m_topics.selected(), encodeSelected(selected), complete);
+    } else {
+        complete = false;
     }
     return sent;
 }

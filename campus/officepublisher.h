@@ -46,8 +46,14 @@ private:
         std::string hash;
     };
     void run();
-    // Publishes the payload unless the topic already carries it; true when it went out.
-    bool publishIfChanged(const std::string& topic, const std::string& payload);
+    // Publishes the payload unless the topic already carries it; true when it went out. A
+    // publication that fails leaves `complete` false.
+    bool publishIfChanged(const std::string& topic, const std::string& payload, bool& complete);
+    // Reads everything and publishes what changed; `complete` false when something could not be
+    // read or sent (then the next look reads again).
+    int publishContent(bool& complete);
+    // The identity, size and time of every file a look reads, to skip a look when none changed.
+    std::string directoryStamp() const;
 
     MqttLink& m_link;
     CampusTopics m_topics;
@@ -55,6 +61,7 @@ private:
     const Clock& m_clock;
     std::map<std::string, std::string> m_published;  // topic -> hash of its payload
     std::map<std::string, MusicStamp> m_musicHashes; // office path -> its content's hash
+    std::string m_sentStamp;                         // of the files when all of them were last read and sent
     std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_stopping = false;

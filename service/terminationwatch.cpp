@@ -1,12 +1,10 @@
 #include "service/terminationwatch.h"
 
 #include <atomic>
-#include <csignal>
 
 namespace ringvale {
 
-namespace {
-sigset_t terminationSignals() {
+sigset_t terminationSignalSet() {
     sigset_t set;
     sigemptyset(&set);
     sigaddset(&set, SIGTERM);
@@ -14,11 +12,10 @@ sigset_t terminationSignals() {
     sigaddset(&set, SIGHUP);
     return set;
 }
-} // namespace
 
 TerminationWatch::TerminationWatch(std::function<void(int signal)> received)
     : m_received(std::move(received)) {
-    const sigset_t set = terminationSignals();
+    const sigset_t set = terminationSignalSet();
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
     m_thread = std::thread([this, set] {
         while (true) {

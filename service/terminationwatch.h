@@ -1,10 +1,14 @@
 #pragma once
 
+#include <csignal>
 #include <functional>
 #include <pthread.h>
 #include <thread>
 
 namespace ringvale {
+
+// SIGTERM, SIGINT and SIGHUP: a shutdown, a logout, kill, Ctrl+C, a closed terminal.
+sigset_t terminationSignalSet();
 
 // Turns SIGTERM, SIGINT and SIGHUP into a call on a thread of its own, so the program stops
 // cleanly (playback stopped, the exit logged) instead of dying mid-write. Construct it before

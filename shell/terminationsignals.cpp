@@ -1,5 +1,7 @@
 #include "shell/terminationsignals.h"
 
+#include "service/terminationwatch.h"
+
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -8,28 +10,16 @@
 
 namespace ringvale {
 
-namespace {
-
-sigset_t terminationSet() {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGTERM);
-    sigaddset(&set, SIGINT);
-    return set;
-}
-
-} // namespace
-
 void TerminationSignals::blockInEveryThread() {
-    const sigset_t set = terminationSet();
+    const sigset_t set = terminationSignalSet();
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
 
 TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
-    const sigset_t set = terminationSet();
+    const sigset_t set = terminationSignalSet();
     m_fd = ::signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
     if (m_fd < 0) {
-        qWarning("ringvale: cannot watch for SIGTERM and SIGINT");
+        qWarning("ringvale: cannot watch for SIGTERM, SIGINT and SIGHUP");
         return;
     }
     auto* notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);

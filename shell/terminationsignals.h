@@ -4,7 +4,7 @@
 
 namespace ringvale {
 
-// Brings SIGTERM and SIGINT (a power-off, a logout, kill, Ctrl+C) to the event loop, so the
+// Brings SIGTERM, SIGINT and SIGHUP (a power-off, a logout, kill, Ctrl+C) to the event loop, so the
 // program ends the ordinary way: playback stopped, exit status 0. The signals are blocked in
 // every thread and read from a signalfd; no library's handler can swallow them.
 class TerminationSignals final : public QObject {
