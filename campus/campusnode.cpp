@@ -192,8 +192,9 @@ void CampusNode::officeTime(std::int64_t officeMs) {
     bool due = false;
     {
         const std::lock_guard lock(m_mutex);
+        // The first reading is told at once; later ones with the periodic status.
+        due = !m_status.offsetMs || std::chrono::steady_clock::now() - m_statusSent >= kStatusPeriod;
         m_status.offsetMs = nowMs() - officeMs;
-        due = std::chrono::steady_clock::now() - m_statusSent >= kStatusPeriod;
     }
     if (due)
         publishStatus();
