@@ -120,6 +120,9 @@ void CampusNode::start() {
 }
 
 void CampusNode::stop() {
+    if (m_stopped)
+        return;
+    m_stopped = true;
     if (m_publisher)
         m_publisher->stop();
     if (m_follower) {

@@ -96,6 +96,7 @@ private:
     BuildingStatus m_status;                           // a building's own
     std::map<std::string, BuildingStatus> m_buildings; // the office's list
     std::chrono::steady_clock::time_point m_statusSent;
+    bool m_stopped = false;
 };
 
 } // namespace ringvale

@@ -82,6 +82,8 @@ void MosquittoLink::stop() {
     m_wake.notify_all();
     mosquitto_disconnect(m_client);
     m_thread.join();
+    const std::lock_guard lock(m_mutex);
+    m_connected = false;
 }
 
 bool MosquittoLink::publish(const std::string& topic, std::string_view payload, bool retain) {

@@ -48,7 +48,7 @@ AppController::AppController(MainWindow& window, Services services, const std::f
       m_tick(m_context, window, services.clock, m_powerOff), m_editing(m_context, m_editor, services.dialogs),
       m_editorHost(window, m_editing, m_editor, services.dialogs),
       m_commands(m_context, m_editor, m_config, services.dialogs, m_editorHost, m_programDir),
-      m_toolbar(m_context, m_editor, m_editorHost, services.dialogs, window,
+      m_toolbar(m_commandContext, m_editor, m_editorHost, services.dialogs, window,
                 [this](std::string county) { runKeepingClock([&] { return m_weather.fetch(county); }); }),
       m_calendar(programDir, m_state, m_config, m_log, services.clock,
                  [this](int index) {

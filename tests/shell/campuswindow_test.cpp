@@ -54,6 +54,9 @@ private slots:
         QCOMPARE(h.playback.plays.back().count, -1);
         click(*view, "campusStop");
         QCOMPARE(decodeCommand(h.campusLink->published.back().payload, why)->kind, CampusCommand::Kind::Stop);
+        const std::size_t sent = h.campusLink->published.size();
+        h.controller.onToolbarClick(static_cast<int>(ToolbarButton::StopPlaying));
+        QCOMPARE(h.campusLink->published.size(), sent + 1); // the toolbar's stop reaches them too
     }
 
     // The form saves the link in a file of its own, and refuses one without credentials unless told.
