@@ -171,6 +171,10 @@ void MainWindow::createSettingsControls() {
         named(new QCheckBox(QString::fromUtf8("自动关机"), this), "选择框_关机", QRect(8, 176, 72, 32));
     m_shutdownTimeBox = named(new QLineEdit(this), "编辑框_关机时间", QRect(79, 180, 112, 24));
     m_shutdownTimeBox->installEventFilter(this);
+    // The campus link is set up in its own window; the settings lead there too.
+    auto* campusButton =
+        named(new QPushButton(QString::fromUtf8("校园连接…"), this), "按钮_校园", QRect(8, 216, 120, 28));
+    connect(campusButton, &QPushButton::clicked, this, &MainWindow::campusRequested);
     // Every change of a box's state runs its handler, however it came; the program's own
     // settings of a box (start-up, refusals) block the signal.
     connect(m_autoStartBox, &QCheckBox::toggled, this, &MainWindow::autoStartClicked);

@@ -16,7 +16,7 @@ class CampusTest : public QObject {
     Q_OBJECT
 
     static void click(QWidget& window, const char* name) {
-        auto* button = window.findChild<QAbstractButton*>(QString::fromLatin1(name));
+        auto* button = window.findChild<QAbstractButton*>(QString::fromUtf8(name));
         QVERIFY2(button, name);
         QTest::mouseClick(button, Qt::LeftButton);
     }
@@ -63,7 +63,8 @@ private slots:
     void theFormSavesOnlyALinkThatMayStart() {
         Harness h;
         h.start();
-        click(h.window, "campusButton");
+        h.controller.onToolbarClick(static_cast<int>(ToolbarButton::SettingsAndHelp));
+        click(h.window, "按钮_校园");
         CampusView* view = h.controller.campusView();
         view->findChild<QLineEdit*>(QStringLiteral("campusAddress"))
             ->setText(QStringLiteral("mqtt://broker/north"));
