@@ -12,6 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
+#include <memory>
+#include <thread>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,13 +26,18 @@ using namespace std::chrono;
 
 namespace {
 
-// What stopAll may take whatever the worker is doing.
-constexpr milliseconds kStopBound{30};
-
-milliseconds timeStopAll(AudioPlayer& player) {
-    const auto start = steady_clock::now();
-    player.stopAll();
-    return duration_cast<milliseconds>(steady_clock::now() - start);
+// Whether stopAll returns while the worker is stuck: a call that waited on the worker would not
+// return before the worker does, which a hostile file or a hanging device never lets happen. (How
+// fast it returns is bench_audio's figure, not a test's.)
+bool stopAllReturns(AudioPlayer& player) {
+    auto returned = std::make_shared<std::promise<void>>();
+    auto future = returned->get_future();
+    // Detached, so a call that never returns fails the test instead of hanging it.
+    std::thread([&player, returned] {
+        player.stopAll();
+        returned->set_value();
+    }).detach();
+    return future.wait_for(seconds(5)) == std::future_status::ready;
 }
 
 // Bytes this process has read so far (the kernel's count).
@@ -82,7 +91,7 @@ TEST(HostileFiles, NeverStopTheNextBell) {
         if (file == padded) {
             ASSERT_TRUE(waitForBytesRead(readSoFar + 50'000'000)); // deep in the zeros
         }
-        EXPECT_LT(timeStopAll(player), kStopBound) << file;
+        EXPECT_TRUE(stopAllReturns(player)) << file;
         const std::size_t before = sink.totalFrames();
         player.playFile(1, fixture("square_a.wav"));
         EXPECT_TRUE(sink.waitForFrames(before + kFramesA)) << file;
@@ -136,7 +145,7 @@ TEST(HostileFiles, AHangingWorkerIsLeftBehindNotJoined) {
     AudioPlayer player(sink);
     player.playFile(1, fixture("square_a.wav"));
     ASSERT_TRUE(sink.waitUntilEntered());
-    EXPECT_LT(timeStopAll(player), kStopBound);
+    EXPECT_TRUE(stopAllReturns(player));
     EXPECT_EQ(player.leftBehindWorkers(), 1);
     sink.release();
     const auto end = steady_clock::now() + seconds(10);
