@@ -1,13 +1,12 @@
 #include "core/belldayfiles.h"
 
-#include "core/filestore.h"
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +16,7 @@ namespace {
 
 constexpr const char* kFolderName = "日志";
 constexpr std::string_view kExtension = ".tsv";
+constexpr std::string_view kLedgerExtension = ".rung";
 constexpr std::size_t kColumns = 7;
 
 std::string escaped(std::string_view text) {
@@ -211,10 +211,16 @@ std::filesystem::path BellDayFiles::fileOf(const LogDay& day) const {
     return m_folder / (logDayText(day) + std::string(kExtension));
 }
 
-bool BellDayFiles::append(const BellEntry& entry, std::string* reason) const {
+std::filesystem::path BellDayFiles::ledgerFileOf(const LogDay& day) const {
+    return m_folder / (logDayText(day) + std::string(kLedgerExtension));
+}
+
+namespace {
+
+bool appendLine(const std::filesystem::path& folder, const std::filesystem::path& path,
+                const BellEntry& entry, std::string* reason) {
     std::error_code error;
-    std::filesystem::create_directories(m_folder, error);
-    const std::filesystem::path path = fileOf(logDayOf(entry.at));
+    std::filesystem::create_directories(folder, error);
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (fd < 0) {
         if (reason)
@@ -233,19 +239,43 @@ bool BellDayFiles::append(const BellEntry& entry, std::string* reason) const {
     return ok;
 }
 
+bool visitFile(const std::filesystem::path& path, const BellDayFiles::Visitor& visit) {
+    std::error_code error;
+    if (!std::filesystem::exists(path, error))
+        return !error;
+    if (!std::filesystem::is_regular_file(path, error))
+        return false;
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    std::string line;
+    while (std::getline(in, line))
+        if (auto entry = parseLogLine(line))
+            visit(std::move(*entry));
+    return !in.bad();
+}
+
+} // namespace
+
+bool BellDayFiles::append(const BellEntry& entry, std::string* reason) const {
+    return appendLine(m_folder, fileOf(logDayOf(entry.at)), entry, reason);
+}
+
+bool BellDayFiles::appendToLedger(const BellEntry& entry, std::string* reason) const {
+    return appendLine(m_folder, ledgerFileOf(logDayOf(entry.at)), entry, reason);
+}
+
+bool BellDayFiles::visitDay(const LogDay& day, const Visitor& visit) const {
+    return visitFile(fileOf(day), visit);
+}
+
+bool BellDayFiles::visitLedger(const LogDay& day, const Visitor& visit) const {
+    return visitFile(ledgerFileOf(day), visit);
+}
+
 std::vector<BellEntry> BellDayFiles::readDay(const LogDay& day) const {
     std::vector<BellEntry> entries;
-    const FileRead file = readWholeFile(fileOf(day), 64u << 20);
-    std::string_view text = file.bytes;
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        const std::string_view line = text.substr(0, end);
-        if (auto entry = parseLogLine(line))
-            entries.push_back(std::move(*entry));
-        if (end == std::string_view::npos)
-            break;
-        text.remove_prefix(end + 1);
-    }
+    visitDay(day, [&entries](BellEntry&& entry) { entries.push_back(std::move(entry)); });
     return entries;
 }
 
@@ -267,8 +297,10 @@ int BellDayFiles::removeOld(const LogDay& today) const {
     const int oldestKept = logDayNumber(today) - kKeptDays;
     for (const LogDay& day : days()) {
         std::error_code error;
-        if (logDayNumber(day) < oldestKept && std::filesystem::remove(fileOf(day), error))
+        if (logDayNumber(day) < oldestKept && std::filesystem::remove(fileOf(day), error)) {
+            std::filesystem::remove(ledgerFileOf(day), error);
             ++removed;
+        }
     }
     return removed;
 }

@@ -3,6 +3,7 @@
 #include "core/belllog.h"
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -44,14 +45,26 @@ public:
 
     std::filesystem::path folder() const;
     std::filesystem::path fileOf(const LogDay& day) const;
+    // The day's ledger: a line for each bell about to be handed to the output, written before
+    // it is, so a program ended in between does not ring it again when it starts.
+    std::filesystem::path ledgerFileOf(const LogDay& day) const;
     // Appends the entry to its day's file with one write (the header first in a new file);
     // false with the reason when it could not.
     bool append(const BellEntry& entry, std::string* reason = nullptr) const;
-    // The day's entries in file order; lines that do not parse are left out.
+    // Likewise to the day's ledger.
+    bool appendToLedger(const BellEntry& entry, std::string* reason = nullptr) const;
+    // The day's entries in file order; lines that do not parse are left out. The file is read as
+    // a stream, however large it is.
     std::vector<BellEntry> readDay(const LogDay& day) const;
+    // Hands each entry of the day's file (or its ledger) to `visit`, in file order, without
+    // holding the file in memory; false when the file exists but could not be read.
+    using Visitor = std::function<void(BellEntry&&)>;
+    bool visitDay(const LogDay& day, const Visitor& visit) const;
+    bool visitLedger(const LogDay& day, const Visitor& visit) const;
     // The days that have a file, oldest first.
     std::vector<LogDay> days() const;
-    // Removes the files of days more than kKeptDays before `today`; the number removed.
+    // Removes the files (and ledgers) of days more than kKeptDays before `today`; the number
+    // of days removed.
     int removeOld(const LogDay& today) const;
 
 private:

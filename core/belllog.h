@@ -49,6 +49,10 @@ public:
     // its first samples or its failure, the log records the outcome. `due` is the start of the
     // due minute for a bell, or when a played entry's command was sent, so the onset can be told.
     virtual void expectOutcome(PlayId id, BellEntry entry, std::optional<WallTime> due) = 0;
+    // A bell (or a skip of one) is about to happen: kept before the bell is handed to the output,
+    // so a program ended in between does not ring it again when it starts. `entry` names the due
+    // slot and the music file.
+    virtual void noteRinging(const BellEntry& entry) { (void)entry; }
 };
 
 // What a caller with nothing to log to passes.

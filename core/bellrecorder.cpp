@@ -25,6 +25,17 @@ void BellRecorder::expectOutcome(PlayId id, BellEntry entry, std::optional<WallT
     m_pending[id] = {std::move(entry), due};
 }
 
+void BellRecorder::noteRinging(const BellEntry& entry) {
+    BellEntry stamped = entry;
+    stamped.at = localTimeAt(m_clock.now());
+    std::string reason;
+    const bool ok = m_files.appendToLedger(stamped, &reason);
+    if (!ok && !m_ledgerFailed)
+        record(systemEntry("the ledger of rung bells is not being kept (a restart may ring a bell again): " +
+                           reason));
+    m_ledgerFailed = !ok;
+}
+
 void BellRecorder::onPlaybackReport(const PlaybackReport& report) {
     const auto found = m_pending.find(report.id);
     if (found == m_pending.end())

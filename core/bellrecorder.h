@@ -21,6 +21,7 @@ public:
 
     void record(BellEntry entry) override;
     void expectOutcome(PlayId id, BellEntry entry, std::optional<WallTime> due) override;
+    void noteRinging(const BellEntry& entry) override;
     void onPlaybackReport(const PlaybackReport& report);
 
     // Called after every recorded entry.
@@ -39,6 +40,7 @@ private:
     Watcher m_watcher;
     std::map<PlayId, Pending> m_pending;
     bool m_fileFailed = false;
+    bool m_ledgerFailed = false;
 };
 
 } // namespace ringvale

@@ -18,14 +18,15 @@ std::optional<std::filesystem::file_time_type> CalendarFollower::fileStamp() con
     return error ? std::nullopt : std::optional<std::filesystem::file_time_type>(stamp);
 }
 
-void CalendarFollower::follow() {
-    if (logDayOf(localTimeAt(m_clock.now())) != m_day || fileStamp() != m_stamp)
-        apply();
+void CalendarFollower::follow(WallTime due) {
+    const WallTime now = tickInstant(m_clock, due);
+    if (logDayOf(localTimeAt(now)) != m_day || fileStamp() != m_stamp)
+        apply(now);
 }
 
-void CalendarFollower::apply() {
+void CalendarFollower::apply(WallTime now) {
     m_stamp = fileStamp();
-    m_day = logDayOf(localTimeAt(m_clock.now()));
+    m_day = logDayOf(localTimeAt(now));
     const SchoolCalendar calendar = parseSchoolCalendar(readWholeFile(m_path).bytes);
     for (const std::string& line : calendar.notUnderstood)
         m_log.record(systemEntry(std::string(kCalendarFileName) +

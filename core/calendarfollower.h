@@ -22,11 +22,14 @@ public:
                      BellLog& log, const Clock& clock, SwitchTimetable switchTimetable);
 
     // Reads the file and applies it now.
-    void apply();
-    // Applies it when the day or the file changed since the last time (called on each tick).
-    void follow();
+    void apply() { apply(m_clock.now()); }
+    // Applies it when the day or the file changed since the last time. Called on each tick
+    // before the tick rings, with the boundary the tick's timer aimed at, so the first tick of a
+    // day already rings (or silences) by that day's plan.
+    void follow(WallTime due = {});
 
 private:
+    void apply(WallTime now);
     std::optional<std::filesystem::file_time_type> fileStamp() const;
 
     std::filesystem::path m_path;

@@ -33,12 +33,10 @@ void ClockTick::onClockTick(WallTime due) {
     state.tickCount = static_cast<std::int32_t>(static_cast<std::uint32_t>(state.tickCount) + 1u);
     m_view.setElapsedText(elapsedText(state.tickCount));
 
-    WallTime instant = m_clock.now();
-    if (due > instant && due - instant <= kTrailTolerance)
-        instant = due;
+    const WallTime instant = tickInstant(m_clock, due);
     const LocalTime now = localTimeAt(instant);
     const std::int64_t minute = localMinuteNumber(now);
-    closePassedMinutes(minute, instant);
+    closePassedMinutes(minute);
     m_lastMinute = minute;
     m_lastRunning = state.running;
     if (!state.running)
@@ -72,7 +70,12 @@ void ClockTick::onClockTick(WallTime due) {
     }
 }
 
-void ClockTick::closePassedMinutes(std::int64_t minute, WallTime instant) {
+void ClockTick::remember(const std::vector<RungBell>& rung) {
+    for (const RungBell& bell : rung)
+        m_ledger.record(bell.musicPath, bell.minute);
+}
+
+void ClockTick::closePassedMinutes(std::int64_t minute) {
     static const std::string kStopped = "system stopped";
     static const std::string kNoTick = "no tick came in its minute (the clock stepped or the machine slept)";
     if (!m_lastMinute || minute <= *m_lastMinute || !m_context.state.noBellReason.empty())
@@ -86,7 +89,8 @@ void ClockTick::closePassedMinutes(std::int64_t minute, WallTime instant) {
         if (ticked && m_lastRunning) {
             continue; // a running minute rings every due rule by its end
         }
-        const LocalTime time = localTimeAt(instant - std::chrono::minutes(minute - passed));
+        const LocalTime time = localTimeOfMinute(passed);
+        const bool shown = ticked || localMinuteExists(passed);
         std::vector<PlayRule> rules = state.rules;
         m_ledger.markRung(rules, passed);
         for (const DueBell& bell : dueBellsAt(rules, time)) {
@@ -94,7 +98,9 @@ void ClockTick::closePassedMinutes(std::int64_t minute, WallTime instant) {
                 continue;
             m_context.log.record(bellEntryFor(ticked ? BellEvent::Skipped : BellEvent::Missed, rules,
                                               bell.element, bell.slot, state.timetablePath,
-                                              ticked ? kStopped : kNoTick));
+                                              ticked  ? kStopped
+                                              : shown ? kNoTick
+                                                      : std::string(kSkippedByClock)));
         }
     }
 }
@@ -146,7 +152,7 @@ bool ClockTick::fireDueRule(const std::string& prefix, const LocalTime& now, std
             continue;
         if (const std::string* due = dueSlot(rule, now.weekday, prefix)) {
             const std::string& slot = *due;
-            m_ledger.record(rule, minute);
+            m_ledger.record(rule.musicPath, minute);
             rule.fired = 1;
             if (!state.noBellReason.empty()) {
                 m_context.log.record(bellEntryFor(BellEvent::Skipped, state.rules, k, slot,
@@ -157,6 +163,10 @@ bool ClockTick::fireDueRule(const std::string& prefix, const LocalTime& now, std
             if (rule.rainGated && skippedForRain(k, slot, now))
                 continue;
             state.lastFiredMinute = now.minute;
+            // Kept before the bell reaches the output: a program ended from here on does not
+            // ring it again when it starts inside this minute.
+            m_context.log.noteRinging(
+                bellEntryFor(BellEvent::Rang, state.rules, k, slot, state.timetablePath));
             m_context.playback.stopAll();
             const PlayId id = m_context.playback.playFile(rule.playCount, rule.musicPath);
             m_context.log.expectOutcome(

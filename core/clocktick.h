@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ringvale {
 
@@ -38,13 +39,17 @@ std::string elapsedText(std::int32_t tickCount);
 class ClockTick {
 public:
     // A reading this much before the boundary the timer aimed at is read as the boundary.
-    static constexpr std::chrono::milliseconds kTrailTolerance{50};
+    static constexpr std::chrono::milliseconds kTrailTolerance = kTickTrailTolerance;
 
     ClockTick(ScheduleContext& context, TickView& view, const Clock& clock, PowerSwitch& power);
 
     // `due` is the half-second boundary the timer aimed at (none: the clock alone decides), so a
     // clock that trails the timer's by a few milliseconds still reads the new minute.
     void onClockTick(WallTime due = {});
+
+    // The bells that rang earlier today (read back at start, before the first tick): none of
+    // them rings again in its minute.
+    void remember(const std::vector<RungBell>& rung);
 
     // Runs the weather check in the background; called ahead of rain-gated bells.
     void setWeatherCheck(std::function<void()> check) { m_checkWeather = std::move(check); }
@@ -58,7 +63,7 @@ private:
     static constexpr std::int64_t kMinutesPerDay = 1440;
     // Logs the due rules of the minutes since the last tick that did not ring: skipped when the
     // system was stopped, missed when no tick came at all.
-    void closePassedMinutes(std::int64_t minute, WallTime instant);
+    void closePassedMinutes(std::int64_t minute);
     // Asks for a weather check when a rain-gated bell is due within the next half hour.
     void checkWeatherAhead(const LocalTime& now, std::int64_t minute);
     // A due rain-gated rule on a rain day is skipped (true); with no forecast it rings and the log

@@ -58,9 +58,11 @@ std::vector<BellEntry> bellsDueBefore(const std::vector<PlayRule>& rules, std::s
     std::vector<BellEntry> entries;
     const std::int64_t nowMinute = localMinuteNumber(localTimeAt(now));
     for (std::int64_t minute = firstMinute; minute < nowMinute; ++minute) {
-        const LocalTime time = localTimeAt(now - std::chrono::minutes(nowMinute - minute));
+        const LocalTime time = localTimeOfMinute(minute);
         for (const DueBell& bell : dueBellsAt(rules, time))
-            entries.push_back(bellEntryFor(event, rules, bell.element, bell.slot, timetablePath, detail));
+            entries.push_back(
+                bellEntryFor(event, rules, bell.element, bell.slot, timetablePath,
+                             localMinuteExists(minute) ? detail : std::string(kSkippedByClock)));
     }
     return entries;
 }

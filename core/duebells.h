@@ -33,8 +33,13 @@ std::string timetableNameOfPath(std::string_view timetablePath);
 BellEntry bellEntryFor(BellEvent event, const std::vector<PlayRule>& rules, std::size_t element,
                        std::string_view slot, std::string_view timetablePath, std::string detail = {});
 
+// Why a bell due in a local minute the clock never showed did not ring.
+inline constexpr std::string_view kSkippedByClock =
+    "the clock skipped its minute (summer time began); it cannot ring";
+
 // Entries of `event` for every bell due in the local minutes from `firstMinute` (a
-// localMinuteNumber) up to, not including, the minute of `now`, oldest first.
+// localMinuteNumber) up to, not including, the minute of `now`, oldest first. A bell of a
+// minute the clock skipped says so instead of `detail`.
 std::vector<BellEntry> bellsDueBefore(const std::vector<PlayRule>& rules, std::string_view timetablePath,
                                       std::int64_t firstMinute, WallTime now, BellEvent event,
                                       const std::string& detail);

@@ -6,10 +6,6 @@ namespace {
 constexpr std::int64_t kKeptMinutes = 2 * 24 * 60;
 } // namespace
 
-bool isSameRule(const PlayRule& a, const PlayRule& b) {
-    return a.musicPath == b.musicPath && a.playCount == b.playCount && a.days == b.days && a.times == b.times;
-}
-
 void RingLedger::markRung(std::vector<PlayRule>& rules, std::int64_t minute) const {
     const auto found = m_rung.find(minute);
     std::vector<bool> consumed(found == m_rung.end() ? 0 : found->second.size(), false);
@@ -18,7 +14,7 @@ void RingLedger::markRung(std::vector<PlayRule>& rules, std::int64_t minute) con
         if (found == m_rung.end())
             continue;
         for (std::size_t i = 0; i < consumed.size(); ++i) {
-            if (!consumed[i] && isSameRule(found->second[i], rule)) {
+            if (!consumed[i] && found->second[i] == rule.musicPath) {
                 consumed[i] = true;
                 rule.fired = 1;
                 break;
@@ -27,10 +23,8 @@ void RingLedger::markRung(std::vector<PlayRule>& rules, std::int64_t minute) con
     }
 }
 
-void RingLedger::record(const PlayRule& rule, std::int64_t minute) {
-    PlayRule copy = rule;
-    copy.fired = 0;
-    m_rung[minute].push_back(std::move(copy));
+void RingLedger::record(const std::string& musicPath, std::int64_t minute) {
+    m_rung[minute].push_back(musicPath);
 }
 
 void RingLedger::forgetFarFrom(std::int64_t minute) {

@@ -4,32 +4,38 @@
 
 #include <cstdint>
 #include <map>
+#include <string>
 #include <vector>
 
 namespace ringvale {
 
-// Which rules rang in which minute of the local calendar. A rule is known by what it is (path,
-// count, weekdays and times), not by its place in the list, so a reload inside the minute (an
-// editor save, a delete, a timetable switch and back) finds the rules that already rang, and a
-// new or changed rule rings. Minutes are kept for two days either side of the present, so a
-// clock set back never rings a minute a second time.
+// Which music rang in which minute of the local calendar. A rule is known by its music file,
+// not by its place in the list nor by its other fields, so a reload inside the minute (an editor
+// save, a file changed on disk, a timetable switch and back, a restart) finds the rules that
+// already rang, even with another count, other days or other times; a new rule, or one whose
+// file changed, rings. Minutes are kept for two days either side of the present, so a clock set
+// back never rings a minute a second time.
+// A bell that rang (or was skipped) in a minute, as a restart reads it back.
+struct RungBell {
+    std::int64_t minute = 0; // localMinuteNumber
+    std::string musicPath;   // GBK
+    bool operator==(const RungBell&) const = default;
+};
+
 class RingLedger {
 public:
-    // Sets `fired` of each rule in `rules` that already rang in `minute` (matched in list order,
-    // once each) and clears it for every other rule.
+    // Sets `fired` of each rule in `rules` whose music already rang in `minute` (matched in list
+    // order, once each) and clears it for every other rule.
     void markRung(std::vector<PlayRule>& rules, std::int64_t minute) const;
-    // Notes that `rule` rang in `minute`.
-    void record(const PlayRule& rule, std::int64_t minute);
+    // Notes that `musicPath` (GBK) rang in `minute`.
+    void record(const std::string& musicPath, std::int64_t minute);
     // Drops what is more than two days away from `minute`.
     void forgetFarFrom(std::int64_t minute);
 
     bool empty() const { return m_rung.empty(); }
 
 private:
-    std::map<std::int64_t, std::vector<PlayRule>> m_rung;
+    std::map<std::int64_t, std::vector<std::string>> m_rung;
 };
-
-// The same rule: path, count, weekdays and times alike (the fired flag aside).
-bool isSameRule(const PlayRule& a, const PlayRule& b);
 
 } // namespace ringvale

@@ -1,8 +1,11 @@
 #include "core/startbells.h"
 
+#include "core/codepage.h"
 #include "core/duebells.h"
 
 #include <algorithm>
+#include <map>
+#include <optional>
 
 namespace ringvale {
 
@@ -10,10 +13,39 @@ std::int64_t firstMinuteNotWatched(const BellDayFiles& files, const Clock& clock
     LocalTime midnight = localTimeAt(clock.now());
     midnight.hour = midnight.minute = 0;
     std::int64_t first = localMinuteNumber(midnight);
-    const std::vector<BellEntry> today = files.readDay(logDayOf(midnight));
-    if (!today.empty())
-        first = std::max(first, localMinuteNumber(today.back().at) + 1);
+    std::optional<LocalTime> last;
+    files.visitDay(logDayOf(midnight), [&last](BellEntry&& entry) { last = entry.at; });
+    if (last)
+        first = std::max(first, localMinuteNumber(*last) + 1);
     return first;
+}
+
+std::vector<RungBell> bellsRungToday(const BellDayFiles& files, const Clock& clock) {
+    const LocalTime now = localTimeAt(clock.now());
+    const LogDay today = logDayOf(now);
+    using Key = std::pair<std::int64_t, std::string>;
+    const auto count = [&today](std::map<Key, int>& counts, const BellEntry& entry) {
+        const bool bell = entry.event == BellEvent::Rang || entry.event == BellEvent::Failed ||
+                          entry.event == BellEvent::Skipped;
+        if (!bell || entry.due.size() < 5 || entry.file.empty() || entry.row <= 0)
+            return;
+        LocalTime due = localTimeOfMinute(localMinuteNumber(entry.at));
+        due.hour = (entry.due[0] - '0') * 10 + (entry.due[1] - '0');
+        due.minute = (entry.due[3] - '0') * 10 + (entry.due[4] - '0');
+        if (due.hour < 0 || due.hour > 23 || due.minute < 0 || due.minute > 59 || logDayOf(due) != today)
+            return;
+        ++counts[{localMinuteNumber(due), gbkFromUtf8(entry.file)}];
+    };
+    std::map<Key, int> logged, ledger;
+    files.visitDay(today, [&](BellEntry&& entry) { count(logged, entry); });
+    files.visitLedger(today, [&](BellEntry&& entry) { count(ledger, entry); });
+    for (const auto& [key, times] : ledger)
+        logged[key] = std::max(logged[key], times);
+    std::vector<RungBell> rung;
+    for (const auto& [key, times] : logged)
+        for (int i = 0; i < times; ++i)
+            rung.push_back({key.first, key.second});
+    return rung;
 }
 
 void logMissedBellsAtStart(const ScheduleState& state, BellLog& log, const Clock& clock,

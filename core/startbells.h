@@ -3,15 +3,22 @@
 #include "core/belldayfiles.h"
 #include "core/belllog.h"
 #include "core/clock.h"
+#include "core/ringledger.h"
 #include "core/schedulestate.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace ringvale {
 
 // The first minute of today after the last thing logged today (midnight when nothing was): the
 // bells due from then until the start rang nowhere. Read before the start logs anything.
 std::int64_t firstMinuteNotWatched(const BellDayFiles& files, const Clock& clock);
+
+// The bells that rang, failed or were skipped today, from the day's log and its ledger (a bell
+// is in the ledger before it is handed to the output), each as often as the fuller of the two
+// says. A program that starts again inside a bell's minute does not ring that bell again.
+std::vector<RungBell> bellsRungToday(const BellDayFiles& files, const Clock& clock);
 
 // Logs those bells as missed ("the program was not running"), on a running day that rings.
 void logMissedBellsAtStart(const ScheduleState& state, BellLog& log, const Clock& clock,

@@ -43,7 +43,8 @@ const std::string& runningStateText(bool running) {
 
 void loadTimetable(ScheduleContext& context) {
     ScheduleState& state = context.state;
-    context.playback.stopAll();
+    // What plays (a bell, a play now, an alarm, a song) plays on: only a stop, a new play or a
+    // new bell ends it.
     context.table.resetRuleGrid();
     state.rules.clear();
 

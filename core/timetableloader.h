@@ -9,7 +9,7 @@
 namespace ringvale {
 
 // Reads the file at timetablePath and rebuilds the rule list, the rule table, the running state
-// and the two status labels. Stops playback first. A missing file leaves the running state and
+// and the two status labels. What plays plays on. A missing file leaves the running state and
 // the labels as they were; a file that exists but cannot be read shows an empty, stopped table
 // and marks the state so that no command rewrites the file.
 void loadTimetable(ScheduleContext& context);

@@ -91,7 +91,6 @@ void TimetableCommands::clearTimetable() {
     else if (!writeRainGates(m_context.state.timetablePath, {}))
         m_context.log.record(systemEntry(
             "the rain flags beside " + utf8FromGbk(m_context.state.timetablePath) + " could not be removed"));
-    m_context.playback.stopAll();
     m_context.state.running = false;
     m_context.status.setRunningShown(false);
     loadTimetable(m_context);

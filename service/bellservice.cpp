@@ -72,6 +72,7 @@ BellService::~BellService() {
 
 void BellService::start() {
     const std::int64_t firstUnwatchedMinute = firstMinuteNotWatched(m_logFiles, m_clock);
+    m_tick.remember(bellsRungToday(m_logFiles, m_clock));
     StartupSteps steps;
     steps.startWeatherCheck = [this] { m_weather.fetchInBackground(); };
     startUp(m_context, m_views, m_config, m_programDir, steps);
@@ -86,8 +87,8 @@ void BellService::start() {
 }
 
 void BellService::tick(WallTime due) {
+    m_calendar.follow(due); // first: a new day's plan holds from its first tick
     m_tick.onClockTick(due);
-    m_calendar.follow();
 }
 
 void BellService::playbackReport(const PlaybackReport& report) {

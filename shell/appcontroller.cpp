@@ -76,8 +76,9 @@ AppController::AppController(MainWindow& window, Services services, const std::f
     connect(&m_window, &MainWindow::logRequested, this, &AppController::showLog);
     connect(&m_window, &MainWindow::calendarRequested, this, &AppController::showCalendar);
     connect(&m_window, &MainWindow::clockTicked, this, [this](qint64 dueMs) {
-        m_tick.onClockTick(WallTime(std::chrono::milliseconds(dueMs)));
-        m_calendar.follow();
+        const WallTime due{std::chrono::milliseconds(dueMs)};
+        m_calendar.follow(due); // first: a new day's plan holds from its first tick
+        m_tick.onClockTick(due);
     });
     connect(&m_window, &MainWindow::trayEvent, this, &AppController::onTrayEvent);
     connect(&m_window, &MainWindow::toolbarButtonClicked, this, &AppController::onToolbarClick);
@@ -124,6 +125,7 @@ void AppController::start() {
     steps.startWeatherCheck = [this] { m_weather.fetchInBackground(); };
     // Read before the start-up logs anything of its own.
     const std::int64_t firstUnwatchedMinute = firstMinuteNotWatched(m_logFiles, m_clock);
+    m_tick.remember(bellsRungToday(m_logFiles, m_clock));
     startUp(m_context, m_window, m_config, m_programDir, steps);
     m_calendar.apply();
     removeOldLogFiles(m_logFiles, m_log, m_clock);

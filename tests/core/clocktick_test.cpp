@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <map>
+#include <optional>
 #include <set>
 #include <tuple>
 
@@ -129,6 +131,9 @@ TEST_F(ClockTickTest, EveryDueMinuteRingsExactlyOnce) {
     const PlayRule hourly = playRule("h.mp3", 1, kWeekdays, {"08:05:00", "09:05:00"});
     PlayRule aTwice = a;
     aTwice.playCount = 2;
+    PlayRule aElsewhen = playRule("a.mp3", 1, "1111111", {"07:00:00", "08:00:30"});
+    PlayRule aRefiled = a;
+    aRefiled.musicPath = "a2.mp3";
     const std::vector<ExactlyOnceCase> cases = {
         {"consecutive minutes ring each, whatever fires first",
          {c, b},
@@ -139,11 +144,15 @@ TEST_F(ClockTickTest, EveryDueMinuteRingsExactlyOnce) {
          {tickAt(8, 0, 0), reload({a}), tickAt(8, 0, 10), reload({}), tickAt(8, 0, 20), reload({a}),
           tickAt(8, 0, 30)},
          {"a.mp3"}},
-        {"a changed or new rule rings after a reload",
+        {"a rule whose count, days or other times changed does not ring again",
          {a},
-         {tickAt(8, 0, 0), reload({aTwice}), tickAt(8, 0, 10), reload({aTwice, b}), tickAt(8, 0, 20),
-          tickAt(8, 0, 21)},
-         {"a.mp3", "a.mp3", "b.mp3"}},
+         {tickAt(8, 0, 0), reload({aTwice}), tickAt(8, 0, 10), reload({aElsewhen}), tickAt(8, 0, 20)},
+         {"a.mp3"}},
+        {"a new rule, or one whose file changed, rings after a reload",
+         {a},
+         {tickAt(8, 0, 0), reload({aTwice, b}), tickAt(8, 0, 20), reload({aRefiled, b}), tickAt(8, 0, 21),
+          tickAt(8, 0, 22)},
+         {"a.mp3", "b.mp3", "a2.mp3"}},
         {"identical rules ring once each, and once only after a reload",
          {a, a},
          {tickAt(8, 0, 0), tickAt(8, 0, 0, 500), reload({a, a}), tickAt(8, 0, 1), tickAt(8, 0, 1, 500)},
@@ -337,6 +346,78 @@ TEST_F(ClockTickTest, SchoolWeekRingsEveryDueSlotExactlyOnce) {
     EXPECT_EQ(fired, expected);
     EXPECT_EQ(powerDuringWeek, 7 * 120);
     EXPECT_GT(expected.size(), 100u);
+}
+
+} // namespace
+
+namespace {
+
+// Runs the process in another time zone for the life of the object.
+class TimeZone {
+public:
+    explicit TimeZone(const char* zone) {
+        if (const char* old = std::getenv("TZ"))
+            m_old = old;
+        ::setenv("TZ", zone, 1);
+        ::tzset();
+    }
+    ~TimeZone() {
+        if (m_old)
+            ::setenv("TZ", m_old->c_str(), 1);
+        else
+            ::unsetenv("TZ");
+        ::tzset();
+    }
+
+private:
+    std::optional<std::string> m_old;
+};
+
+WallTime utc(int month, int day, int hour, int minute, int second, int millisecond = 0) {
+    using namespace std::chrono;
+    return sys_days{year{2026} / month / day} + hours(hour) + minutes(minute) + seconds(second) +
+           milliseconds(millisecond);
+}
+
+TEST(ClockTickDaylightSaving, SkippedMinutesAreMissedOnceAndARepeatedHourRingsOnce) {
+    const TimeZone berlin("Europe/Berlin");
+    struct Case {
+        const char* name;
+        WallTime from, to; // ticked every half second
+        std::vector<std::string> plays;
+        std::vector<std::string> logged; // event, due and detail
+    };
+    const std::string everyDay = "1111111";
+    const std::string skipped =
+        "missed 02:30:00 the clock skipped its minute (summer time began); it cannot ring";
+    const Case cases[] = {
+        // 29 March: 02:00 CET is 03:00 CEST (01:00 UTC).
+        {"spring forward", utc(3, 29, 0, 58, 0), utc(3, 29, 1, 1, 0), {"a.mp3", "c.mp3"}, {skipped}},
+        // 25 October: 03:00 CEST is 02:00 CET again (01:00 UTC); 02:30 comes twice.
+        {"fall back", utc(10, 25, 0, 29, 0), utc(10, 25, 1, 31, 0), {"b.mp3"}, {}},
+    };
+    for (const Case& c : cases) {
+        FakeSchedule fake;
+        fake.state.running = true;
+        fake.state.rules = {PlayRule{}, playRule("a.mp3", 1, everyDay, {"01:59:00"}),
+                            playRule("b.mp3", 1, everyDay, {"02:30:00"}),
+                            playRule("c.mp3", 1, everyDay, {"03:00:00"})};
+        FakeClock clock;
+        FakeTickView view;
+        FakePower power;
+        ClockTick ticker(fake.context, view, clock, power);
+        for (WallTime t = c.from; t < c.to; t += std::chrono::milliseconds(500)) {
+            clock.time = t;
+            ticker.onClockTick();
+        }
+        std::vector<std::string> plays, logged;
+        for (const auto& play : fake.playback.plays)
+            plays.push_back(play.path);
+        for (const BellEntry& entry : fake.log.entries)
+            logged.push_back(std::string(bellEventName(entry.event)) + " " + entry.due + " " + entry.detail);
+        EXPECT_EQ(plays, c.plays) << c.name;
+        EXPECT_EQ(logged, c.logged) << c.name;
+    }
 }
 
 } // namespace
