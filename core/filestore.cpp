@@ -106,3 +106,15 @@ bool writeFileAtomic(const std::filesystem::path& path, std::string_view bytes) 
 }
 
 } // namespace ringvale
+
+namespace ringvale {
+
+FileStamp fileStampOf(const std::filesystem::path& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return {};
+    return {true, static_cast<std::uint64_t>(st.st_ino), static_cast<std::uint64_t>(st.st_size),
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
+}
+
+} // namespace ringvale

@@ -5,6 +5,7 @@
 // and then renamed over the old file, so a crash or a power cut leaves the old or the new file,
 // never a torn one.
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -28,6 +29,17 @@ inline constexpr std::size_t kLargestReadableFile = 4 * 1024 * 1024;
 FileRead readWholeFile(const std::filesystem::path& path, std::size_t maxBytes = kLargestReadableFile);
 
 bool fileExists(const std::filesystem::path& path);
+
+// What tells one version of a file from another without reading it: the inode (a rename over
+// it gives a new one), the size and the modification time. A missing file has a stamp too.
+struct FileStamp {
+    bool exists = false;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t modifiedNs = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+FileStamp fileStampOf(const std::filesystem::path& path);
 
 // Returns false (and leaves any old file untouched) when the new content could not be written.
 [[nodiscard]] bool writeFileAtomic(const std::filesystem::path& path, std::string_view bytes);

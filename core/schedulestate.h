@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/filestore.h"
 #include "core/playrule.h"
 
 #include <cstdint>
@@ -27,6 +28,10 @@ struct ScheduleState {
     // The last load found the timetable file but could not read it. Commands that rewrite the
     // file refuse while this is set, so an unreadable file is never overwritten with less.
     bool timetableUnreadable = false;
+    // The timetable file and its rain flags as the last load read them, so a change on disk by
+    // another program (or a hand) is noticed and loaded.
+    FileStamp timetableStamp;
+    FileStamp rainGateStamp;
 };
 
 } // namespace ringvale

@@ -48,6 +48,9 @@ void loadTimetable(ScheduleContext& context) {
     context.table.resetRuleGrid();
     state.rules.clear();
 
+    // Stamped before the read: a change in between is seen at the next look.
+    state.timetableStamp = fileStampOf(toFileName(state.timetablePath));
+    state.rainGateStamp = fileStampOf(rainGatePath(state.timetablePath));
     const FileRead file = readWholeFile(toFileName(state.timetablePath));
     state.timetableUnreadable = file.status == FileRead::Status::Unreadable;
     if (file.status == FileRead::Status::Missing)

@@ -53,6 +53,9 @@ BellService::BellService(Services services, const std::filesystem::path& program
       m_tick(m_context, m_views, services.clock, m_power),
       m_calendar(programDir, m_state, m_config, m_log, services.clock,
                  [this](int index) { switchToTimetable(m_context, m_config, m_programDir, index); }),
+      m_disk(
+          m_state, m_config, m_log, [this] { loadTimetable(m_context); },
+          [this](int index) { switchToTimetable(m_context, m_config, m_programDir, index); }),
       m_forecast(std::make_shared<ForecastTaker>(*this)),
       m_weather(services.http, programDir, services.weatherHost, m_forecast) {
     m_tick.setWeatherCheck([this] { m_weather.fetchInBackground(); });
@@ -77,6 +80,7 @@ void BellService::start() {
     steps.startWeatherCheck = [this] { m_weather.fetchInBackground(); };
     startUp(m_context, m_views, m_config, m_programDir, steps);
     m_calendar.apply();
+    m_disk.settle();
     removeOldLogFiles(m_logFiles, m_log, m_clock);
     logMissedBellsAtStart(m_state, m_log, m_clock, firstUnwatchedMinute);
     m_log.record(systemEntry("start without a window, timetable " +
@@ -87,7 +91,9 @@ void BellService::start() {
 }
 
 void BellService::tick(WallTime due) {
-    m_calendar.follow(due); // first: a new day's plan holds from its first tick
+    // First: a new day's plan, and a file changed on disk, hold from the tick that follows.
+    m_calendar.follow(due);
+    m_disk.follow();
     m_tick.onClockTick(due);
 }
 

@@ -7,6 +7,7 @@
 #include "core/bellrecorder.h"
 #include "core/calendarfollower.h"
 #include "core/clocktick.h"
+#include "core/diskchangefollower.h"
 #include "core/programdir.h"
 #include "core/schedulecontext.h"
 #include "media/weatherprobe.h"
@@ -67,6 +68,7 @@ private:
     NoPowerSwitch m_power;
     ClockTick m_tick;
     CalendarFollower m_calendar;
+    DiskChangeFollower m_disk;
     std::shared_ptr<ForecastTaker> m_forecast;
     WeatherProbe m_weather;
 };

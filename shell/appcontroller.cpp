@@ -55,6 +55,16 @@ AppController::AppController(MainWindow& window, Services services, const std::f
                      m_window.selectTimetable(index);
                      m_commands.switchTimetable(index); // logs the switch
                  }),
+      m_disk(
+          m_state, m_config, m_log,
+          [this] {
+              loadTimetable(m_context);
+              m_editorHost.timetableSwitched(); // an open editor shows what is on disk now
+          },
+          [this](int index) {
+              m_window.selectTimetable(index);
+              m_commands.switchTimetable(index);
+          }),
       m_weatherDisplay(std::make_shared<WindowWeatherDisplay>(
           window, [this](const std::string& summary) { m_log.record(systemEntry(summary)); },
           [this](RainForecast result, const std::string& dayText) { forecastRead(result, dayText); })),
@@ -77,7 +87,9 @@ AppController::AppController(MainWindow& window, Services services, const std::f
     connect(&m_window, &MainWindow::calendarRequested, this, &AppController::showCalendar);
     connect(&m_window, &MainWindow::clockTicked, this, [this](qint64 dueMs) {
         const WallTime due{std::chrono::milliseconds(dueMs)};
-        m_calendar.follow(due); // first: a new day's plan holds from its first tick
+        // First: a new day's plan, and a file changed on disk, hold from the tick that follows.
+        m_calendar.follow(due);
+        m_disk.follow();
         m_tick.onClockTick(due);
     });
     connect(&m_window, &MainWindow::trayEvent, this, &AppController::onTrayEvent);
@@ -128,6 +140,7 @@ void AppController::start() {
     m_tick.remember(bellsRungToday(m_logFiles, m_clock));
     startUp(m_context, m_window, m_config, m_programDir, steps);
     m_calendar.apply();
+    m_disk.settle();
     removeOldLogFiles(m_logFiles, m_log, m_clock);
     logMissedBellsAtStart(m_state, m_log, m_clock, firstUnwatchedMinute);
     m_log.record(systemEntry("start, timetable " + timetableNameOfPath(m_state.timetablePath) +

@@ -9,6 +9,7 @@
 #include "core/clock.h"
 #include "core/clocktick.h"
 #include "core/dialogs.h"
+#include "core/diskchangefollower.h"
 #include "core/playback.h"
 #include "core/poweroffrequests.h"
 #include "core/programdir.h"
@@ -117,6 +118,7 @@ private:
     TimetableCommands m_commands;
     ToolbarCommands m_toolbar;
     CalendarFollower m_calendar;
+    DiskChangeFollower m_disk;
     std::shared_ptr<WindowWeatherDisplay> m_weatherDisplay;
     WeatherProbe m_weather;
     SongStation m_songs;

@@ -1,6 +1,5 @@
 #include "core/codepage.h"
 #include "core/filestore.h"
-#include "core/profilefile.h"
 #include "fakes.h"
 #include "media/httpclient.h"
 #include "records.h"
@@ -15,56 +14,108 @@ namespace {
 using testing::FakeClock;
 using testing::FakePlayback;
 using testing::localInstant;
-using testing::playRule;
 using testing::record;
 
 constexpr int kMonday = 2;
+const std::string kEveryDay = "1111111";
 
 class NoWeather final : public HttpClient {
 public:
     std::string get(const std::string&) override { return {}; }
 };
 
-// The service on a program directory whose first two timetables ring a.mp3 and b.mp3 at 00:00
-// every day, ticked by hand from Monday 23:59:59 into Tuesday.
-std::vector<FakePlayback::Call> ringAcrossMidnight(const std::string& calendar) {
-    testing::TempDir home;
-    const std::string everyDay = "1111111";
-    writeFileAtomic(home.path() / std::filesystem::u8path("春季作息表.INI"),
-                    record("a.mp3", "1", everyDay, {"00:00:00"}));
-    writeFileAtomic(home.path() / std::filesystem::u8path("夏季作息表.INI"),
-                    record("b.mp3", "1", everyDay, {"00:00:00"}));
-    writeFileAtomic(home.path() / std::filesystem::u8path("校历.INI"), gbkFromUtf8(calendar));
-    FakePlayback player;
-    FakeClock clock;
-    clock.set(kMonday, 23, 59, 59);
-    ServiceLoop loop;
-    BellService service(
-        BellService::Services{
-            player, clock, loop, [] { return std::make_unique<NoWeather>(); }, "127.0.0.1:9", {}, nullptr},
-        home.path(), std::nullopt);
-    service.start();
-    for (int half = 0; half < 6; ++half) {
-        const WallTime due = localInstant(kMonday, 23, 59, 59, 500) + std::chrono::milliseconds(500 * half);
-        clock.time = due - std::chrono::milliseconds(3); // the clock trails the timer a little
-        service.tick(due);
+// The service on a program directory of its own, ticked by hand every half second.
+class ServiceOnDisk {
+public:
+    void write(const char* name, const std::string& bytes) {
+        ASSERT_TRUE(writeFileAtomic(m_home.path() / std::filesystem::u8path(name), bytes));
     }
-    return player.plays;
-}
+    void start(WallTime at) {
+        clock.time = at;
+        m_service =
+            std::make_unique<BellService>(BellService::Services{m_player,
+                                                                clock,
+                                                                m_loop,
+                                                                [] { return std::make_unique<NoWeather>(); },
+                                                                "127.0.0.1:9",
+                                                                {},
+                                                                nullptr},
+                                          m_home.path(), std::nullopt);
+        m_service->start();
+        m_next = at;
+    }
+    // Ticks up to, not including, `end`; the clock trails the timer by a few milliseconds.
+    void tickUntil(WallTime end) {
+        for (; m_next < end; m_next += std::chrono::milliseconds(500)) {
+            clock.time = m_next - std::chrono::milliseconds(3);
+            m_service->tick(m_next);
+        }
+    }
+    std::vector<std::string> plays() const {
+        std::vector<std::string> out;
+        for (const auto& play : m_player.plays)
+            out.push_back(play.path);
+        return out;
+    }
+    FakeClock clock;
+
+private:
+    testing::TempDir m_home;
+    FakePlayback m_player;
+    ServiceLoop m_loop;
+    std::unique_ptr<BellService> m_service;
+    WallTime m_next;
+};
 
 TEST(BellServiceTest, AtMidnightTheNewDaysPlanHoldsFromItsFirstTick) {
     struct Case {
         const char* name;
         const char* calendar;
-        std::vector<FakePlayback::Call> plays;
+        std::vector<std::string> plays;
     };
     const Case cases[] = {
-        {"no calendar", "", {{1, "a.mp3"}}},
-        {"Tuesday switches timetables", "[作息表]\r\n2026-01-06=夏季作息表\r\n", {{1, "b.mp3"}}},
+        {"no calendar", "", {"a.mp3"}},
+        {"Tuesday switches timetables", "[作息表]\r\n2026-01-06=夏季作息表\r\n", {"b.mp3"}},
         {"Tuesday rings nothing", "[不打铃]\r\n2026-01-06=运动会\r\n", {}},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(ringAcrossMidnight(c.calendar), c.plays) << c.name;
+    for (const Case& c : cases) {
+        ServiceOnDisk service;
+        service.write("春季作息表.INI", record("a.mp3", "1", kEveryDay, {"00:00:00"}));
+        service.write("夏季作息表.INI", record("b.mp3", "1", kEveryDay, {"00:00:00"}));
+        service.write("校历.INI", gbkFromUtf8(c.calendar));
+        service.start(localInstant(kMonday, 23, 59, 59));
+        service.tickUntil(localInstant(kMonday + 1, 0, 0, 3));
+        EXPECT_EQ(service.plays(), c.plays) << c.name;
+    }
+}
+
+TEST(BellServiceTest, ATimetableChangedOnDiskIsFollowedAndRingsNothingTwice) {
+    const std::string timetable = "春季作息表.INI";
+    struct Case {
+        const char* name;
+        std::string after; // the file written at 08:00:10
+        std::vector<std::string> plays;
+    };
+    const std::string bells = record("a.mp3", "1", kEveryDay, {"08:00:00", "08:02:00"});
+    const Case cases[] = {
+        {"another count", record("a.mp3", "3", kEveryDay, {"08:00:00", "08:02:00"}), {"a.mp3", "a.mp3"}},
+        {"08:02 deleted", record("a.mp3", "1", kEveryDay, {"08:00:00"}), {"a.mp3"}},
+        {"a new rule in the bell's minute",
+         bells + record("b.mp3", "1", kEveryDay, {"08:00:00"}),
+         {"a.mp3", "b.mp3", "a.mp3"}},
+        {"the file changed",
+         record("c.mp3", "1", kEveryDay, {"08:00:00", "08:02:00"}),
+         {"a.mp3", "c.mp3", "c.mp3"}},
+    };
+    for (const Case& c : cases) {
+        ServiceOnDisk service;
+        service.write(timetable.c_str(), bells);
+        service.start(localInstant(kMonday, 7, 59, 59));
+        service.tickUntil(localInstant(kMonday, 8, 0, 10));
+        service.write(timetable.c_str(), c.after);
+        service.tickUntil(localInstant(kMonday, 8, 3, 0));
+        EXPECT_EQ(service.plays(), c.plays) << c.name;
+    }
 }
 
 } // namespace
