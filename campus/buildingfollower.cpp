@@ -43,6 +43,11 @@ bool BuildingFollower::storeFile(const std::filesystem::path& path, const FileCo
 void BuildingFollower::onMessage(const MqttLink::Message& message) {
     using Kind = CampusTopics::Kind;
     const CampusTopics::Parsed topic = m_topics.parse(message.topic);
+    if (const auto oversize = CampusTopics::oversize(topic.kind, message.topic, message.payload.size())) {
+        if (m_events.note)
+            m_events.note(*oversize);
+        return;
+    }
     std::string why;
     switch (topic.kind) {
     case Kind::Timetable:
@@ -99,6 +104,9 @@ void BuildingFollower::onMessage(const MqttLink::Message& message) {
         return;
     }
     case Kind::Command: {
+        if (message.retained)
+            return refuse(message.topic,
+                          "a retained command is never obeyed (it would play again at each start)");
         const auto command = decodeCommand(message.payload, why);
         if (!command)
             return refuse(message.topic, why);

@@ -2,6 +2,8 @@
 
 #include "core/codepage.h"
 
+#include <limits>
+
 namespace ringvale {
 
 namespace {
@@ -175,6 +177,8 @@ void CampusNode::message(const MqttLink::Message& received) {
     const CampusTopics::Parsed topic = m_topics.parse(received.topic);
     if (topic.kind != CampusTopics::Kind::Status)
         return;
+    if (const auto oversize = CampusTopics::oversize(topic.kind, received.topic, received.payload.size()))
+        return note(*oversize);
     std::string why;
     const auto status = decodeStatus(received.payload, why);
     if (!status) {
@@ -220,11 +224,22 @@ void CampusNode::obey(const CampusCommand& command) {
         const std::lock_guard lock(m_mutex);
         offset = m_status.offsetMs.value_or(0);
     }
-    // The office's send time on this building's clock.
-    const std::int64_t sentHere = command.sentMs + offset;
-    if (nowMs() - sentHere > std::chrono::milliseconds(kStaleCommand).count()) {
-        m_log.record(systemEntry("campus: a command from the office came " +
-                                 std::to_string((nowMs() - sentHere) / 1000) + " s late and was not obeyed"));
+    // The office's send time on this building's clock, and the command's age by it. A stamp no
+    // clock could show (it overflows either sum) is as far off as can be.
+    std::int64_t sentHere = 0, age = 0;
+    if (__builtin_add_overflow(command.sentMs, offset, &sentHere) ||
+        __builtin_sub_overflow(nowMs(), sentHere, &age))
+        age = command.sentMs > 0 ? std::numeric_limits<std::int64_t>::min()
+                                 : std::numeric_limits<std::int64_t>::max();
+    if (age > std::chrono::milliseconds(kStaleCommand).count()) {
+        m_log.record(systemEntry("campus: a command from the office came " + std::to_string(age / 1000) +
+                                 " s late and was not obeyed"));
+        return;
+    }
+    if (age < -std::chrono::milliseconds(kEarlyCommand).count()) {
+        m_log.record(systemEntry("campus: a command from the office is stamped " +
+                                 std::to_string(-(age / 1000)) +
+                                 " s ahead of the office's clock and was not obeyed"));
         return;
     }
     BellEntry entry;
@@ -269,8 +284,18 @@ void CampusNode::soundAlarm(const std::string& path) {
 std::vector<CampusNode::Building> CampusNode::buildings() const {
     const std::lock_guard lock(m_mutex);
     std::vector<Building> out;
-    for (const auto& [user, status] : m_buildings)
-        out.push_back({user, status});
+    const std::int64_t now = nowMs();
+    for (const auto& [user, status] : m_buildings) {
+        Building building{user, status};
+        // Its time of saying so on the office's clock; a stamp no clock could show is silence.
+        std::int64_t said = 0, silent = 0;
+        if (__builtin_sub_overflow(status.atMs, status.offsetMs.value_or(0), &said) ||
+            __builtin_sub_overflow(now, said, &silent) ||
+            silent > std::chrono::milliseconds(kSilentBuilding).count() ||
+            silent < -std::chrono::milliseconds(kSilentBuilding).count())
+            building.status.online = false;
+        out.push_back(std::move(building));
+    }
     return out;
 }
 

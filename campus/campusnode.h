@@ -34,6 +34,11 @@ public:
     };
     // A command sent this long before it arrived (by the office's clock) is not played.
     static constexpr std::chrono::seconds kStaleCommand{10};
+    // Nor one stamped this far ahead of the office's clock as this building measured it.
+    static constexpr std::chrono::seconds kEarlyCommand{5};
+    // The office shows a building offline when it has said nothing for this long (it says how it
+    // is every kStatusPeriod while it follows the office), whatever its last word was.
+    static constexpr std::chrono::seconds kSilentBuilding{95};
     static constexpr std::chrono::seconds kStatusPeriod{30};
     // How long a building waits for the broker to take its goodbye when it stops.
     static constexpr std::chrono::seconds kGoodbyeWait{1};

@@ -1,5 +1,6 @@
 #include "campus/campustopics.h"
 
+#include "core/filestore.h"
 #include "core/timetable.h"
 
 #include <charconv>
@@ -62,6 +63,37 @@ std::string CampusTopics::everything() const {
 }
 std::string CampusTopics::allStatus() const {
     return m_root + std::string(kStatus) + "+";
+}
+
+std::size_t CampusTopics::largestPayload(Kind kind) {
+    // A file message adds a tag line, its size and its hash to the file's bytes.
+    constexpr std::size_t kFileHeader = 256;
+    constexpr std::size_t kShort = 8 * 1024;
+    switch (kind) {
+    case Kind::Timetable:
+    case Kind::RainFlags:
+    case Kind::Calendar:
+    case Kind::MusicIndex:
+        return kLargestReadableFile + kFileHeader;
+    case Kind::Music:
+        return kLargestMusicFile + kFileHeader;
+    case Kind::Selected:
+    case Kind::Clock:
+        return 256;
+    case Kind::Command:
+    case Kind::Status:
+    case Kind::Unknown:
+        return kShort;
+    }
+    return kShort;
+}
+
+std::optional<std::string> CampusTopics::oversize(Kind kind, std::string_view topic, std::size_t bytes) {
+    const std::size_t limit = largestPayload(kind);
+    if (bytes <= limit)
+        return std::nullopt;
+    return "a message on " + std::string(topic) + " of " + std::to_string(bytes) +
+           " bytes was dropped unread (" + std::to_string(limit) + " at most for its kind)";
 }
 
 CampusTopics::Parsed CampusTopics::parse(std::string_view topic) const {

@@ -1,10 +1,14 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace ringvale {
+
+// Larger music files are not sent (a bell is seconds, a broadcast minutes).
+inline constexpr std::size_t kLargestMusicFile = 64 * 1024 * 1024;
 
 // Every topic of one campus, all under ringvale/CAMPUS/. The office writes all of them but the
 // status topics; a building writes only its own status topic.
@@ -44,6 +48,13 @@ public:
     std::string allStatus() const;
 
     Parsed parse(std::string_view topic) const;
+
+    // The largest payload a topic of `kind` may carry; a larger one is dropped unread. Files
+    // carry up to what the office reads of them, music up to its largest file, status, commands
+    // and clock readings a few kilobytes.
+    static std::size_t largestPayload(Kind kind);
+    // What is logged of a message dropped for its size; none when its size is within the limit.
+    static std::optional<std::string> oversize(Kind kind, std::string_view topic, std::size_t bytes);
 
 private:
     std::string m_root; // "ringvale/CAMPUS/"

@@ -21,8 +21,6 @@ class OfficePublisher {
 public:
     static constexpr std::chrono::milliseconds kScanPeriod{200};
     static constexpr std::chrono::seconds kClockPeriod{10};
-    // Larger music files are not sent (a bell is seconds, a broadcast minutes).
-    static constexpr std::size_t kLargestMusicFile = 64 * 1024 * 1024;
 
     OfficePublisher(MqttLink& link, CampusTopics topics, std::filesystem::path programDir,
                     const Clock& clock);

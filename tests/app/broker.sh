@@ -28,6 +28,7 @@ allow_anonymous false
 password_file $broker_work/passwd
 acl_file $broker_work/acl
 persistence false
+max_packet_size 67109120
 log_dest stderr
 CONF
     # Run as root (CI), it would drop to the "mosquitto" user, who cannot read this folder.

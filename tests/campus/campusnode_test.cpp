@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <sys/stat.h>
 
 namespace ringvale::testing {
@@ -176,10 +178,12 @@ TEST_F(Node, ABuildingPlaysTheOfficesMusicFromItsCopyAndRefusesACommandThatCameT
     link->deliver("ringvale/north/music/" + hash + ".mp3", encodeFile("bell"));
     link->deliver("ringvale/north/music-index", encodeMusicIndex({{hash + ".mp3", "C:\\bells\\bell.mp3"}}));
     link->deliver("ringvale/north/command",
-                  encodeCommand({CampusCommand::Kind::Alarm, -1, "C:\\bells\\bell.mp3", nowMs() - 200}));
+                  encodeCommand({CampusCommand::Kind::Alarm, -1, "C:\\bells\\bell.mp3", nowMs() - 200}),
+                  false);
     link->deliver("ringvale/north/command",
-                  encodeCommand({CampusCommand::Kind::Play, 1, "x.mp3", nowMs() - 60000}));
-    link->deliver("ringvale/north/command", encodeCommand({CampusCommand::Kind::Stop, 0, "", nowMs()}));
+                  encodeCommand({CampusCommand::Kind::Play, 1, "x.mp3", nowMs() - 60000}), false);
+    link->deliver("ringvale/north/command", encodeCommand({CampusCommand::Kind::Stop, 0, "", nowMs()}),
+                  false);
     runPosted();
     ASSERT_EQ(player.plays.size(), 1u);
     EXPECT_EQ(player.plays[0].count, -1);
@@ -230,6 +234,63 @@ TEST_F(Node, TheOfficesPlaysAndStopsGoToEveryBuildingAndItListsTheirStates) {
     node->commandPlayback().stopAll();
     runPosted();
     EXPECT_NE(log.entries.back().detail.find("could not be sent"), std::string::npos);
+}
+
+TEST_F(Node, ABuildingObeysOnlyLiveCommandsStampedNearTheOfficesClock) {
+    constexpr std::int64_t kYear = 365LL * 24 * 3600 * 1000;
+    struct Case {
+        const char* name;
+        std::int64_t sentMs; // 0: now
+        std::int64_t sinceNow;
+        bool retained;
+        bool plays;
+    };
+    const Case cases[] = {
+        {"sent 200 ms ago", 0, -200, false, true},
+        {"a minute late", 0, -60000, false, false},
+        {"a year ahead", 0, kYear, false, false},
+        {"the largest stamp", std::numeric_limits<std::int64_t>::max(), 0, false, false},
+        {"the smallest stamp", std::numeric_limits<std::int64_t>::min(), 0, false, false},
+        {"retained by the broker", 0, -200, true, false},
+    };
+    for (const Case& c : cases) {
+        auto node = make(CampusRole::Building);
+        player.plays.clear();
+        const std::int64_t sent = c.sentMs != 0 ? c.sentMs : nowMs() + c.sinceNow;
+        link->deliver("ringvale/north/clock", encodeClock(nowMs() - 1000), false); // office 1 s behind
+        link->deliver("ringvale/north/command", encodeCommand({CampusCommand::Kind::Play, 1, "x.mp3", sent}),
+                      c.retained);
+        runPosted();
+        EXPECT_EQ(player.plays.size(), c.plays ? 1u : 0u) << c.name;
+    }
+}
+
+TEST_F(Node, PayloadsOverTheirKindsLimitAreDroppedUnreadAndSaidSo) {
+    auto building = make(CampusRole::Building);
+    const std::string hugeTimetable = encodeFile(std::string(kLargestReadableFile + 1024, 'x'));
+    link->deliver("ringvale/north/timetable/00", hugeTimetable);
+    link->deliver("ringvale/north/command",
+                  encodeCommand({CampusCommand::Kind::Play, 1, std::string(9000, 'a'), nowMs()}), false);
+    runPosted();
+    EXPECT_FALSE(fileExists(named(home.path(), kSpring)));
+    EXPECT_TRUE(player.plays.empty());
+    auto office = make(CampusRole::Office);
+    BuildingStatus big{true, std::string(50000, '9'), 0, "", "", nowMs()};
+    link->deliver("ringvale/north/status/b1", encodeStatus(big));
+    runPosted();
+    EXPECT_TRUE(office->buildings().empty());
+    ASSERT_EQ(log.entries.size(), 3u);
+    for (const BellEntry& entry : log.entries)
+        EXPECT_NE(entry.detail.find("bytes was dropped unread"), std::string::npos) << entry.detail;
+}
+
+TEST_F(Node, TheOfficeShowsABuildingThatFellSilentOffline) {
+    auto office = make(CampusRole::Office);
+    link->deliver("ringvale/north/status/b1", encodeStatus({true, "1.0.0", 2000, "", "", nowMs() + 2000}));
+    ASSERT_EQ(office->buildings().size(), 1u);
+    EXPECT_TRUE(office->buildings()[0].status.online);
+    clock.time += CampusNode::kSilentBuilding + std::chrono::seconds(1);
+    EXPECT_FALSE(office->buildings()[0].status.online);
 }
 
 } // namespace

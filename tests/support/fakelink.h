@@ -30,8 +30,8 @@ public:
     }
     bool waitUntilDelivered(std::chrono::milliseconds) override { return true; }
 
-    void deliver(const std::string& topic, const std::string& payload) {
-        m_onMessage({topic, payload, true});
+    void deliver(const std::string& topic, const std::string& payload, bool retained = true) {
+        m_onMessage({topic, payload, retained});
     }
     void connect(bool connected) { m_onState(connected, connected ? "" : "gone"); }
 
