@@ -22,6 +22,7 @@
 #include <QSessionManager>
 
 #include <cstdio>
+#include <iostream>
 #include <optional>
 #include <string>
 
@@ -146,7 +147,7 @@ int main(int argc, char* argv[]) {
     ProcessRunner commands;
     QtDialogs dialogs;
     MainWindow window;
-    const CampusChoice campus = chooseCampus(line, programDir);
+    const CampusChoice campus = chooseCampus(line, programDir, std::cin);
     AppController controller(
         window,
         {player, clock, commands, dialogs, processEnv, [] { return std::make_unique<CurlHttpClient>(); },

@@ -45,8 +45,8 @@ run() { # NAME ARGS...
     RINGVALE_HOME="$work/$name" RINGVALE_WEATHER_HOST=127.0.0.1:1 "$exe" --service "$@" 2> "$work/$name.err" &
     pids+=($!)
 }
-run office --campus "$(campus_address office)" --publish
-for b in "${buildings[@]}"; do run "$b" --campus "$(campus_address "$b")"; done
+run office $(campus_link office) --publish
+for b in "${buildings[@]}"; do run "$b" $(campus_link "$b"); done
 have_copies() { for b in "${buildings[@]}"; do ls "$work/$b"/校园音乐/*.wav >/dev/null 2>&1 || return 1; done; }
 wait_for 300 have_copies
 
@@ -56,10 +56,10 @@ all=()
 worst=()
 for round in $(seq "$rounds"); do
     before="$(sounded)" stops_before="$(stopped)"
-    RINGVALE_HOME="$work/office" "$exe" --campus "$(campus_address office)" --publish --play "$work/bell.wav"
+    RINGVALE_HOME="$work/office" "$exe" $(campus_link office) --publish --play "$work/bell.wav"
     all_sounded() { [ "$(sounded)" -ge $((before + count)) ]; }
     wait_for 100 all_sounded || { echo "round $round: only $(($(sounded) - before)) buildings sounded"; exit 1; }
-    RINGVALE_HOME="$work/office" "$exe" --campus "$(campus_address office)" --publish --stop
+    RINGVALE_HOME="$work/office" "$exe" $(campus_link office) --publish --stop
     mapfile -t delays < <(for b in "${buildings[@]}"; do
         grep -oP 'first sample \K\d+' "$work/$b"/日志/*.tsv | tail -n 1
     done)

@@ -4,8 +4,6 @@
 #include "core/filestore.h"
 #include "core/profilefile.h"
 
-#include <sys/stat.h>
-
 namespace ringvale {
 
 namespace {
@@ -13,6 +11,7 @@ RINGVALE_GBK_TEXT(campusSection, "校园")
 RINGVALE_GBK_TEXT(addressKey, "地址")
 RINGVALE_GBK_TEXT(officeKey, "总控")
 RINGVALE_GBK_TEXT(insecureKey, "允许无密码")
+RINGVALE_GBK_TEXT(caKey, "根证书")
 
 std::filesystem::path setupPath(const std::filesystem::path& programDir) {
     return programDir / std::filesystem::u8path(kCampusFileName);
@@ -41,6 +40,7 @@ CampusSetupRead readCampusSetup(const std::filesystem::path& programDir) {
     setup.role = readProfileValue(file.bytes, campusSection(), officeKey()) == "1" ? CampusRole::Office
                                                                                    : CampusRole::Building;
     setup.insecure = readProfileValue(file.bytes, campusSection(), insecureKey()) == "1";
+    setup.caFile = utf8FromGbk(readProfileValue(file.bytes, campusSection(), caKey()));
     return {setup, {}};
 }
 
@@ -55,10 +55,10 @@ bool writeCampusSetup(const std::filesystem::path& programDir, const std::option
     text =
         withProfileValue(text, campusSection(), officeKey(), setup->role == CampusRole::Office ? "1" : "0");
     text = withProfileValue(text, campusSection(), insecureKey(), setup->insecure ? "1" : "0");
-    if (!writeFileAtomic(path, text))
-        return false;
-    // It holds the broker password: for this user's eyes only.
-    return ::chmod(path.c_str(), 0600) == 0;
+    if (!setup->caFile.empty())
+        text = withProfileValue(text, campusSection(), caKey(), gbkFromUtf8(setup->caFile));
+    // It holds the broker password: for this user's eyes only, from its first byte.
+    return writeFileAtomic(path, text, 0600);
 }
 
 } // namespace ringvale

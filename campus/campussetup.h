@@ -14,11 +14,15 @@ enum class CampusRole {
 };
 
 // How this copy takes part in a campus: from the command line, or saved in 校园.INI beside the
-// settings (GBK, CRLF: [校园] 地址=…, 总控=1 for the office, 允许无密码=1).
+// settings (GBK, CRLF: [校园] 地址=…, 总控=1 for the office, 允许无密码=1, 根证书=PEM file).
+// The file holds the broker password and is readable by its owner alone.
 struct CampusSetup {
     CampusAddress address;
     CampusRole role = CampusRole::Building;
     bool insecure = false; // a link without a user name and password is allowed
+    // The certificate authority that signed the broker's certificate (a school's own), as a PEM
+    // file; empty: the system's authorities.
+    std::string caFile;
 
     bool operator==(const CampusSetup&) const = default;
 };

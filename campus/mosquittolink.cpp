@@ -1,5 +1,7 @@
 #include "campus/mosquittolink.h"
 
+#include "campus/tlsdiagnosis.h"
+
 #include <mosquitto.h>
 
 #include <cerrno>
@@ -21,7 +23,8 @@ std::string errorText(int code) {
 }
 } // namespace
 
-MosquittoLink::MosquittoLink(CampusAddress address, std::string clientName) : m_address(std::move(address)) {
+MosquittoLink::MosquittoLink(CampusAddress address, std::string clientName, std::string caFile)
+    : m_address(std::move(address)), m_caFile(std::move(caFile)) {
     initialiseLibrary();
     // A fresh session each time: what a building must know is retained, and a command queued while
     // it was away is too late to play.
@@ -39,7 +42,8 @@ MosquittoLink::MosquittoLink(CampusAddress address, std::string clientName) : m_
         mosquitto_username_pw_set(m_client, m_address.user.c_str(),
                                   m_address.password.empty() ? nullptr : m_address.password.c_str());
     if (m_address.tls)
-        mosquitto_tls_set(m_client, nullptr, "/etc/ssl/certs", nullptr, nullptr, nullptr);
+        mosquitto_tls_set(m_client, m_caFile.empty() ? nullptr : m_caFile.c_str(),
+                          m_caFile.empty() ? "/etc/ssl/certs" : nullptr, nullptr, nullptr, nullptr);
 }
 
 MosquittoLink::~MosquittoLink() {
@@ -130,7 +134,7 @@ void MosquittoLink::run() {
         }
         // The loop gives up only on errors it will not retry (a host name that does not resolve,
         // a TLS failure): this thread retries them too, since the network may come back.
-        reportState(false, errorText(code));
+        reportState(false, code == MOSQ_ERR_TLS ? tlsFailure() : errorText(code));
         {
             std::unique_lock lock(m_mutex);
             if (m_wake.wait_for(lock, std::chrono::seconds(kRetrySeconds), [this] { return m_stopping; }))
@@ -138,6 +142,11 @@ void MosquittoLink::run() {
         }
         code = mosquitto_reconnect(m_client);
     }
+}
+
+std::string MosquittoLink::tlsFailure() const {
+    const std::string why = diagnoseTlsFailure(m_address.host, m_address.portOrDefault(), m_caFile);
+    return why.empty() ? errorText(MOSQ_ERR_TLS) : why;
 }
 
 void MosquittoLink::reportState(bool connected, const std::string& why) {

@@ -19,7 +19,8 @@ namespace ringvale {
 class MosquittoLink final : public MqttLink {
 public:
     // The client id is made from `clientName` (unique per program directory and role).
-    MosquittoLink(CampusAddress address, std::string clientName);
+    // `caFile`: the authority that signed the broker's certificate (empty: the system's).
+    MosquittoLink(CampusAddress address, std::string clientName, std::string caFile = {});
     ~MosquittoLink() override;
     MosquittoLink(const MosquittoLink&) = delete;
     MosquittoLink& operator=(const MosquittoLink&) = delete;
@@ -42,8 +43,10 @@ private:
     static void onPublish(mosquitto* client, void* self, int messageId);
     void run();
     void reportState(bool connected, const std::string& why);
+    std::string tlsFailure() const; // why the TLS connection fails, in an operator's words
 
     CampusAddress m_address;
+    std::string m_caFile;
     mosquitto* m_client = nullptr;
     std::vector<std::string> m_filters;
     std::optional<std::pair<std::string, std::string>> m_will;

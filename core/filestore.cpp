@@ -83,14 +83,17 @@ bool fileExists(const std::filesystem::path& path) {
     return std::filesystem::is_regular_file(path, ec);
 }
 
-bool writeFileAtomic(const std::filesystem::path& path, std::string_view bytes) {
+bool writeFileAtomic(const std::filesystem::path& path, std::string_view bytes, unsigned mode) {
     const std::filesystem::path dir =
         path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
     const std::filesystem::path temp = dir / temporaryName(path);
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const int fd =
+        ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode & 0600));
     if (fd < 0)
         return false;
-    const bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    // Created readable by its owner alone, then given its mode whatever the umask.
+    const bool written =
+        ::fchmod(fd, static_cast<mode_t>(mode)) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
     if (!written || !closed || ::rename(temp.c_str(), path.c_str()) != 0) {
         ::unlink(temp.c_str());

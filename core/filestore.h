@@ -42,6 +42,8 @@ struct FileStamp {
 FileStamp fileStampOf(const std::filesystem::path& path);
 
 // Returns false (and leaves any old file untouched) when the new content could not be written.
-[[nodiscard]] bool writeFileAtomic(const std::filesystem::path& path, std::string_view bytes);
+// `mode` is the new file's permissions (a file holding a secret is made 0600 from the start).
+[[nodiscard]] bool writeFileAtomic(const std::filesystem::path& path, std::string_view bytes,
+                                   unsigned mode = 0644);
 
 } // namespace ringvale

@@ -3,6 +3,7 @@
 #include "campus/campussetup.h"
 
 #include <filesystem>
+#include <istream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +20,8 @@ struct CommandLine {
     std::optional<std::string> campus;         // --campus ADDRESS
     bool publish = false;                      // --publish: this copy is the office
     bool insecure = false;                     // --campus-insecure
+    std::optional<std::string> passwordFile;   // --campus-password-file FILE ("-": standard input)
+    std::optional<std::string> caFile;         // --campus-ca FILE
     // One command to every building, sent as the office and then the program ends.
     enum class Send { None, Play, Alarm, Stop };
     Send send = Send::None;
@@ -36,7 +39,10 @@ struct CampusChoice {
     std::optional<CampusSetup> setup; // none: no campus
     std::string error;                // the address or the setup cannot be used
 };
-// The campus from the command line, or else the one saved in the program directory.
-CampusChoice chooseCampus(const CommandLine& line, const std::filesystem::path& programDir);
+// The campus from the command line, or else the one saved in the program directory. A password
+// is never taken from the command line (every local user can read it there): it comes from the
+// saved link, from --campus-password-file, or from `input` when that file is "-".
+CampusChoice chooseCampus(const CommandLine& line, const std::filesystem::path& programDir,
+                          std::istream& input);
 
 } // namespace ringvale

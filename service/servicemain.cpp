@@ -15,6 +15,7 @@
 
 #include <condition_variable>
 #include <cstdio>
+#include <iostream>
 #include <mutex>
 #include <unistd.h>
 
@@ -26,8 +27,8 @@ constexpr std::chrono::seconds kSendTimeout{10};
 
 std::unique_ptr<MqttLink> makeCampusLink(const CampusSetup& setup) {
     const std::string role = setup.role == CampusRole::Office ? "office" : "building";
-    return std::make_unique<MosquittoLink>(setup.address, role + "-" + setup.address.user + "-" +
-                                                              std::to_string(::getpid()));
+    return std::make_unique<MosquittoLink>(
+        setup.address, role + "-" + setup.address.user + "-" + std::to_string(::getpid()), setup.caFile);
 }
 
 int runService(const CommandLine& line) {
@@ -37,7 +38,7 @@ int runService(const CommandLine& line) {
 
     const auto programDir = resolveProgramDirectory(processEnv, executableDirectory());
     ensureProgramDirectory(programDir);
-    const CampusChoice campus = chooseCampus(line, programDir);
+    const CampusChoice campus = chooseCampus(line, programDir, std::cin);
     if (!campus.error.empty()) {
         std::fprintf(stderr, "ringvale: %s\n", campus.error.c_str());
         return 2;
@@ -75,7 +76,7 @@ int runService(const CommandLine& line) {
 
 int sendCampusCommand(const CommandLine& line) {
     const auto programDir = resolveProgramDirectory(processEnv, executableDirectory());
-    const CampusChoice campus = chooseCampus(line, programDir);
+    const CampusChoice campus = chooseCampus(line, programDir, std::cin);
     if (!campus.error.empty() || !campus.setup) {
         std::fprintf(stderr, "ringvale: %s\n", campus.error.c_str());
         return 2;

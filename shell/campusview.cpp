@@ -1,6 +1,7 @@
 #include "shell/campusview.h"
 
 #include "core/codepage.h"
+#include "core/filestore.h"
 #include "shell/gbkqt.h"
 
 #include <QCheckBox>
@@ -44,18 +45,23 @@ CampusView::CampusView(std::filesystem::path programDir, std::optional<CampusRol
     m_office->setObjectName(QStringLiteral("campusOffice"));
     m_insecure = new QCheckBox(QString::fromUtf8("允许无用户名和密码的连接"), this);
     m_insecure->setObjectName(QStringLiteral("campusInsecure"));
+    m_ca = new QLineEdit(this);
+    m_ca->setObjectName(QStringLiteral("campusCa"));
+    m_ca->setPlaceholderText(QString::fromUtf8("学校自己的证书颁发机构（PEM 文件），空：系统的"));
     auto* saveButton = new QPushButton(QString::fromUtf8("保存（重新启动后生效）"), this);
     saveButton->setObjectName(QStringLiteral("campusSave"));
     connect(saveButton, &QPushButton::clicked, this, [this] { save(); });
     form->addRow(QString::fromUtf8("校园地址"), m_address);
     form->addRow(QString(), m_office);
     form->addRow(QString(), m_insecure);
+    form->addRow(QString::fromUtf8("根证书"), m_ca);
     form->addRow(QString(), saveButton);
     layout->addLayout(form);
     if (const CampusSetupRead saved = readCampusSetup(m_programDir); saved.setup) {
         m_address->setText(QString::fromStdString(campusAddressText(saved.setup->address)));
         m_office->setChecked(saved.setup->role == CampusRole::Office);
         m_insecure->setChecked(saved.setup->insecure);
+        m_ca->setText(QString::fromStdString(saved.setup->caFile));
     }
 
     m_buildings = new QTableWidget(0, ColumnCount, this);
@@ -139,7 +145,11 @@ bool CampusView::save() {
     }
     const CampusSetup setup{*parsed.address,
                             m_office->isChecked() ? CampusRole::Office : CampusRole::Building,
-                            m_insecure->isChecked()};
+                            m_insecure->isChecked(), m_ca->text().trimmed().toStdString()};
+    if (!setup.caFile.empty() && !readWholeFile(std::filesystem::u8path(setup.caFile)).ok()) {
+        m_dialogs.showError(gbkFromUtf8("根证书文件无法读取：" + setup.caFile));
+        return false;
+    }
     if (const std::string problem = campusSetupProblem(setup); !problem.empty()) {
         m_dialogs.showError(
             gbkFromUtf8("校园地址需要用户名和密码（或勾选允许无用户名和密码的连接）：" + problem));

@@ -41,6 +41,7 @@ private:
     QLineEdit* m_address = nullptr;
     QCheckBox* m_office = nullptr;
     QCheckBox* m_insecure = nullptr;
+    QLineEdit* m_ca = nullptr;
     QTableWidget* m_buildings = nullptr;
     QPushButton* m_alarm = nullptr;
     QPushButton* m_stop = nullptr;

@@ -54,8 +54,8 @@ table="$work/office/春季作息表.INI"
 save() { printf '%s' "$1" > "$table.new" && mv "$table.new" "$table"; } # as the window saves: atomically
 save "$(rule "$t1" "$t2")"
 
-start office --campus "$(campus_address office)" --publish
-for b in "${buildings[@]}"; do start "$b" --campus "$(campus_address "$b")"; done
+start office $(campus_link office) --publish
+for b in "${buildings[@]}"; do start "$b" $(campus_link "$b"); done
 same_everywhere() {
     for b in "${buildings[@]}"; do cmp -s "$table" "$work/$b/春季作息表.INI" || return 1; done
 }

@@ -154,7 +154,7 @@ struct Node : ::testing::Test {
     std::unique_ptr<CampusNode> make(CampusRole role) {
         auto owned = std::make_unique<FakeLink>();
         link = owned.get();
-        CampusSetup setup{*parseCampusAddress("mqtt://b1:pw@h/north").address, role, false};
+        CampusSetup setup{*parseCampusAddress("mqtt://b1:pw@h/north").address, role, false, {}};
         return std::make_unique<CampusNode>(
             setup, home.path(), std::move(owned), player, log, clock,
             [this](CampusNode::Task task) { posted.push_back(std::move(task)); }, CampusNode::Engine{},

@@ -1,4 +1,5 @@
 #include "campus/campussetup.h"
+#include "core/filestore.h"
 #include "service/commandline.h"
 #include "service/serviceloop.h"
 #include "tempdir.h"
@@ -6,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -44,24 +46,57 @@ TEST(CommandLineTest, OptionsThatMakeNoSenseAreRefusedBeforeAnythingRuns) {
 
 TEST(CommandLineTest, ACampusWithoutCredentialsNeedsToBeToldAndASavedOneIsUsed) {
     testing::TempDir home;
-    EXPECT_FALSE(chooseCampus(parsed({"--campus", "mqtt://h/c"}), home.path()).error.empty());
+    std::istringstream noInput;
+    EXPECT_FALSE(chooseCampus(parsed({"--campus", "mqtt://h/c"}), home.path(), noInput).error.empty());
     const CampusChoice open =
-        chooseCampus(parsed({"--campus", "mqtt://h/c", "--campus-insecure"}), home.path());
+        chooseCampus(parsed({"--campus", "mqtt://h/c", "--campus-insecure"}), home.path(), noInput);
     ASSERT_TRUE(open.setup);
     EXPECT_EQ(open.setup->role, CampusRole::Building);
-    const CampusChoice bad = chooseCampus(parsed({"--campus", "mqtt://u:secret@h/c/#"}), home.path());
+    const CampusChoice bad =
+        chooseCampus(parsed({"--campus", "mqtt://u:secret@h/c/#"}), home.path(), noInput);
     EXPECT_EQ(bad.error.find("secret"), std::string::npos) << "the password is not repeated";
 
-    EXPECT_FALSE(chooseCampus(parsed({}), home.path()).setup);
+    EXPECT_FALSE(chooseCampus(parsed({}), home.path(), noInput).setup);
     const CampusSetup saved{*parseCampusAddress("mqtt://office:pw@h:1884/c").address, CampusRole::Office,
-                            false};
+                            false, "/etc/ssl/校园-ca.pem"};
     ASSERT_TRUE(writeCampusSetup(home.path(), saved));
-    EXPECT_EQ(chooseCampus(parsed({}), home.path()).setup, saved);
+    EXPECT_EQ(chooseCampus(parsed({}), home.path(), noInput).setup, saved);
     EXPECT_EQ(std::filesystem::status(home.path() / std::filesystem::u8path(kCampusFileName)).permissions() &
                   std::filesystem::perms::group_read,
               std::filesystem::perms::none);
     ASSERT_TRUE(writeCampusSetup(home.path(), std::nullopt));
-    EXPECT_FALSE(chooseCampus(parsed({}), home.path()).setup);
+    EXPECT_FALSE(chooseCampus(parsed({}), home.path(), noInput).setup);
+}
+
+TEST(CommandLineTest, ThePasswordNeverComesFromTheCommandLine) {
+    testing::TempDir home;
+    const std::string file = (home.path() / "password").string();
+    ASSERT_TRUE(writeFileAtomic(file, "from-file\r\nsecond line\n"));
+    struct Case {
+        std::vector<const char*> args;
+        const char* input;
+        std::string password; // empty: refused
+    };
+    const Case cases[] = {
+        {{"--campus", "mqtt://b1:secret@h/c"}, "", ""},
+        {{"--campus", "mqtt://b1@h/c", "--campus-password-file", file.c_str()}, "", "from-file"},
+        {{"--campus", "mqtt://b1@h/c", "--campus-password-file", "-"}, "from-stdin\n", "from-stdin"},
+        {{"--campus", "mqtt://b1@h/c", "--campus-password-file", "-"}, "", ""},
+        {{"--campus", "mqtt://b1@h/c", "--campus-password-file", "/nonexistent"}, "", ""},
+    };
+    for (const Case& c : cases) {
+        std::istringstream input(c.input);
+        const CampusChoice choice = chooseCampus(parsed(c.args), home.path(), input);
+        EXPECT_EQ(choice.setup ? choice.setup->address.password : "", c.password) << c.args[1] << c.input;
+        EXPECT_EQ(choice.error.find("secret"), std::string::npos);
+        EXPECT_EQ(choice.error.empty(), !c.password.empty()) << choice.error;
+    }
+    std::istringstream none;
+    const CampusChoice withCa = chooseCampus(parsed({"--campus", "mqtt://b1@h/c", "--campus-password-file",
+                                                     file.c_str(), "--campus-ca", "/ca.pem"}),
+                                             home.path(), none);
+    ASSERT_TRUE(withCa.setup);
+    EXPECT_EQ(withCa.setup->caFile, "/ca.pem");
 }
 
 TEST(ServiceLoopTest, TicksComeOnHalfSecondBoundariesAndPostedTasksRunBetweenThem) {

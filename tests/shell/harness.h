@@ -48,10 +48,12 @@ struct Harness {
     explicit Harness(const std::string& springTimetable = {}, std::string weatherHost = "127.0.0.1:1",
                      std::optional<CampusRole> campusRole = {})
         : m_weatherHost(std::move(weatherHost)),
-          m_campus(campusRole
-                       ? std::optional<CampusSetup>(CampusSetup{
-                             *parseCampusAddress("mqtt://office:pw@127.0.0.1/north").address, *campusRole})
-                       : std::nullopt),
+          m_campus(campusRole ? std::optional<CampusSetup>(CampusSetup{
+                                    *parseCampusAddress("mqtt://office:pw@127.0.0.1/north").address,
+                                    *campusRole,
+                                    false,
+                                    {}})
+                              : std::nullopt),
           campusLink(m_campus ? new FakeLink : nullptr), m_campusLink(campusLink) {
         if (!springTimetable.empty())
             mustWrite(home.path() / "春季作息表.INI", springTimetable);
