@@ -50,23 +50,22 @@ for b in "${buildings[@]}"; do run "$b" $(campus_link "$b"); done
 have_copies() { for b in "${buildings[@]}"; do ls "$work/$b"/校园音乐/*.wav >/dev/null 2>&1 || return 1; done; }
 wait_for 300 have_copies
 
-sounded() { cat "$work"/b*/日志/*.tsv 2>/dev/null | grep -c 'first sample' || true; }
-stopped() { cat "$work"/b*/日志/*.tsv 2>/dev/null | grep -c 'stop from the office' || true; }
 all=()
 worst=()
 for round in $(seq "$rounds"); do
-    before="$(sounded)" stops_before="$(stopped)"
-    RINGVALE_HOME="$work/office" "$exe" $(campus_link office) --publish --play "$work/bell.wav"
-    all_sounded() { [ "$(sounded)" -ge $((before + count)) ]; }
-    wait_for 100 all_sounded || { echo "round $round: only $(($(sounded) - before)) buildings sounded"; exit 1; }
-    RINGVALE_HOME="$work/office" "$exe" $(campus_link office) --publish --stop
-    mapfile -t delays < <(for b in "${buildings[@]}"; do
-        grep -oP 'first sample \K\d+' "$work/$b"/日志/*.tsv | tail -n 1
-    done)
+    # The command waits for every building's answer and prints one line each:
+    # BUILDING<TAB>played<TAB>MS (first sample handed to PulseAudio, ms after it was sent).
+    if ! answers="$(RINGVALE_HOME="$work/office" "$exe" $(campus_link office) --publish --play "$work/bell.wav")"; then
+        echo "round $round: not every building played:"
+        echo "$answers"
+        exit 1
+    fi
+    mapfile -t delays < <(grep -oP '^b\d+\tplayed\t\K-?\d+$' <<< "$answers")
+    [ "${#delays[@]}" = "$count" ] || { echo "round $round: ${#delays[@]} of $count buildings answered"; exit 1; }
+    RINGVALE_HOME="$work/office" "$exe" $(campus_link office) --publish --stop > /dev/null ||
+        { echo "round $round: the stop did not reach every building"; exit 1; }
     all+=("${delays[@]}")
     worst+=("$(printf '%s\n' "${delays[@]}" | sort -n | tail -n 1)")
-    all_stopped() { [ "$(stopped)" -ge $((stops_before + count)) ]; }
-    wait_for 100 all_stopped || { echo "round $round: the stop did not reach every building"; exit 1; }
 done
 stats() { sort -n | awk '{v[NR]=$1} END {printf "%6d %8d %6d", v[1], v[int((NR+1)/2)], v[NR]}'; }
 printf '%-58s %6s %8s %6s\n' "play now, office to $count buildings, PulseAudio ($rounds rounds)" min median max

@@ -191,8 +191,11 @@ std::optional<MusicIndex> decodeMusicIndex(std::string_view payload, std::string
 }
 
 std::string encodeCommand(const CampusCommand& command) {
-    return std::string(kCommandTag) + std::string(commandWord(command.kind)) + " " +
-           std::to_string(command.count) + " " + std::to_string(command.sentMs) + "\n" + command.path;
+    std::string header = std::string(kCommandTag) + std::string(commandWord(command.kind)) + " " +
+                         std::to_string(command.count) + " " + std::to_string(command.sentMs);
+    if (!command.id.empty())
+        header += " " + command.id + " " + (command.musicName.empty() ? "-" : command.musicName);
+    return header + "\n" + command.path;
 }
 
 std::optional<CampusCommand> decodeCommand(std::string_view payload, std::string& why) {
@@ -201,9 +204,18 @@ std::optional<CampusCommand> decodeCommand(std::string_view payload, std::string
     payload.remove_prefix(kCommandTag.size());
     const auto line = firstLine(payload);
     const auto parts = line ? words(*line) : std::vector<std::string_view>{};
-    if (parts.size() != 3)
-        return refuse<CampusCommand>(why, "a command's header is not KIND COUNT TIME");
+    if (parts.size() != 3 && parts.size() != 5)
+        return refuse<CampusCommand>(why, "a command's header is not KIND COUNT TIME [ID MUSIC]");
     CampusCommand command;
+    if (parts.size() == 5) {
+        if (parts[3].empty() || parts[3].size() > 32 || !isLowerHex(parts[3]))
+            return refuse<CampusCommand>(why, "a command's id is not hexadecimal");
+        if (parts[4] != "-" && !isMusicFileName(parts[4]))
+            return refuse<CampusCommand>(why, "a command's music is not HASH.EXT");
+        command.id = std::string(parts[3]);
+        if (parts[4] != "-")
+            command.musicName = std::string(parts[4]);
+    }
     if (parts[0] == "play")
         command.kind = CampusCommand::Kind::Play;
     else if (parts[0] == "stop")
@@ -239,6 +251,14 @@ std::optional<std::int64_t> decodeClock(std::string_view payload, std::string& w
     return sent;
 }
 
+bool isOnlineAt(const BuildingStatus& status, std::int64_t officeNowMs, std::int64_t silenceMs) {
+    std::int64_t said = 0, silent = 0;
+    if (!status.online || __builtin_sub_overflow(status.atMs, status.offsetMs.value_or(0), &said) ||
+        __builtin_sub_overflow(officeNowMs, said, &silent))
+        return false;
+    return silent <= silenceMs && silent >= -silenceMs;
+}
+
 std::string encodeStatus(const BuildingStatus& status) {
     std::string out(kStatusTag);
     const auto line = [&out](std::string_view key, std::string_view value) {
@@ -256,6 +276,10 @@ std::string encodeStatus(const BuildingStatus& status) {
     line("last-bell", status.lastBell);
     line("last-result", status.lastResult);
     line("at-ms", std::to_string(status.atMs));
+    if (!status.commandId.empty()) {
+        line("command-id", status.commandId);
+        line("command-result", status.commandResult);
+    }
     return out;
 }
 
@@ -287,6 +311,10 @@ std::optional<BuildingStatus> decodeStatus(std::string_view payload, std::string
             status.lastResult = std::string(value);
         } else if (key == "at-ms") {
             status.atMs = wholeNumber<std::int64_t>(value).value_or(0);
+        } else if (key == "command-id") {
+            status.commandId = std::string(value);
+        } else if (key == "command-result") {
+            status.commandResult = std::string(value);
         }
     }
     if (!stateSeen)

@@ -44,6 +44,10 @@ struct CampusCommand {
     std::int32_t count = 1;  // Play: as a rule's count; Alarm repeats until stopped
     std::string path;        // GBK, the office's path
     std::int64_t sentMs = 0; // the office's clock, ms since 1970
+    // Optional: names this command in the buildings' answers (lowercase hexadecimal, at most 32
+    // digits), and the music file (HASH.EXT) that plays `path` when a building's index lacks it.
+    std::string id{};
+    std::string musicName{};
     bool operator==(const CampusCommand&) const = default;
 };
 std::string encodeCommand(const CampusCommand& command);
@@ -60,8 +64,20 @@ struct BuildingStatus {
     std::string lastBell;                 // "HH:MM:SS timetable row N file"
     std::string lastResult;               // "rang onset 4 ms", "failed: not found", …
     std::int64_t atMs = 0;                // when it said so, by its own clock
+    // Its answer to the last command that carried an id: "played MS" (the first sample, ms after
+    // the command was sent), "stopped", or "failed WHY".
+    std::string commandId{};
+    std::string commandResult{};
     bool operator==(const BuildingStatus&) const = default;
 };
+// A building says how it is every half minute while it follows the office; silent this long, it
+// counts as offline whatever its last word was.
+inline constexpr std::int64_t kSilentBuildingMs = 95'000;
+
+// Whether the office counts a building as online at `officeNowMs`: it says so, and said it no
+// longer than `silence` ago (or ahead) by the office's clock. A stamp no clock could show is silence.
+bool isOnlineAt(const BuildingStatus& status, std::int64_t officeNowMs, std::int64_t silenceMs);
+
 std::string encodeStatus(const BuildingStatus& status);
 std::optional<BuildingStatus> decodeStatus(std::string_view payload, std::string& why);
 

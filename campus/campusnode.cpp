@@ -43,13 +43,17 @@ public:
     CommandPlayback(CampusNode& node) : m_node(node) {}
     PlayId playFile(std::int32_t count, const std::string& path) override {
         const PlayId id = m_node.m_player.playFile(count, path);
-        send({count < 0 ? CampusCommand::Kind::Alarm : CampusCommand::Kind::Play, count, path,
-              m_node.nowMs()});
+        send({count < 0 ? CampusCommand::Kind::Alarm : CampusCommand::Kind::Play,
+              count,
+              path,
+              m_node.nowMs(),
+              {},
+              {}});
         return id;
     }
     void stopAll() override {
         m_node.m_player.stopAll();
-        send({CampusCommand::Kind::Stop, 0, {}, m_node.nowMs()});
+        send({CampusCommand::Kind::Stop, 0, {}, m_node.nowMs(), {}, {}});
     }
     void prepare() override { m_node.m_player.prepare(); }
     std::string locate(const std::string& path) const override { return m_node.m_player.locate(path); }
@@ -122,9 +126,12 @@ void CampusNode::start() {
 }
 
 void CampusNode::stop() {
-    if (m_stopped)
-        return;
-    m_stopped = true;
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_stopped)
+            return;
+        m_stopped = true;
+    }
     if (m_publisher)
         m_publisher->stop();
     if (m_follower) {
@@ -170,11 +177,13 @@ void CampusNode::linkState(bool connected, const std::string& why) {
 }
 
 void CampusNode::message(const MqttLink::Message& received) {
+    const CampusTopics::Parsed topic = m_topics.parse(received.topic);
     if (m_follower) {
+        if (topic.kind == CampusTopics::Kind::Status && topic.name == m_user)
+            return ownStatusSeen(received.payload);
         m_follower->onMessage(received);
         return;
     }
-    const CampusTopics::Parsed topic = m_topics.parse(received.topic);
     if (topic.kind != CampusTopics::Kind::Status)
         return;
     if (const auto oversize = CampusTopics::oversize(topic.kind, received.topic, received.payload.size()))
@@ -208,14 +217,28 @@ void CampusNode::officeTime(std::int64_t officeMs) {
 }
 
 void CampusNode::publishStatus() {
-    BuildingStatus status;
+    std::string payload;
     {
         const std::lock_guard lock(m_mutex);
         m_status.atMs = nowMs();
         m_statusSent = std::chrono::steady_clock::now();
-        status = m_status;
+        payload = encodeStatus(m_status);
+        m_statusPayload = payload;
     }
-    m_link->publish(m_topics.status(m_user), encodeStatus(status), true);
+    m_link->publish(m_topics.status(m_user), payload, true);
+}
+
+void CampusNode::ownStatusSeen(const std::string& payload) {
+    {
+        const std::lock_guard lock(m_mutex);
+        // Our own word coming back, or a goodbye being said; and at most once a second, so two
+        // copies given the same name cannot flood the broker.
+        if (payload == m_statusPayload || m_stopped ||
+            std::chrono::steady_clock::now() - m_statusSent < std::chrono::seconds(1))
+            return;
+    }
+    note("campus: this building's status was overwritten by another client; said again");
+    publishStatus();
 }
 
 void CampusNode::obey(const CampusCommand& command) {
@@ -234,12 +257,14 @@ void CampusNode::obey(const CampusCommand& command) {
     if (age > std::chrono::milliseconds(kStaleCommand).count()) {
         m_log.record(systemEntry("campus: a command from the office came " + std::to_string(age / 1000) +
                                  " s late and was not obeyed"));
+        answer(command.id, "failed came " + std::to_string(age / 1000) + " s late");
         return;
     }
     if (age < -std::chrono::milliseconds(kEarlyCommand).count()) {
         m_log.record(systemEntry("campus: a command from the office is stamped " +
                                  std::to_string(-(age / 1000)) +
                                  " s ahead of the office's clock and was not obeyed"));
+        answer(command.id, "failed stamped ahead of the office's clock");
         return;
     }
     BellEntry entry;
@@ -248,14 +273,48 @@ void CampusNode::obey(const CampusCommand& command) {
         entry.event = BellEvent::Stopped;
         entry.detail = "stop from the office";
         m_log.record(std::move(entry));
+        answer(command.id, "stopped");
         return;
     }
     const bool alarm = command.kind == CampusCommand::Kind::Alarm;
-    const PlayId id = m_bellPlayback->playFile(alarm ? -1 : command.count, command.path);
+    // The office's path through this building's index, else the music the command names.
+    std::string path = m_bellPlayback->locate(command.path);
+    if (path == command.path && !command.musicName.empty())
+        if (const auto named = m_music.fileNamed(command.musicName))
+            path = *named;
+    const PlayId id = m_player.playFile(alarm ? -1 : command.count, path);
+    if (!command.id.empty() && id != 0)
+        m_answers[id] = {command.id, sentHere};
+    while (m_answers.size() > 16)
+        m_answers.erase(m_answers.begin());
     entry.event = BellEvent::Played;
     entry.file = utf8FromGbk(command.path);
     entry.detail = alarm ? "alarm from the office" : "play from the office";
     m_log.expectOutcome(id, std::move(entry), wallTimeOfMs(sentHere));
+}
+
+void CampusNode::playbackReport(const PlaybackReport& report) {
+    const auto found = m_answers.find(report.id);
+    if (found == m_answers.end())
+        return;
+    const auto [commandId, sentHere] = found->second;
+    m_answers.erase(found);
+    const std::int64_t at =
+        std::chrono::duration_cast<std::chrono::milliseconds>(report.at.time_since_epoch()).count();
+    answer(commandId, report.kind == PlaybackReport::Kind::Sounding
+                          ? "played " + std::to_string(at - sentHere)
+                          : "failed " + report.detail);
+}
+
+void CampusNode::answer(const std::string& commandId, std::string result) {
+    if (!m_follower || commandId.empty())
+        return;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_status.commandId = commandId;
+        m_status.commandResult = std::move(result);
+    }
+    publishStatus();
 }
 
 void CampusNode::entryRecorded(const BellEntry& entry) {
@@ -287,13 +346,7 @@ std::vector<CampusNode::Building> CampusNode::buildings() const {
     const std::int64_t now = nowMs();
     for (const auto& [user, status] : m_buildings) {
         Building building{user, status};
-        // Its time of saying so on the office's clock; a stamp no clock could show is silence.
-        std::int64_t said = 0, silent = 0;
-        if (__builtin_sub_overflow(status.atMs, status.offsetMs.value_or(0), &said) ||
-            __builtin_sub_overflow(now, said, &silent) ||
-            silent > std::chrono::milliseconds(kSilentBuilding).count() ||
-            silent < -std::chrono::milliseconds(kSilentBuilding).count())
-            building.status.online = false;
+        building.status.online = isOnlineAt(status, now, std::chrono::milliseconds(kSilentBuilding).count());
         out.push_back(std::move(building));
     }
     return out;

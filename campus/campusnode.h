@@ -38,7 +38,7 @@ public:
     static constexpr std::chrono::seconds kEarlyCommand{5};
     // The office shows a building offline when it has said nothing for this long (it says how it
     // is every kStatusPeriod while it follows the office), whatever its last word was.
-    static constexpr std::chrono::seconds kSilentBuilding{95};
+    static constexpr std::chrono::milliseconds kSilentBuilding{kSilentBuildingMs};
     static constexpr std::chrono::seconds kStatusPeriod{30};
     // How long a building waits for the broker to take its goodbye when it stops.
     static constexpr std::chrono::seconds kGoodbyeWait{1};
@@ -63,6 +63,8 @@ public:
     void entryRecorded(const BellEntry& entry);
     // The office: a file repeated until stopped, here and in every building.
     void soundAlarm(const std::string& path);
+    // A building: the player's report, so a command's sender hears whether it played.
+    void playbackReport(const PlaybackReport& report);
 
     struct Building {
         std::string user;
@@ -79,7 +81,10 @@ private:
     void obey(const CampusCommand& command); // on the engine's thread
     void officeTime(std::int64_t officeMs);
     void publishStatus();
+    // A building: what the broker holds as its status; put right when someone else wrote it.
+    void ownStatusSeen(const std::string& payload);
     void note(std::string text); // logged on the engine's thread
+    void answer(const std::string& commandId, std::string result);
     std::int64_t nowMs() const;
 
     CampusRole m_role;
@@ -101,7 +106,9 @@ private:
     BuildingStatus m_status;                           // a building's own
     std::map<std::string, BuildingStatus> m_buildings; // the office's list
     std::chrono::steady_clock::time_point m_statusSent;
+    std::string m_statusPayload; // the last status this building published
     bool m_stopped = false;
+    std::map<PlayId, std::pair<std::string, std::int64_t>> m_answers; // play -> command id, sent (here)
 };
 
 } // namespace ringvale

@@ -35,6 +35,12 @@ std::string MusicLibrary::resolve(const std::string& officePath) const {
     return fileExists(local) ? fromFileName(local) : officePath;
 }
 
+std::optional<std::string> MusicLibrary::fileNamed(const std::string& fileName) const {
+    if (!isMusicFileName(fileName) || !has(fileName))
+        return std::nullopt;
+    return fromFileName(m_folder / fileName);
+}
+
 bool MusicLibrary::has(const std::string& fileName) const {
     return fileExists(m_folder / fileName);
 }

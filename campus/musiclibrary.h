@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 
 namespace ringvale {
@@ -23,6 +24,8 @@ public:
     std::string resolve(const std::string& officePath) const;
 
     bool has(const std::string& fileName) const;
+    // The local file (GBK path) of a stored HASH.EXT, or none.
+    std::optional<std::string> fileNamed(const std::string& fileName) const;
     // Stores one file atomically; false when it could not be written.
     [[nodiscard]] bool store(const std::string& fileName, std::string_view bytes);
     // Takes and stores the index; false when it could not be written (it is still used).

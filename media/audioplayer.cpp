@@ -4,8 +4,9 @@
 
 namespace ringvale {
 
-AudioPlayer::AudioPlayer(AudioSink& sink)
-    : m_sink(std::make_shared<SinkGate>(sink)), m_leftBehind(std::make_shared<LeftBehindWorkers>()) {}
+AudioPlayer::AudioPlayer(AudioSink& sink, OutputRetry retry)
+    : m_sink(std::make_shared<SinkGate>(sink)), m_leftBehind(std::make_shared<LeftBehindWorkers>()),
+      m_retry(retry) {}
 
 AudioPlayer::~AudioPlayer() {
     stopAll();
@@ -21,7 +22,8 @@ PlayId AudioPlayer::playList(std::int32_t count, std::vector<std::string> files)
     std::erase_if(files, [](const std::string& path) { return path.empty(); });
     if (files.empty())
         return id;
-    m_current = std::make_unique<Player>(m_sink, std::move(files), passes, m_leftBehind, id, m_reporter);
+    m_current =
+        std::make_unique<Player>(m_sink, std::move(files), passes, m_leftBehind, id, m_reporter, m_retry);
     m_current->start();
     return id;
 }

@@ -16,7 +16,7 @@ namespace ringvale {
 // Called from the user-interface thread.
 class AudioPlayer final : public Playback {
 public:
-    explicit AudioPlayer(AudioSink& sink);
+    explicit AudioPlayer(AudioSink& sink, OutputRetry retry = {});
     ~AudioPlayer() override;
     AudioPlayer(const AudioPlayer&) = delete;
     AudioPlayer& operator=(const AudioPlayer&) = delete;
@@ -44,6 +44,7 @@ private:
     std::unique_ptr<Player> m_current;
     std::shared_ptr<const Player::Reporter> m_reporter;
     PlayId m_lastId = 0;
+    OutputRetry m_retry;
 };
 
 } // namespace ringvale

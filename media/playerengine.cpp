@@ -71,9 +71,44 @@ void LeftBehindWorkers::take(std::thread worker, const std::shared_ptr<LeftBehin
 // What the worker uses; shared with the worker so that one left behind never outlives it.
 struct Player::Work {
     Work(std::shared_ptr<SinkGate> s, std::vector<std::string> list, std::int32_t passes, PlayId playId,
-         std::shared_ptr<const Reporter> playReporter)
+         std::shared_ptr<const Reporter> playReporter, OutputRetry outputRetry)
         : sink(std::move(s)), playList(std::move(list)), remainingPasses(passes), id(playId),
-          reporter(std::move(playReporter)) {}
+          reporter(std::move(playReporter)), retry(outputRetry) {}
+
+    // Opens the output, again and again while the sound server refuses, until the deadline.
+    bool openOutput() {
+        const auto deadline = std::chrono::steady_clock::now() + retry.deadline;
+        auto wait = retry.firstWait;
+        while (!cancelled) {
+            if (sink->begin())
+                return true;
+            failedTries.push_back(sink->lastError());
+            if (std::chrono::steady_clock::now() + wait > deadline)
+                break;
+            std::unique_lock lock(mutex);
+            if (wake.wait_for(lock, wait, [this] { return cancelled.load(); }))
+                return false;
+            wait = std::min(wait * 2, retry.longestWait);
+        }
+        report(PlaybackReport::Kind::Failed, "no sound device: " + triesText());
+        return false;
+    }
+
+    // Every failed try's reason, alike ones counted together.
+    std::string triesText() const {
+        std::vector<std::pair<std::string, int>> reasons;
+        for (const std::string& reason : failedTries) {
+            if (!reasons.empty() && reasons.back().first == reason)
+                ++reasons.back().second;
+            else
+                reasons.emplace_back(reason, 1);
+        }
+        std::string text;
+        for (const auto& [reason, times] : reasons)
+            text += (text.empty() ? "" : "; ") + reason +
+                    (times > 1 ? " (" + std::to_string(times) + " tries)" : "");
+        return text;
+    }
 
     // The one report of this player; later ones and those after a stop are dropped.
     void report(PlaybackReport::Kind kind, std::string detail,
@@ -113,7 +148,12 @@ struct Player::Work {
             if (!sink->write(samples.data(), frames, cancelled))
                 return false;
             if (!reported)
-                report(PlaybackReport::Kind::Sounding, sink->deviceName(), handed);
+                report(PlaybackReport::Kind::Sounding,
+                       failedTries.empty()
+                           ? sink->deviceName()
+                           : sink->deviceName() + " (opened after " + std::to_string(failedTries.size()) +
+                                 " failed tries: " + triesText() + ")",
+                       handed);
         }
         // A file that gives no sound at all counts as undecodable: the player falls silent
         // rather than spinning over it pass after pass.
@@ -133,17 +173,21 @@ struct Player::Work {
     std::int32_t remainingPasses; // 0 = without end
     const PlayId id;
     const std::shared_ptr<const Reporter> reporter;
-    bool reported = false; // touched by the thread that runs the player only
+    const OutputRetry retry;
+    std::vector<std::string> failedTries; // the worker's only
+    bool reported = false;                // touched by the thread that runs the player only
     std::atomic<bool> cancelled{false};
     mutable std::mutex mutex;
     std::condition_variable finished;
+    std::condition_variable wake; // a stop during a wait between tries
     bool active = false;
 };
 
 Player::Player(std::shared_ptr<SinkGate> sink, std::vector<std::string> playList, std::int32_t passes,
                std::shared_ptr<LeftBehindWorkers> leftBehind, PlayId id,
-               std::shared_ptr<const Reporter> reporter)
-    : m_work(std::make_shared<Work>(std::move(sink), std::move(playList), passes, id, std::move(reporter))),
+               std::shared_ptr<const Reporter> reporter, OutputRetry retry)
+    : m_work(std::make_shared<Work>(std::move(sink), std::move(playList), passes, id, std::move(reporter),
+                                    retry)),
       m_leftBehind(std::move(leftBehind)) {}
 
 Player::~Player() {
@@ -153,22 +197,23 @@ Player::~Player() {
 void Player::start() {
     if (m_worker.joinable() || m_work->cancelled)
         return;
-    if (!m_work->sink->begin()) {
-        m_work->report(PlaybackReport::Kind::Failed, "no sound device: " + m_work->sink->lastError());
-        return; // no output: silence
-    }
     {
         std::lock_guard lock(m_work->mutex);
         m_work->active = true;
     }
     m_worker = std::thread([work = m_work] {
-        work->run();
+        if (work->openOutput())
+            work->run();
         work->finish();
     });
 }
 
 bool Player::stop() {
-    m_work->cancelled = true;
+    {
+        std::lock_guard lock(m_work->mutex);
+        m_work->cancelled = true;
+    }
+    m_work->wake.notify_all();
     m_work->sink->discard();
     if (!m_worker.joinable())
         return true;

@@ -53,6 +53,15 @@ private:
     int m_count = 0;
 };
 
+// How long a player keeps trying an output that the sound server refuses (busy, restarting, or
+// not up yet): again after a short wait, doubling up to the longest, until the deadline; only then
+// is the playback failed, with every try's reason.
+struct OutputRetry {
+    std::chrono::milliseconds deadline{20000};
+    std::chrono::milliseconds firstWait{50};
+    std::chrono::milliseconds longestWait{1000};
+};
+
 class Player {
 public:
     // How long stop() waits for the worker before leaving it to end on its own.
@@ -65,13 +74,14 @@ public:
     // Its report, once per player, carries `id`.
     Player(std::shared_ptr<SinkGate> sink, std::vector<std::string> playList, std::int32_t passes,
            std::shared_ptr<LeftBehindWorkers> leftBehind, PlayId id = 0,
-           std::shared_ptr<const Reporter> reporter = {});
+           std::shared_ptr<const Reporter> reporter = {}, OutputRetry retry = {});
     // Stops, as stop() does.
     ~Player();
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
 
-    // Starts the worker at the first file; nothing when the output cannot be had.
+    // Starts the worker: it opens the output (trying again while the server refuses) and plays
+    // from the first file; nothing sounds when the output cannot be had by the deadline.
     void start();
     // Silences the player at once and ends its worker. A worker that does not end within
     // kStopWait (held up in the operating system, say on a file server that hangs) is left to

@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <optional>
 #include <thread>
 
 namespace ringvale {
@@ -16,6 +17,10 @@ constexpr int kAheadMilliseconds = 120;
 constexpr int kDevicePeriodFrames = 256;
 constexpr auto kPollInterval = std::chrono::milliseconds(3);
 constexpr auto kMinimumWait = std::chrono::milliseconds(2);
+// A device lost in the middle of a playback is opened again for this long, with these waits.
+constexpr auto kReopenDeadline = std::chrono::seconds(10);
+constexpr auto kFirstReopenWait = std::chrono::milliseconds(50);
+constexpr auto kLongestReopenWait = std::chrono::milliseconds(1000);
 } // namespace
 
 SdlAudioSink::SdlAudioSink(std::chrono::milliseconds idleClose)
@@ -128,10 +133,26 @@ bool SdlAudioSink::write(const std::int16_t* samples, std::size_t frames,
     const std::size_t bytesPerMs = static_cast<std::size_t>(m_format.sampleRate) * frameBytes / 1000;
     const std::uint32_t aheadBytes = static_cast<std::uint32_t>(bytesPerMs * kAheadMilliseconds);
     std::unique_lock lock(m_mutex);
+    auto reopenWait = kFirstReopenWait;
+    std::optional<std::chrono::steady_clock::time_point> reopenDeadline;
     for (;;) {
-        // A file that took longer to decode than the idle time finds the device closed: reopen it.
-        if (cancelled || !openLocked())
+        if (cancelled)
             return false;
+        // The sound server dropped the connection (it restarted, say): the device is lost. Open
+        // it again, trying for a while, and go on with the bell from here.
+        if (m_device != 0 && SDL_GetAudioDeviceStatus(m_device) == SDL_AUDIO_STOPPED)
+            closeLocked();
+        // A file that took longer to decode than the idle time finds the device closed: reopen it.
+        if (!openLocked()) {
+            const auto now = std::chrono::steady_clock::now();
+            if (!reopenDeadline)
+                reopenDeadline = now + kReopenDeadline;
+            if (now + reopenWait > *reopenDeadline)
+                return false;
+            m_wake.wait_for(lock, reopenWait);
+            reopenWait = std::min(reopenWait * 2, kLongestReopenWait);
+            continue;
+        }
         const std::uint32_t queued = queuedBytes();
         if (queued < aheadBytes) {
             m_lastActivity = std::chrono::steady_clock::now();

@@ -99,6 +99,8 @@ void BellService::tick(WallTime due) {
 
 void BellService::playbackReport(const PlaybackReport& report) {
     m_log.onPlaybackReport(report);
+    if (m_campus)
+        m_campus->playbackReport(report);
 }
 
 } // namespace ringvale

@@ -2,7 +2,10 @@
 
 #include "campus/campusmessages.h"
 #include "campus/campustopics.h"
+#include "campus/commandsender.h"
 #include "campus/mosquittolink.h"
+#include "core/codepage.h"
+#include "core/filestore.h"
 #include "core/instancelock.h"
 #include "core/journal.h"
 #include "core/programdir.h"
@@ -23,7 +26,7 @@ namespace ringvale {
 
 namespace {
 constexpr std::chrono::seconds kSendTimeout{10};
-}
+} // namespace
 
 std::unique_ptr<MqttLink> makeCampusLink(const CampusSetup& setup) {
     const std::string role = setup.role == CampusRole::Office ? "office" : "building";
@@ -86,40 +89,40 @@ int sendCampusCommand(const CommandLine& line) {
                    : line.send == CommandLine::Send::Alarm ? CampusCommand::Kind::Alarm
                                                            : CampusCommand::Kind::Play;
     command.count = command.kind == CampusCommand::Kind::Alarm ? -1 : 1;
-    command.path = line.sendFile;
+    std::optional<std::string> music;
+    if (command.kind != CampusCommand::Kind::Stop) {
+        // Named as the office's records name it: its full path, in GBK.
+        std::error_code error;
+        const auto file = std::filesystem::absolute(std::filesystem::path(line.sendFile), error);
+        FileRead read = readWholeFile(file, kLargestMusicFile);
+        if (error || !read.ok()) {
+            std::fprintf(stderr, "ringvale: %s cannot be read (or is larger than %zu MiB)\n",
+                         line.sendFile.c_str(), kLargestMusicFile >> 20);
+            return 2;
+        }
+        command.path = fromFileName(file);
+        music = std::move(read.bytes);
+    }
 
     const std::unique_ptr<MqttLink> link = makeCampusLink(*campus.setup);
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::optional<bool> connected;
-    std::string why;
-    link->setHandlers({}, [&](bool up, const std::string& reason) {
-        const std::lock_guard guard(mutex);
-        connected = up;
-        why = reason;
-        changed.notify_all();
-    });
+    SystemClock clock;
+    CommandSender sender(*link, CampusTopics(campus.setup->address.campus), clock);
     link->start();
-    {
-        std::unique_lock guard(mutex);
-        changed.wait_for(guard, kSendTimeout, [&] { return connected.value_or(false); });
-        if (!connected.value_or(false)) {
-            std::fprintf(stderr, "ringvale: the campus broker could not be reached: %s\n",
-                         why.empty() ? "no answer" : why.c_str());
-            return 1;
-        }
-    }
-    command.sentMs = std::chrono::duration_cast<std::chrono::milliseconds>(
-                         std::chrono::system_clock::now().time_since_epoch())
-                         .count();
-    const CampusTopics topics(campus.setup->address.campus);
-    if (!link->publish(topics.command(), encodeCommand(command), false) ||
-        !link->waitUntilDelivered(kSendTimeout)) {
-        std::fprintf(stderr, "ringvale: the command was not taken by the broker\n");
+    if (const auto why = sender.awaitConnection(kSendTimeout)) {
+        std::fprintf(stderr, "ringvale: the campus broker could not be reached: %s\n", why->c_str());
         return 1;
     }
+    const CommandSender::Outcome outcome = sender.send(command, music);
     link->stop();
-    return 0;
+    if (!outcome.error.empty()) {
+        std::fprintf(stderr, "ringvale: %s\n", outcome.error.c_str());
+        return 1;
+    }
+    for (const std::string& answer : outcome.lines)
+        std::printf("%s\n", answer.c_str());
+    if (outcome.lines.empty())
+        std::fprintf(stderr, "ringvale: no building is online\n");
+    return outcome.everyBuildingObeyed ? 0 : 1;
 }
 
 } // namespace ringvale

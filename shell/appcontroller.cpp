@@ -81,7 +81,11 @@ AppController::AppController(MainWindow& window, Services services, const std::f
         reportProblem(problem);
         m_log.record(systemEntry(problem));
     });
-    m_playbackReports.setHandler([this](const PlaybackReport& report) { m_log.onPlaybackReport(report); });
+    m_playbackReports.setHandler([this](const PlaybackReport& report) {
+        m_log.onPlaybackReport(report);
+        if (m_campus)
+            m_campus->playbackReport(report);
+    });
     m_log.setWatcher([this](const BellEntry& entry) { entryRecorded(entry); });
     connect(&m_window, &MainWindow::logRequested, this, &AppController::showLog);
     connect(&m_window, &MainWindow::calendarRequested, this, &AppController::showCalendar);

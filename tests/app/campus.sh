@@ -9,7 +9,11 @@
 #  - a building's password cannot publish a timetable, and a payload that does not parse is
 #    logged and never written;
 #  - each building's state is retained on its status topic: online, and offline when it stops
-#    or vanishes (its last will).
+#    or vanishes (its last will);
+#  - a 50 MB status from a building's credentials is dropped unread by the office;
+#  - --play of a file only the office has: every building plays it and the command prints
+#    each building's answer;
+#  - an office save during an alarm: every building keeps sounding until --stop.
 set -euo pipefail
 exe="$(realpath "$1")" data="$(realpath "$2")"
 work="$(mktemp -d)"
@@ -34,7 +38,10 @@ start() { # NAME [ARGS...]
     local name="$1"
     shift
     mkdir -p "$work/$name"
-    RINGVALE_HOME="$work/$name" SDL_AUDIODRIVER=dummy RINGVALE_WEATHER_HOST=127.0.0.1:1 HOME="$work/$name" \
+    # SDL's disk driver writes what sounds to a file, in real time: a file that grows is a building
+    # that sounds.
+    RINGVALE_HOME="$work/$name" SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/$name.raw" \
+        RINGVALE_WEATHER_HOST=127.0.0.1:1 HOME="$work/$name" \
         XDG_RUNTIME_DIR="$work/$name" "$exe" --service "$@" 2> "$work/$name.err" &
     pids+=($!)
     eval "pid_$name=$!"
@@ -93,6 +100,35 @@ for b in "${buildings[@]}"; do onsets+=("$(onset "$b" "$t1")"); done
 spread=$(printf '%s\n' "${onsets[@]}" | sort -n | awk 'NR==1{lo=$1} {hi=$1} END{print hi-lo}')
 echo "onsets at $t1: ${onsets[*]} ms (spread $spread ms)"
 [ "$spread" -le 100 ] || fail "the buildings rang more than 100 ms apart"
+
+# A building's credentials publish a 50 MB status: the office drops it unread and goes on.
+head -c 50000000 /dev/zero | tr '\0' 'x' > "$work/huge-status"
+mosquitto_pub -h 127.0.0.1 -p "$port" -u b1 -P b1-secret -t "ringvale/$campus/status/b1" -r -q 1 -f "$work/huge-status"
+wait_for 100 logged office 'status/b1 of 50000000 bytes was dropped unread' || fail "the office did not drop a 50 MB status"
+
+# A file only the office has: --play sends it, every building plays it and says so.
+cp "$data/square_b.wav" "$work/music/office-only.wav"
+command_as_office() {
+    RINGVALE_HOME="$work/office-commands" "$exe" $(campus_link office) --publish "$@"
+}
+mkdir -p "$work/office-commands"
+answers="$(command_as_office --play "$work/music/office-only.wav")" || fail "--play failed: $answers"
+echo "$answers"
+for b in "${buildings[@]}"; do
+    grep -qP "^$b\tplayed\t-?\d+$" <<< "$answers" || fail "$b did not answer that it played"
+done
+
+# An alarm, then a save in the office: every building stores it and keeps sounding until stopped.
+answers="$(command_as_office --alarm "$work/music/bell.wav")" || fail "--alarm failed: $answers"
+size() { stat -c %s "$work/$1.raw" 2>/dev/null || echo 0; }
+save "$(rule "$t1" "$t2")$(rule "06:00:00" "")"
+wait_for 30 same_everywhere || fail "the save during the alarm did not reach every building"
+declare -A before
+for b in "${buildings[@]}"; do before[$b]=$(size "$b"); done
+grew() { for b in "${buildings[@]}"; do [ "$(size "$b")" -gt $((before[$b] + 88200)) ] || return 1; done; }
+wait_for 50 grew || fail "a building went quiet when the office saved during the alarm"
+answers="$(command_as_office --stop)" || fail "--stop failed: $answers"
+for b in "${buildings[@]}"; do grep -qP "^$b\tstopped$" <<< "$answers" || fail "$b did not stop"; done
 
 # The broker goes away: every building says it is cut off and rings the following bell alone.
 broker_stop

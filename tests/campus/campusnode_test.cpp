@@ -284,6 +284,37 @@ TEST_F(Node, PayloadsOverTheirKindsLimitAreDroppedUnreadAndSaidSo) {
         EXPECT_NE(entry.detail.find("bytes was dropped unread"), std::string::npos) << entry.detail;
 }
 
+TEST_F(Node, ABuildingAnswersACommandWithAnIdOnceItsFirstSamplesSoundedOrItFailed) {
+    auto node = make(CampusRole::Building);
+    link->connect(true);
+    const std::string hash = sha256Hex("only at the office");
+    link->deliver("ringvale/north/music/" + hash + ".wav", encodeFile("only at the office"));
+    CampusCommand play{
+        CampusCommand::Kind::Play, 1, "C:\\office\\x.wav", nowMs() - 30, "0a1b", hash + ".wav"};
+    link->deliver("ringvale/north/command", encodeCommand(play), false);
+    runPosted();
+    ASSERT_EQ(player.plays.size(), 1u);
+    EXPECT_EQ(readWholeFile(toFileName(player.plays[0].path)).bytes, "only at the office");
+    struct Case {
+        PlaybackReport::Kind kind;
+        const char* result;
+    };
+    for (const Case& c : {Case{PlaybackReport::Kind::Sounding, "played 42"},
+                          Case{PlaybackReport::Kind::Failed, "failed no sound device"}}) {
+        play.id = c.kind == PlaybackReport::Kind::Sounding ? "01" : "02";
+        play.sentMs = nowMs();
+        link->deliver("ringvale/north/command", encodeCommand(play), false);
+        runPosted();
+        node->playbackReport(
+            {player.plays.size(), c.kind, clock.now() + std::chrono::milliseconds(42), "no sound device"});
+        std::string why;
+        const auto status = decodeStatus(link->published.back().payload, why);
+        ASSERT_TRUE(status);
+        EXPECT_EQ(status->commandId, play.id);
+        EXPECT_EQ(status->commandResult, c.result);
+    }
+}
+
 TEST_F(Node, TheOfficeShowsABuildingThatFellSilentOffline) {
     auto office = make(CampusRole::Office);
     link->deliver("ringvale/north/status/b1", encodeStatus({true, "1.0.0", 2000, "", "", nowMs() + 2000}));

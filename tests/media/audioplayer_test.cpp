@@ -3,8 +3,11 @@
 #include "media/audioplayer.h"
 #include "recordingsink.h"
 #include "threads.h"
+#include "waitfor.h"
 
 #include <gtest/gtest.h>
+
+#include <mutex>
 
 using namespace ringvale;
 using namespace ringvale::testing;
@@ -137,9 +140,10 @@ TEST(AudioPlayer, DamagedMp3PlaysWhatItCanWithoutHanging) {
 TEST(AudioPlayer, NoOutputDeviceMeansSilence) {
     RecordingSink sink;
     sink.setAvailable(false);
-    AudioPlayer player(sink);
+    AudioPlayer player(sink, OutputRetry{std::chrono::milliseconds(100), std::chrono::milliseconds(10),
+                                         std::chrono::milliseconds(20)});
     player.playFile(1, fixture("square_a.wav"));
-    EXPECT_FALSE(player.isSounding());
+    EXPECT_TRUE(waitFor([&] { return !player.isSounding(); })); // once the tries are over
     EXPECT_EQ(sink.totalFrames(), 0u);
 }
 
@@ -225,18 +229,60 @@ TEST(AudioPlayer, ReportsFirstSamplesOrWhyNothingSounded) {
     }
 }
 
-TEST(AudioPlayer, NoDeviceIsReportedWithTheDevicesReason) {
-    class NoDevice : public RecordingSink {
+TEST(AudioPlayer, AnOutputRefusedIsTriedAgainUntilItsDeadlineAndEveryTryIsSaid) {
+    // The server refuses the first `refusals` opens with these reasons, then accepts.
+    class BusyServer : public RecordingSink {
     public:
-        bool begin() override { return false; }
-        std::string lastError() const override { return "no available audio device"; }
-    } sink;
-    AudioPlayer player(sink);
-    std::vector<PlaybackReport> reports; // a failed start reports on the calling thread
-    player.setReporter([&](const PlaybackReport& report) { reports.push_back(report); });
-    player.playFile(1, fixture("square_a.wav"));
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].detail, "no sound device: no available audio device");
+        explicit BusyServer(std::vector<std::string> reasons) : m_reasons(std::move(reasons)) {}
+        bool begin() override {
+            const std::lock_guard lock(m_mutex);
+            m_last = m_tries < m_reasons.size() ? m_reasons[m_tries] : "";
+            return m_tries++ >= m_reasons.size() && RecordingSink::begin();
+        }
+        std::string lastError() const override {
+            const std::lock_guard lock(m_mutex);
+            return m_last;
+        }
+
+    private:
+        std::vector<std::string> m_reasons;
+        std::size_t m_tries = 0;
+        std::string m_last;
+        mutable std::mutex m_mutex;
+    };
+    struct Case {
+        std::vector<std::string> refusals;
+        PlaybackReport::Kind kind;
+        const char* detail;
+    };
+    const std::vector<std::string> many(40, "Connection refused");
+    const Case cases[] = {
+        {{}, PlaybackReport::Kind::Sounding, "sound output"},
+        {{"Connection refused", "Connection refused", "Could not setup connection"},
+         PlaybackReport::Kind::Sounding,
+         "sound output (opened after 3 failed tries: Connection refused (2 tries); Could not setup "
+         "connection)"},
+        {many, PlaybackReport::Kind::Failed, "no sound device: Connection refused ("},
+    };
+    for (const Case& c : cases) {
+        BusyServer sink(c.refusals);
+        AudioPlayer player(sink, OutputRetry{std::chrono::milliseconds(300), std::chrono::milliseconds(5),
+                                             std::chrono::milliseconds(40)});
+        std::mutex mutex;
+        std::vector<PlaybackReport> reports; // from the player's worker
+        player.setReporter([&](const PlaybackReport& report) {
+            const std::lock_guard lock(mutex);
+            reports.push_back(report);
+        });
+        player.playFile(1, fixture("square_a.wav"));
+        ASSERT_TRUE(waitFor([&] {
+            const std::lock_guard lock(mutex);
+            return !reports.empty();
+        }));
+        const std::lock_guard lock(mutex);
+        EXPECT_EQ(reports[0].kind, c.kind) << c.detail;
+        EXPECT_TRUE(reports[0].detail.starts_with(c.detail)) << reports[0].detail;
+    }
 }
 
 } // namespace

@@ -161,7 +161,7 @@ TEST(SdlAudioSink, OpensAheadOfABellAndClosesWhenIdle) {
     EXPECT_TRUE(closed());
     AudioPlayer player(sink);
     player.playFile(1, fixture("square_a.wav"));
-    EXPECT_TRUE(sink.isOpen());
+    EXPECT_TRUE(waitFor([&] { return sink.isOpen(); })); // the player's worker opens it
     EXPECT_TRUE(closed());
     // A file that took longer to decode than the idle time still sounds.
     const std::int16_t frames[4] = {1000, 1000, -1000, -1000};
