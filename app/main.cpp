@@ -1,3 +1,4 @@
+#include "core/calendarfile.h"
 #include "core/clock.h"
 #include "core/dayreport.h"
 #include "core/holidayimport.h"
@@ -66,6 +67,8 @@ std::optional<int> runDayCommand(const ringvale::CommandLine& line) {
             std::fprintf(stderr, "ringvale: %s is not a date YYYY-MM-DD\n", line.ringsOn->c_str());
             return 2;
         }
+        if (const std::string problem = readCalendarFile(programDir).problem; !problem.empty())
+            std::fprintf(stderr, "ringvale: %s\n", problem.c_str());
         std::fputs(ringsOnReport(programDir, date->from).c_str(), stdout);
         return 0;
     }

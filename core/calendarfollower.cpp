@@ -1,5 +1,6 @@
 #include "core/calendarfollower.h"
 
+#include "core/calendarfile.h"
 #include "core/codepage.h"
 #include "core/filestore.h"
 #include "core/gbktext.h"
@@ -9,7 +10,7 @@ namespace ringvale {
 CalendarFollower::CalendarFollower(const std::filesystem::path& programDir, ScheduleState& state,
                                    const AppConfig& config, BellLog& log, const Clock& clock,
                                    SwitchTimetable switchTimetable)
-    : m_path(programDir / std::filesystem::u8path(kCalendarFileName)), m_state(state), m_config(config),
+    : m_programDir(programDir), m_path(calendarFilePath(programDir)), m_state(state), m_config(config),
       m_log(log), m_clock(clock), m_switch(std::move(switchTimetable)) {}
 
 std::optional<std::filesystem::file_time_type> CalendarFollower::fileStamp() const {
@@ -27,7 +28,13 @@ void CalendarFollower::follow(WallTime due) {
 void CalendarFollower::apply(WallTime now) {
     m_stamp = fileStamp();
     m_day = logDayOf(localTimeAt(now));
-    const SchoolCalendar calendar = parseSchoolCalendar(readWholeFile(m_path).bytes);
+    const CalendarFile file = readCalendarFile(m_programDir);
+    if (file.problem != m_problem) {
+        m_problem = file.problem;
+        if (!m_problem.empty())
+            m_log.record(systemEntry(m_problem));
+    }
+    const SchoolCalendar& calendar = file.calendar;
     for (const std::string& line : calendar.notUnderstood)
         m_log.record(systemEntry(std::string(kCalendarFileName) +
                                  ": a line not understood, kept: " + utf8FromGbk(line)));

@@ -32,7 +32,9 @@ private:
     void apply(WallTime now);
     std::optional<std::filesystem::file_time_type> fileStamp() const;
 
+    std::filesystem::path m_programDir;
     std::filesystem::path m_path;
+    std::string m_problem; // what was last said of the file, so it is said once
     ScheduleState& m_state;
     const AppConfig& m_config;
     BellLog& m_log;

@@ -16,6 +16,11 @@ std::string gbkFromUtf8(std::string_view utf8);
 // GB18030 to UTF-8. A byte that is not valid GB18030 is passed through unchanged.
 std::string utf8FromGbk(std::string_view gbk);
 
+// True when the bytes are UTF-8 holding at least one character beyond ASCII (a UTF-8 byte order
+// mark counts): such a text was saved as UTF-8, not GBK. (Chinese GBK text is almost never
+// valid UTF-8.)
+bool looksLikeUtf8(std::string_view bytes);
+
 // The filesystem path for a GBK path text ("\" is accepted as a separator as well as "/").
 std::filesystem::path toFileName(std::string_view gbkPath);
 

@@ -1,12 +1,14 @@
 #include "core/dayreport.h"
 
 #include "core/appconfig.h"
+#include "core/calendarfile.h"
 #include "core/codepage.h"
 #include "core/filestore.h"
 #include "core/gbktext.h"
 #include "core/raingate.h"
 #include "core/schoolcalendar.h"
 #include "core/timetable.h"
+#include "core/timetableloader.h"
 
 #include <algorithm>
 #include <chrono>
@@ -14,8 +16,7 @@
 namespace ringvale {
 
 std::string ringsOnReport(const std::filesystem::path& programDir, const LogDay& day) {
-    const SchoolCalendar calendar =
-        parseSchoolCalendar(readWholeFile(programDir / std::filesystem::u8path(kCalendarFileName)).bytes);
+    const SchoolCalendar calendar = readCalendarFile(programDir).calendar;
     const DayPlan plan = planFor(calendar, day);
     if (plan.kind == DayPlan::Kind::NoBells)
         return "no-bells\t" + utf8FromGbk(plan.reason) + "\n";
@@ -27,7 +28,7 @@ std::string ringsOnReport(const std::filesystem::path& programDir, const LogDay&
     }
     std::string report = "timetable\t" + utf8FromGbk(timetableName(index)) + "\n";
     const std::string path = timetablePath(fromFileName(programDir), index);
-    ParsedTimetable timetable = parseTimetable(readWholeFile(toFileName(path)).bytes);
+    ParsedTimetable timetable = parseTimetable(readTimetableFile(path).file.bytes);
     markRainGated(timetable.rules, readRainGates(path));
 
     using namespace std::chrono;

@@ -1,5 +1,7 @@
 #include "core/holidayimport.h"
 
+#include "core/calendarfile.h"
+
 #include "core/codepage.h"
 #include "core/filestore.h"
 
@@ -79,13 +81,13 @@ HolidayImport importHolidays(const std::filesystem::path& programDir, const std:
     HolidayImport result = readHolidays(file.bytes);
     if (!result.error.empty())
         return result;
-    const std::filesystem::path calendar = programDir / std::filesystem::u8path(kCalendarFileName);
-    const FileRead current = readWholeFile(calendar);
+    const std::filesystem::path calendar = calendarFilePath(programDir);
+    const CalendarFile current = readCalendarFile(programDir);
     if (current.status == FileRead::Status::Unreadable) {
-        result.error = "cannot read " + calendar.string();
+        result.error = current.problem; // never written over with less
         return result;
     }
-    if (!writeFileAtomic(calendar, withNoBellDays(current.bytes, result.entries)))
+    if (!writeFileAtomic(calendar, withNoBellDays(current.text, result.entries)))
         result.error = "cannot write " + calendar.string();
     return result;
 }

@@ -35,6 +35,18 @@ void markMusicProblems(ScheduleContext& context, const std::vector<std::size_t>&
 
 } // namespace
 
+TimetableFileRead readTimetableFile(std::string_view timetablePath) {
+    TimetableFileRead read{readWholeFile(toFileName(timetablePath))};
+    if (read.file.ok() && looksLikeUtf8(read.file.bytes)) {
+        std::string_view text = read.file.bytes;
+        if (text.starts_with("\xEF\xBB\xBF"))
+            text.remove_prefix(3);
+        read.file.bytes = gbkFromUtf8(text);
+        read.utf8 = true;
+    }
+    return read;
+}
+
 const std::string& runningStateText(bool running) {
     static const std::string kRunning = gbkFromUtf8("系统正在运行中");
     static const std::string kStopped = gbkFromUtf8("系统已停止运行");
@@ -51,14 +63,26 @@ void loadTimetable(ScheduleContext& context) {
     // Stamped before the read: a change in between is seen at the next look.
     state.timetableStamp = fileStampOf(toFileName(state.timetablePath));
     state.rainGateStamp = fileStampOf(rainGatePath(state.timetablePath));
-    const FileRead file = readWholeFile(toFileName(state.timetablePath));
+    const TimetableFileRead read = readTimetableFile(state.timetablePath);
+    const FileRead& file = read.file;
     state.timetableUnreadable = file.status == FileRead::Status::Unreadable;
     if (file.status == FileRead::Status::Missing)
         return;
 
     ParsedTimetable parsed;
-    if (file.ok())
+    const std::string name = timetableNameOfPath(state.timetablePath);
+    if (file.status == FileRead::Status::Unreadable) {
+        context.log.record(systemEntry("timetable " + name + " cannot be read (larger than " +
+                                       std::to_string(kLargestReadableFile >> 20) +
+                                       " MiB, not a regular file, or no permission): shown empty, and "
+                                       "nothing writes over it"));
+    } else if (file.ok()) {
+        if (read.utf8) // saved by an editor that does not know GBK: read all the same, and said
+            context.log.record(systemEntry("timetable " + name +
+                                           " is saved as UTF-8, not GBK: read as UTF-8; the next save "
+                                           "from the editor writes it as GBK"));
         parsed = parseTimetable(file.bytes);
+    }
     state.rules = std::move(parsed.rules);
     markRainGated(state.rules, readRainGates(state.timetablePath));
     std::vector<GridRow> rows;

@@ -1,12 +1,21 @@
 #pragma once
 
 #include "core/appconfig.h"
+#include "core/filestore.h"
 #include "core/schedulecontext.h"
 
 #include <string>
 #include <string_view>
 
 namespace ringvale {
+
+// The timetable file at `timetablePath` (GBK) as every reader takes it: a file saved as UTF-8 by
+// an editor that does not know GBK is converted (and `utf8` set), so a save writes it back as GBK.
+struct TimetableFileRead {
+    FileRead file;
+    bool utf8 = false;
+};
+TimetableFileRead readTimetableFile(std::string_view timetablePath);
 
 // Reads the file at timetablePath and rebuilds the rule list, the rule table, the running state
 // and the two status labels. What plays plays on. A missing file leaves the running state and

@@ -13,7 +13,7 @@ namespace {
 
 // The file's text, with a missing file as the empty text; nothing when it exists but cannot be read.
 std::optional<std::string> readTimetableText(const std::string& path) {
-    FileRead file = readWholeFile(toFileName(path));
+    FileRead file = readTimetableFile(path).file;
     if (file.status == FileRead::Status::Unreadable)
         return std::nullopt;
     return std::move(file.bytes);

@@ -46,7 +46,7 @@ void TimetableCommands::deleteRule() {
     if (row == 0 || static_cast<std::size_t>(row) >= m_context.state.rules.size())
         return;
     const auto path = toFileName(m_context.state.timetablePath);
-    FileRead file = readWholeFile(path);
+    FileRead file = readTimetableFile(m_context.state.timetablePath).file;
     if (file.status == FileRead::Status::Unreadable) {
         m_dialogs.showError(messages::unreadableTimetable());
         return;

@@ -1,5 +1,6 @@
 #include "shell/calendarview.h"
 
+#include "core/calendarfile.h"
 #include "core/codepage.h"
 #include "core/dayreport.h"
 #include "core/filestore.h"
@@ -85,6 +86,13 @@ CalendarView::CalendarView(std::filesystem::path programDir, Dialogs& dialogs, Q
     m_month->setMinimumSize(520, 360);
     m_month->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
 
+    // What is wrong with the file (too large, saved as UTF-8), in red above the month.
+    m_problem = new QLabel(this);
+    m_problem->setObjectName(QStringLiteral("calendarProblem"));
+    m_problem->setStyleSheet(QStringLiteral("color: #c00000"));
+    m_problem->setWordWrap(true);
+    m_problem->hide();
+
     m_entries = new QTableWidget(0, 3, this);
     m_entries->setObjectName(QStringLiteral("calendarEntries"));
     m_entries->setHorizontalHeaderLabels(
@@ -115,16 +123,17 @@ CalendarView::CalendarView(std::filesystem::path programDir, Dialogs& dialogs, Q
     m_preview->setReadOnly(true);
 
     auto* layout = new QGridLayout(this);
-    layout->addWidget(m_month, 0, 0, 1, 4);
-    layout->addWidget(new QLabel(QString::fromUtf8("未来七天的铃声"), this), 1, 0, 1, 4);
-    layout->addWidget(m_preview, 2, 0, 1, 4);
-    layout->addWidget(m_entries, 0, 4, 1, 4);
-    layout->addWidget(m_section, 1, 4);
-    layout->addWidget(m_key, 1, 5);
-    layout->addWidget(m_value, 1, 6, 1, 2);
-    layout->addWidget(setButton, 2, 4, Qt::AlignTop);
-    layout->addWidget(removeButton, 2, 5, Qt::AlignTop);
-    layout->addWidget(importButton, 2, 6, Qt::AlignTop);
+    layout->addWidget(m_problem, 0, 0, 1, 8);
+    layout->addWidget(m_month, 1, 0, 1, 4);
+    layout->addWidget(new QLabel(QString::fromUtf8("未来七天的铃声"), this), 2, 0, 1, 4);
+    layout->addWidget(m_preview, 3, 0, 1, 4);
+    layout->addWidget(m_entries, 1, 4, 1, 4);
+    layout->addWidget(m_section, 2, 4);
+    layout->addWidget(m_key, 2, 5);
+    layout->addWidget(m_value, 2, 6, 1, 2);
+    layout->addWidget(setButton, 3, 4, Qt::AlignTop);
+    layout->addWidget(removeButton, 3, 5, Qt::AlignTop);
+    layout->addWidget(importButton, 3, 6, Qt::AlignTop);
     layout->setColumnStretch(0, 1);
     layout->setColumnStretch(4, 1);
 
@@ -152,7 +161,10 @@ std::filesystem::path CalendarView::calendarPath() const {
 
 void CalendarView::reload(const LogDay& today) {
     m_today = today;
-    m_calendar = parseSchoolCalendar(readWholeFile(calendarPath()).bytes);
+    const CalendarFile file = readCalendarFile(m_programDir);
+    m_calendar = file.calendar;
+    m_problem->setText(QString::fromStdString(file.problem));
+    m_problem->setVisible(!file.problem.empty());
     m_entries->setRowCount(0);
     const auto addRows = [this](const std::vector<CalendarEntry>& entries, const char* section) {
         for (const CalendarEntry& entry : entries) {
@@ -196,14 +208,14 @@ bool CalendarView::setEntry(bool noBells, const QString& key, const QString& val
             return false;
         }
     }
-    const FileRead current = readWholeFile(calendarPath());
+    const CalendarFile current = readCalendarFile(m_programDir);
     if (current.status == FileRead::Status::Unreadable) {
         m_dialogs.showError(gbkFromUtf8("校历文件无法读取，没有修改。"));
         return false;
     }
     const std::string section = gbkFromUtf8(noBells ? "不打铃" : "作息表");
     if (!writeFileAtomic(calendarPath(),
-                         withCalendarEntry(current.bytes, section, calendarKeyText(*range), name))) {
+                         withCalendarEntry(current.text, section, calendarKeyText(*range), name))) {
         m_dialogs.showError(gbkFromUtf8("校历文件无法写入。"));
         return false;
     }

@@ -10,6 +10,7 @@
 
 class QCalendarWidget;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QTableWidget;
@@ -45,6 +46,7 @@ private:
     ImportChooser m_chooseImport;
     QCalendarWidget* m_month = nullptr;
     QTableWidget* m_entries = nullptr;
+    QLabel* m_problem = nullptr;
     QComboBox* m_section = nullptr;
     QLineEdit* m_key = nullptr;
     QLineEdit* m_value = nullptr;
