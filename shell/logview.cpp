@@ -12,7 +12,9 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
+#include <vector>
 
 namespace ringvale {
 
@@ -77,9 +79,21 @@ LogView::LogView(const BellDayFiles& files, Dialogs& dialogs, QWidget* parent)
     for (int column = 0; column < ColumnCount - 1; ++column)
         m_table->setColumnWidth(column, widths[static_cast<std::size_t>(column)]);
 
+    m_newer = new QPushButton(QString::fromUtf8("较新"), this);
+    m_newer->setObjectName(QStringLiteral("logNewer"));
+    m_older = new QPushButton(QString::fromUtf8("较早"), this);
+    m_older->setObjectName(QStringLiteral("logOlder"));
+    m_pageLabel = new QLabel(this);
+    m_pageLabel->setObjectName(QStringLiteral("logPage"));
+    connect(m_newer, &QPushButton::clicked, this, [this] { showPage(m_page - 1); });
+    connect(m_older, &QPushButton::clicked, this, [this] { showPage(m_page + 1); });
+
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel(QString::fromUtf8("日期："), this));
     top->addWidget(m_dayPicker);
+    top->addWidget(m_newer);
+    top->addWidget(m_older);
+    top->addWidget(m_pageLabel);
     top->addStretch();
     top->addWidget(exportButton);
     auto* layout = new QVBoxLayout(this);
@@ -103,14 +117,48 @@ void LogView::showDay(const LogDay& day) {
         const QSignalBlocker block(m_dayPicker);
         m_dayPicker->setDate(date);
     }
+    showPage(0);
+}
+
+int LogView::pageCount() const {
+    return std::max(1, static_cast<int>((m_total + kPageSize - 1) / kPageSize));
+}
+
+void LogView::showPage(int page) {
+    // Read as a stream twice, however large the file: once to count, once for the page's entries.
+    m_total = 0;
+    const bool readable = m_files.visitDay(m_day, [this](BellEntry&&) { ++m_total; });
+    m_page = std::clamp(page, 0, pageCount() - 1);
+    const std::size_t end = m_total - std::min(m_total, static_cast<std::size_t>(m_page) * kPageSize);
+    const std::size_t begin = end - std::min(end, static_cast<std::size_t>(kPageSize));
+    std::vector<BellEntry> shown;
+    std::size_t index = 0;
+    m_files.visitDay(m_day, [&](BellEntry&& entry) {
+        if (index >= begin && index < end)
+            shown.push_back(std::move(entry));
+        ++index;
+    });
     m_table->setRowCount(0);
-    for (const BellEntry& entry : m_files.readDay(day))
+    for (const BellEntry& entry : shown)
         insertRow(0, entry); // newest first
+    m_newer->setEnabled(m_page > 0);
+    m_older->setEnabled(m_page + 1 < pageCount());
+    m_pageLabel->setText(readable ? QString::fromUtf8("第 %1 / %2 页，共 %3 条")
+                                        .arg(m_page + 1)
+                                        .arg(pageCount())
+                                        .arg(static_cast<qulonglong>(m_total))
+                                  : QString::fromUtf8("这一天的日志文件无法读取"));
 }
 
 void LogView::entryRecorded(const BellEntry& entry) {
-    if (logDayOf(entry.at) == m_day)
-        insertRow(0, entry);
+    if (logDayOf(entry.at) != m_day)
+        return;
+    ++m_total;
+    if (m_page != 0)
+        return; // an earlier page stays as it is
+    insertRow(0, entry);
+    if (m_table->rowCount() > kPageSize)
+        m_table->removeRow(m_table->rowCount() - 1);
 }
 
 void LogView::insertRow(int at, const BellEntry& entry) {

@@ -8,6 +8,8 @@
 #include <functional>
 
 class QDateEdit;
+class QLabel;
+class QPushButton;
 class QTableWidget;
 
 namespace ringvale {
@@ -22,7 +24,13 @@ public:
 
     LogView(const BellDayFiles& files, Dialogs& dialogs, QWidget* parent = nullptr);
 
+    // Shows the day's newest page of entries.
     void showDay(const LogDay& day);
+    // A day holds any number of entries: the window shows them this many at a time, newest first.
+    static constexpr int kPageSize = 1000;
+    void showPage(int page); // 0: the newest
+    int shownPage() const { return m_page; }
+    int pageCount() const;
     LogDay shownDay() const { return m_day; }
     // A new entry: shown at the top when it belongs to the day on show.
     void entryRecorded(const BellEntry& entry);
@@ -42,6 +50,11 @@ private:
     ExportChooser m_chooseExport;
     QDateEdit* m_dayPicker = nullptr;
     QTableWidget* m_table = nullptr;
+    QLabel* m_pageLabel = nullptr;
+    QPushButton* m_newer = nullptr;
+    QPushButton* m_older = nullptr;
+    int m_page = 0;
+    std::size_t m_total = 0; // entries in the day's file
 };
 
 } // namespace ringvale

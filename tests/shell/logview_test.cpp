@@ -4,10 +4,13 @@
 #include "records.h"
 #include "shell/logview.h"
 #include "shell/trayicon.h"
+#include "tempdir.h"
 
 #include <QAction>
 #include <QDateEdit>
+#include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
@@ -85,6 +88,41 @@ private slots:
         const std::string exported = readWholeFile(csv).bytes;
         QVERIFY(exported.starts_with("at,event,due,timetable,row,file,detail\r\n"));
         QCOMPARE(std::count(exported.begin(), exported.end(), '\n'), 6); // the header and five entries
+    }
+
+    // A day of 2,500 entries shows a page of the newest thousand at a time.
+    void aLargeDayIsShownAPageAtATime() {
+        testing::TempDir home;
+        const BellDayFiles files(home.path());
+        FakeDialogs dialogs;
+        BellEntry entry;
+        entry.at = LocalTime{2, 8, 0, 0, 2026, 3, 2, 0};
+        for (int n = 0; n < 2500; ++n) {
+            entry.detail = std::to_string(n);
+            QVERIFY(files.append(entry));
+        }
+        LogView view(files, dialogs);
+        view.showDay({2026, 3, 2});
+        auto* table = view.findChild<QTableWidget*>(QStringLiteral("logTable"));
+        auto* page = view.findChild<QLabel*>(QStringLiteral("logPage"));
+        struct Step {
+            const char* button; // clicked before looking
+            int rows;
+            const char* first; // the detail of the top row
+            const char* label;
+        };
+        const Step steps[] = {{nullptr, 1000, "2499", "第 1 / 3 页，共 2500 条"},
+                              {"logOlder", 1000, "1499", "第 2 / 3 页，共 2500 条"},
+                              {"logOlder", 500, "499", "第 3 / 3 页，共 2500 条"},
+                              {"logNewer", 1000, "1499", "第 2 / 3 页，共 2500 条"}};
+        for (const Step& step : steps) {
+            if (step.button)
+                QTest::mouseClick(view.findChild<QPushButton*>(QString::fromUtf8(step.button)),
+                                  Qt::LeftButton);
+            QCOMPARE(table->rowCount(), step.rows);
+            QCOMPARE(table->item(0, 6)->text(), u(step.first));
+            QCOMPARE(page->text(), u(step.label));
+        }
     }
 };
 
