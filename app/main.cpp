@@ -154,7 +154,8 @@ int main(int argc, char* argv[]) {
     AppController controller(
         window,
         {player, clock, commands, dialogs, processEnv, [] { return std::make_unique<CurlHttpClient>(); },
-         WeatherProbe::hostFromEnvironment(), executablePath(), playbackReports, sendToJournal},
+         WeatherProbe::hostFromEnvironment(), executablePath(), playbackReports, sendToJournal,
+         systemClockSynchronised},
         programDir, campus.setup, campus.setup ? makeCampusLink(*campus.setup) : nullptr);
     QObject::connect(&window, &MainWindow::programEndRequested, &app, [] { QApplication::exit(0); });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window](QSessionManager& manager) {

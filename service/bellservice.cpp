@@ -57,7 +57,8 @@ BellService::BellService(Services services, const std::filesystem::path& program
           m_state, m_config, m_log, [this] { loadTimetable(m_context); },
           [this](int index) { switchToTimetable(m_context, m_config, m_programDir, index); }),
       m_forecast(std::make_shared<ForecastTaker>(*this)),
-      m_weather(services.http, programDir, services.weatherHost, m_forecast) {
+      m_weather(services.http, programDir, services.weatherHost, m_forecast),
+      m_clockSync(m_log, std::move(services.clockSynchronised)) {
     m_tick.setWeatherCheck([this] { m_weather.fetchInBackground(); });
     m_config.setProblemReporter([this](const std::string& problem) { m_log.record(systemEntry(problem)); });
     if (m_campus)
@@ -95,6 +96,23 @@ void BellService::tick(WallTime due) {
     m_calendar.follow(due);
     m_disk.follow();
     m_tick.onClockTick(due);
+    m_clockSync.check();
+}
+
+std::string BellService::statusLine() const {
+    static const std::string kNext = gbkFromUtf8("下一条：");
+    static const std::string kNoBells = gbkFromUtf8("今天不打铃：");
+    const std::string& next = m_views.nextRuleText();
+    std::string line =
+        timetableNameOfPath(m_state.timetablePath) + (m_state.running ? ", running" : ", stopped");
+    if (!m_state.running)
+        return line;
+    if (next.starts_with(kNoBells))
+        return line + ", no bells today: " + utf8FromGbk(next.substr(kNoBells.size()));
+    if (next.starts_with(kNext))
+        return line + (next.size() == kNext.size() ? ", no more bells today"
+                                                   : ", next bell " + utf8FromGbk(next.substr(kNext.size())));
+    return line;
 }
 
 void BellService::playbackReport(const PlaybackReport& report) {

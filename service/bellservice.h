@@ -6,6 +6,7 @@
 #include "core/belldayfiles.h"
 #include "core/bellrecorder.h"
 #include "core/calendarfollower.h"
+#include "core/clocksync.h"
 #include "core/clocktick.h"
 #include "core/diskchangefollower.h"
 #include "core/programdir.h"
@@ -34,6 +35,7 @@ public:
         BellRecorder::Journal journal;
         // The campus link, when this copy is part of one (made from the setup by the caller).
         std::unique_ptr<MqttLink> campusLink;
+        ClockSyncWatch::Query clockSynchronised = systemClockSynchronised;
     };
 
     BellService(Services services, const std::filesystem::path& programDir,
@@ -45,6 +47,8 @@ public:
     void start();
     void tick(WallTime due);
     void playbackReport(const PlaybackReport& report);
+    // What the service is doing, for systemd's status line (UTF-8, English words for scripts).
+    std::string statusLine() const;
 
 private:
     class ForecastTaker;
@@ -71,6 +75,7 @@ private:
     DiskChangeFollower m_disk;
     std::shared_ptr<ForecastTaker> m_forecast;
     WeatherProbe m_weather;
+    ClockSyncWatch m_clockSync;
 };
 
 } // namespace ringvale

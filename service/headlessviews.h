@@ -4,6 +4,8 @@
 #include "core/scheduleview.h"
 #include "core/startup.h"
 
+#include <string>
+
 namespace ringvale {
 
 // What the engine shows, for a copy without a window: a table that holds its row count and
@@ -18,7 +20,8 @@ public:
     void markMusicProblem(int, std::string_view) override {}
 
     void setStatusText(std::string_view) override {}
-    void setNextRuleText(std::string_view) override {}
+    void setNextRuleText(std::string_view text) override { m_nextRule = text; }
+    const std::string& nextRuleText() const { return m_nextRule; } // GBK
     void setRunningShown(bool) override {}
 
     void setElapsedText(std::string_view) override {}
@@ -36,6 +39,7 @@ public:
 
 private:
     int m_rows = 2;
+    std::string m_nextRule;
 };
 
 } // namespace ringvale

@@ -14,6 +14,7 @@
 #include "media/sdlaudiosink.h"
 #include "media/weatherprobe.h"
 #include "service/bellservice.h"
+#include "service/servicenotifier.h"
 #include "service/terminationwatch.h"
 
 #include <condition_variable>
@@ -64,14 +65,19 @@ int runService(const CommandLine& line) {
                                    [] { return std::make_unique<CurlHttpClient>(); },
                                    WeatherProbe::hostFromEnvironment(),
                                    sendToJournal,
-                                   campus.setup ? makeCampusLink(*campus.setup) : nullptr};
+                                   campus.setup ? makeCampusLink(*campus.setup) : nullptr,
+                                   systemClockSynchronised};
     BellService service(std::move(services), programDir, campus.setup);
     player.setReporter([&loop, &service](const PlaybackReport& report) {
         loop.post([&service, report] { service.playbackReport(report); });
     });
     std::fprintf(stderr, "ringvale: ringing the timetables in %s without a window\n", programDir.c_str());
     service.start();
-    loop.run([&service](WallTime due) { service.tick(due); });
+    ServiceNotifier notifier;
+    loop.run([&service, &notifier](WallTime due) {
+        service.tick(due);
+        notifier.ticked(service.statusLine());
+    });
     player.setReporter(nullptr);
     player.stopAll();
     return 0;

@@ -75,7 +75,8 @@ AppController::AppController(MainWindow& window, Services services, const std::f
           [this](std::string& county) {
               return runKeepingClock([&] { return m_weather.fetch(county); }) != RainForecast::Unknown;
           },
-          services.executable, m_log) {
+          services.executable, m_log),
+      m_clockSync(m_log, std::move(services.clockSynchronised)) {
     m_tick.setWeatherCheck([this] { m_weather.fetchInBackground(); });
     m_config.setProblemReporter([this](const std::string& problem) {
         reportProblem(problem);
@@ -95,6 +96,7 @@ AppController::AppController(MainWindow& window, Services services, const std::f
         m_calendar.follow(due);
         m_disk.follow();
         m_tick.onClockTick(due);
+        m_clockSync.check();
     });
     connect(&m_window, &MainWindow::trayEvent, this, &AppController::onTrayEvent);
     connect(&m_window, &MainWindow::toolbarButtonClicked, this, &AppController::onToolbarClick);

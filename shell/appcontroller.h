@@ -7,6 +7,7 @@
 #include "core/bellrecorder.h"
 #include "core/calendarfollower.h"
 #include "core/clock.h"
+#include "core/clocksync.h"
 #include "core/clocktick.h"
 #include "core/dialogs.h"
 #include "core/diskchangefollower.h"
@@ -59,6 +60,7 @@ public:
         std::filesystem::path executable; // registered to start with the system
         PlaybackReportRelay& playbackReports;
         BellRecorder::Journal journal; // where log entries go besides the day's file (none: nowhere)
+        ClockSyncWatch::Query clockSynchronised; // whether the system clock is kept right
     };
 
     // With a campus setup and its link, this copy is an office or a building of that campus.
@@ -123,6 +125,7 @@ private:
     WeatherProbe m_weather;
     SongStation m_songs;
     SettingsCommands m_settings;
+    ClockSyncWatch m_clockSync;
     std::unique_ptr<LogView> m_logView;           // made at its first showing
     std::unique_ptr<CalendarView> m_calendarView; // likewise
     std::unique_ptr<CampusView> m_campusView;     // likewise

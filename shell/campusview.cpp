@@ -110,16 +110,23 @@ void CampusView::showBuildings(const std::vector<CampusNode::Building>& building
     int row = 0;
     for (const CampusNode::Building& building : buildings) {
         const BuildingStatus& status = building.status;
+        // A clock more than a second off the office's rings its bells apart from the others.
+        const bool clockOff = status.offsetMs &&
+                              (*status.offsetMs > kClockToleranceMs || *status.offsetMs < -kClockToleranceMs);
         const auto cell = [&](Column column, const QString& text) {
             auto* item = new QTableWidgetItem(text);
             if (!status.online)
                 item->setForeground(Qt::gray);
+            else if (clockOff && column == Offset)
+                item->setForeground(QColor(192, 0, 0));
             m_buildings->setItem(row, column, item);
         };
         cell(User, QString::fromStdString(building.user));
         cell(State, QString::fromUtf8(status.online ? "在线" : "离线"));
         cell(Version, QString::fromStdString(status.version));
-        cell(Offset, status.offsetMs ? QString::number(*status.offsetMs) + QStringLiteral(" ms") : QString());
+        cell(Offset, status.offsetMs ? QString::number(*status.offsetMs) + QStringLiteral(" ms") +
+                                           (clockOff ? QString::fromUtf8("（时钟不准）") : QString())
+                                     : QString());
         cell(LastBell, QString::fromStdString(status.lastBell));
         cell(Result, QString::fromStdString(status.lastResult));
         cell(Said,

@@ -20,6 +20,9 @@ namespace ringvale {
 // The campus's window: the link saved in 校园.INI (address, whether this copy is the office), the
 // buildings and their state as the office hears them, and the alarm the office sounds in every
 // building.
+// A building whose clock is further than this from the office's is marked.
+inline constexpr std::int64_t kClockToleranceMs = 1000;
+
 class CampusView final : public QWidget {
     Q_OBJECT
 public:

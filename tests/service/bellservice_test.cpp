@@ -39,7 +39,8 @@ public:
                                                                 [] { return std::make_unique<NoWeather>(); },
                                                                 "127.0.0.1:9",
                                                                 {},
-                                                                nullptr},
+                                                                nullptr,
+                                                                [] { return std::optional<bool>(true); }},
                                           m_home.path(), std::nullopt);
         m_service->start();
         m_next = at;

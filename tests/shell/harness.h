@@ -93,7 +93,8 @@ struct Harness {
                               m_weatherHost,
                               home.path() / "ringvale-exe",
                               playbackReports,
-                              {}},
+                              {},
+                              [] { return std::optional<bool>(true); }},
                              home.path(),
                              m_campus,
                              std::move(m_campusLink)};
