@@ -138,8 +138,7 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     // Only now, with the lock held, can no other copy be in the middle of a write.
-    removeStaleTemporaries(programDir);
-    removeStaleTemporaries(programDir / "tp");
+    removeStaleTemporariesEverywhere(programDir);
 
     // The sound device opens ahead of each bell and closes when idle (see SdlAudioSink).
     SdlAudioSink sink;

@@ -101,6 +101,9 @@ void BuildingFollower::onMessage(const MqttLink::Message& message) {
             return refuse(message.topic, why);
         if (!m_music.setIndex(*index) && m_events.note)
             m_events.note("from the office: the music index could not be written");
+        if (const int pruned = m_music.prune(); pruned > 0 && m_events.note)
+            m_events.note("removed " + std::to_string(pruned) +
+                          " music files that no timetable or song-station slot has named for a day");
         return;
     }
     case Kind::Command: {

@@ -2,16 +2,19 @@
 
 #include "core/codepage.h"
 #include "core/filestore.h"
+#include "core/programdir.h"
+
+#include <set>
 
 namespace ringvale {
 
 namespace {
-constexpr const char* kFolderName = "校园音乐";
 constexpr const char* kIndexName = "索引.txt";
 } // namespace
 
 MusicLibrary::MusicLibrary(std::filesystem::path programDir)
-    : m_folder(std::move(programDir) / std::filesystem::u8path(kFolderName)) {}
+    : m_programDir(programDir),
+      m_folder(std::move(programDir) / std::filesystem::u8path(kCampusMusicFolderName)) {}
 
 bool MusicLibrary::load() {
     const FileRead file = readWholeFile(m_folder / std::filesystem::u8path(kIndexName));
@@ -46,6 +49,8 @@ bool MusicLibrary::has(const std::string& fileName) const {
 }
 
 bool MusicLibrary::store(const std::string& fileName, std::string_view bytes) {
+    if (leadsOutside(m_folder, m_programDir))
+        return false;
     std::error_code error;
     std::filesystem::create_directories(m_folder, error);
     return writeFileAtomic(m_folder / fileName, bytes);
@@ -58,9 +63,35 @@ bool MusicLibrary::setIndex(const MusicIndex& index) {
         for (const MusicIndexEntry& entry : index)
             m_byOfficePath[entry.officePath] = entry.fileName;
     }
+    if (leadsOutside(m_folder, m_programDir))
+        return false;
     std::error_code error;
     std::filesystem::create_directories(m_folder, error);
     return writeFileAtomic(m_folder / std::filesystem::u8path(kIndexName), encodeMusicIndex(index));
+}
+
+int MusicLibrary::prune(std::chrono::hours unusedFor) {
+    if (leadsOutside(m_folder, m_programDir))
+        return 0;
+    std::set<std::string> named;
+    {
+        const std::lock_guard lock(m_mutex);
+        for (const auto& [officePath, fileName] : m_byOfficePath)
+            named.insert(fileName);
+    }
+    const auto oldest = std::filesystem::file_time_type::clock::now() - unusedFor;
+    int removed = 0;
+    std::error_code error;
+    for (const auto& item : std::filesystem::directory_iterator(m_folder, error)) {
+        const std::string name = item.path().filename().string();
+        std::error_code itemError;
+        if (!isMusicFileName(name) || named.count(name) || !item.is_regular_file(itemError) ||
+            item.last_write_time(itemError) > oldest || itemError)
+            continue;
+        if (std::filesystem::remove(item.path(), itemError))
+            ++removed;
+    }
+    return removed;
 }
 
 } // namespace ringvale

@@ -2,6 +2,7 @@
 
 #include "campus/campusmessages.h"
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -31,9 +32,14 @@ public:
     // Takes and stores the index; false when it could not be written (it is still used).
     [[nodiscard]] bool setIndex(const MusicIndex& index);
 
+    // Removes the music files that the index has not named for `unusedFor` (by their time of
+    // storing); the number removed. A file a play command brought lasts that long too.
+    int prune(std::chrono::hours unusedFor = std::chrono::hours(24));
+
     const std::filesystem::path& folder() const { return m_folder; }
 
 private:
+    std::filesystem::path m_programDir;
     std::filesystem::path m_folder;
     mutable std::mutex m_mutex;
     std::map<std::string, std::string> m_byOfficePath; // office path -> HASH.EXT

@@ -1,5 +1,7 @@
 #include "core/belldayfiles.h"
 
+#include "core/programdir.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -14,7 +16,6 @@ namespace ringvale {
 
 namespace {
 
-constexpr const char* kFolderName = "日志";
 constexpr std::string_view kExtension = ".tsv";
 constexpr std::string_view kLedgerExtension = ".rung";
 constexpr std::size_t kColumns = 7;
@@ -201,7 +202,17 @@ std::string logCsv(const std::vector<BellEntry>& entries) {
 }
 
 BellDayFiles::BellDayFiles(std::filesystem::path programDir)
-    : m_folder(std::move(programDir) / std::filesystem::u8path(kFolderName)) {}
+    : m_programDir(programDir), m_folder(std::move(programDir) / std::filesystem::u8path(kLogFolderName)) {}
+
+bool BellDayFiles::usable(std::string* reason) const {
+    if (!leadsOutside(m_folder, m_programDir))
+        return true;
+    if (reason)
+        *reason = m_folder.string() +
+                  " leads out of the program directory (a symbolic link): nothing is written "
+                  "or removed there";
+    return false;
+}
 
 std::filesystem::path BellDayFiles::folder() const {
     return m_folder;
@@ -258,10 +269,14 @@ bool visitFile(const std::filesystem::path& path, const BellDayFiles::Visitor& v
 } // namespace
 
 bool BellDayFiles::append(const BellEntry& entry, std::string* reason) const {
+    if (!usable(reason))
+        return false;
     return appendLine(m_folder, fileOf(logDayOf(entry.at)), entry, reason);
 }
 
 bool BellDayFiles::appendToLedger(const BellEntry& entry, std::string* reason) const {
+    if (!usable(reason))
+        return false;
     return appendLine(m_folder, ledgerFileOf(logDayOf(entry.at)), entry, reason);
 }
 
@@ -294,6 +309,8 @@ std::vector<LogDay> BellDayFiles::days() const {
 
 int BellDayFiles::removeOld(const LogDay& today) const {
     int removed = 0;
+    if (!usable())
+        return 0;
     const int oldestKept = logDayNumber(today) - kKeptDays;
     for (const LogDay& day : days()) {
         std::error_code error;

@@ -68,6 +68,10 @@ public:
     int removeOld(const LogDay& today) const;
 
 private:
+    // False (and why) when the log folder leads out of the program directory.
+    bool usable(std::string* reason = nullptr) const;
+
+    std::filesystem::path m_programDir;
     std::filesystem::path m_folder;
 };
 

@@ -1,5 +1,8 @@
 #include "core/programdir.h"
 
+#include "core/instancelock.h"
+
+#include <algorithm>
 #include <cstdlib>
 
 namespace ringvale {
@@ -37,8 +40,29 @@ std::filesystem::path resolveProgramDirectory(const EnvLookup& env,
 
 bool ensureProgramDirectory(const std::filesystem::path& dir) {
     std::error_code ec;
-    std::filesystem::create_directories(dir / "tp", ec);
-    return std::filesystem::is_directory(dir / "tp", ec);
+    std::filesystem::create_directories(dir / kIconFolderName, ec);
+    return std::filesystem::is_directory(dir / kIconFolderName, ec);
+}
+
+bool leadsOutside(const std::filesystem::path& folder, const std::filesystem::path& programDir) {
+    std::error_code error;
+    const auto home = std::filesystem::weakly_canonical(programDir, error);
+    if (error)
+        return true;
+    const auto target = std::filesystem::weakly_canonical(folder, error);
+    if (error)
+        return true;
+    const auto [homeEnd, targetAt] = std::mismatch(home.begin(), home.end(), target.begin(), target.end());
+    return homeEnd != home.end();
+}
+
+void removeStaleTemporariesEverywhere(const std::filesystem::path& programDir) {
+    removeStaleTemporaries(programDir);
+    for (const char* name : {kIconFolderName, kLogFolderName, kCampusMusicFolderName}) {
+        const auto folder = programDir / std::filesystem::u8path(name);
+        if (!leadsOutside(folder, programDir))
+            removeStaleTemporaries(folder);
+    }
 }
 
 } // namespace ringvale

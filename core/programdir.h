@@ -29,5 +29,18 @@ bool ensureProgramDirectory(const std::filesystem::path& dir);
 
 // The settings file's name inside the program directory (UTF-8 on disk).
 inline constexpr const char* kSettingsFileName = "系统配置.INI";
+// The folders the program writes inside the program directory besides itself: the weather
+// icon cache, the bell log, a building's copy of the office's music.
+inline constexpr const char* kIconFolderName = "tp";
+inline constexpr const char* kLogFolderName = "日志";
+inline constexpr const char* kCampusMusicFolderName = "校园音乐";
+
+// True when `folder` (inside the program directory by its name) leads elsewhere through a
+// symbolic link: nothing is written, read as the program's own or removed there.
+bool leadsOutside(const std::filesystem::path& folder, const std::filesystem::path& programDir);
+
+// Removes the temporary files an interrupted atomic write left in the program directory and in
+// every folder of it the program writes (none that leads outside). Call with the lock held.
+void removeStaleTemporariesEverywhere(const std::filesystem::path& programDir);
 
 } // namespace ringvale

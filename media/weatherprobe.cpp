@@ -168,7 +168,7 @@ RainForecast WeatherProbe::fetch(std::string& county) const {
     std::string icon = forecast.iconName;
     if (icon == "zhenxue.")
         icon = "xiaoxue.";
-    const std::filesystem::path cache = m_programDir / "tp";
+    const std::filesystem::path cache = m_programDir / kIconFolderName;
     const std::filesystem::path png = cache / (icon + "PNG");
     const std::filesystem::path jpg = cache / (icon + "JPG");
     if (!fileExists(png)) {

@@ -53,8 +53,7 @@ int runService(const CommandLine& line) {
                      programDir.c_str());
         return 1;
     }
-    removeStaleTemporaries(programDir);
-    removeStaleTemporaries(programDir / "tp");
+    removeStaleTemporariesEverywhere(programDir);
 
     SdlAudioSink sink;
     AudioPlayer player(sink);

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <limits>
 
 #include <sys/stat.h>
@@ -140,6 +141,35 @@ TEST_F(CampusPair, AChangedMusicFileTravelsUnderItsNewContentAndTheIndexFollows)
     EXPECT_EQ(publisher.publishChanges(), 2); // the new file and the index
     carry();
     EXPECT_EQ(readWholeFile(toFileName(music.resolve(fromFileName(bell)))).bytes, "second, longer");
+}
+
+TEST_F(CampusPair, MusicNoIndexHasNamedForADayIsPrunedAndNothingElse) {
+    const auto file = [&](const char* content) { return sha256Hex(content) + ".mp3"; };
+    struct Case {
+        const char* content;
+        bool indexed;
+        int hoursOld;
+        bool kept;
+    };
+    const Case cases[] = {{"in the index", true, 48, true},
+                          {"named by nothing, old", false, 25, false},
+                          {"named by nothing, new", false, 1, true}};
+    MusicIndex index;
+    for (const Case& c : cases) {
+        ASSERT_TRUE(music.store(file(c.content), c.content));
+        std::filesystem::last_write_time(music.folder() / file(c.content),
+                                         std::filesystem::file_time_type::clock::now() -
+                                             std::chrono::hours(c.hoursOld));
+        if (c.indexed)
+            index.push_back({file(c.content), "C:\\bells\\kept.mp3"});
+    }
+    std::ofstream(music.folder() / "notes.txt") << "the operator's own file";
+    follower.onMessage({topics.musicIndex(), encodeMusicIndex(index), true});
+    for (const Case& c : cases)
+        EXPECT_EQ(music.has(file(c.content)), c.kept) << c.content;
+    EXPECT_TRUE(std::filesystem::exists(music.folder() / "notes.txt"));
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0], "removed 1 music files that no timetable or song-station slot has named for a day");
 }
 
 // A node over a fake link: what a building does with commands, and what an office sends.

@@ -1,3 +1,4 @@
+#include "core/belldayfiles.h"
 #include "core/instancelock.h"
 #include "core/programdir.h"
 #include "tempdir.h"
@@ -62,11 +63,35 @@ TEST(InstanceLock, OnlyOneCopyHoldsTheProgramDirectory) {
     EXPECT_EQ(InstanceLock(dir.path() / "missing").state(), InstanceLock::State::Unavailable);
 }
 
-TEST(InstanceLock, StaleTemporariesOfInterruptedWritesAreRemoved) {
-    TempDir dir;
-    std::ofstream(dir.path() / "系统配置.INI.tmp-123-456").close();
+TEST(InstanceLock, StaleTemporariesOfInterruptedWritesAreRemovedFromEveryFolderWrittenButNoneOutside) {
+    TempDir dir, elsewhere;
+    std::filesystem::create_directories(dir.path() / "tp");
+    std::filesystem::create_directories(dir.path() / "校园音乐");
+    std::filesystem::create_symlink(elsewhere.path(), dir.path() / "日志");
+    const char* temporaries[] = {"系统配置.INI.tmp-123-456", "tp/weather.png.tmp-1-2",
+                                 "校园音乐/ab.mp3.tmp-9-9"};
+    for (const char* name : temporaries)
+        std::ofstream(dir.path() / name).close();
     std::ofstream(dir.path() / "春季作息表.INI").close();
-    removeStaleTemporaries(dir.path());
-    EXPECT_FALSE(std::filesystem::exists(dir.path() / "系统配置.INI.tmp-123-456"));
+    std::ofstream(elsewhere.path() / "x.tsv.tmp-5-5").close();
+    removeStaleTemporariesEverywhere(dir.path());
+    for (const char* name : temporaries)
+        EXPECT_FALSE(std::filesystem::exists(dir.path() / name)) << name;
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "春季作息表.INI"));
+    EXPECT_TRUE(std::filesystem::exists(elsewhere.path() / "x.tsv.tmp-5-5")) << "removed through a link";
+}
+
+TEST(BellDayFiles, ALogFolderThatLeadsOutsideIsNeitherWrittenNorCleared) {
+    TempDir dir, elsewhere;
+    std::filesystem::create_symlink(elsewhere.path(), dir.path() / "日志");
+    std::ofstream(elsewhere.path() / "2020-01-01.tsv") << "kept";
+    const BellDayFiles files(dir.path());
+    EXPECT_EQ(files.removeOld({2026, 3, 2}), 0);
+    std::string reason;
+    BellEntry entry;
+    entry.at = LocalTime{2, 8, 0, 0, 2026, 3, 2, 0};
+    EXPECT_FALSE(files.append(entry, &reason));
+    EXPECT_NE(reason.find("leads out of the program directory"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(elsewhere.path() / "2020-01-01.tsv"));
+    EXPECT_FALSE(std::filesystem::exists(elsewhere.path() / "2026-03-02.tsv"));
 }
