@@ -101,6 +101,8 @@ std::optional<int> runWithoutWindow(const ringvale::CommandLine& line) {
     }
     if (const auto code = runDayCommand(line))
         return code;
+    if (const auto code = runBackupCommand(line))
+        return code;
     if (line.send != CommandLine::Send::None)
         return sendCampusCommand(line);
     if (line.service)

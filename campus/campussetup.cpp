@@ -44,6 +44,26 @@ CampusSetupRead readCampusSetup(const std::filesystem::path& programDir) {
     return {setup, {}};
 }
 
+std::string campusSetupWithoutPassword(std::string_view text) {
+    CampusAddressParse parsed = parseCampusAddress(readProfileValue(text, campusSection(), addressKey()));
+    if (!parsed.address)
+        return std::string(text);
+    parsed.address->password.clear();
+    return withProfileValue(text, campusSection(), addressKey(), campusAddressText(*parsed.address));
+}
+
+std::string campusSetupWithPasswordOf(std::string_view restored, std::string_view current) {
+    CampusAddressParse wanted = parseCampusAddress(readProfileValue(restored, campusSection(), addressKey()));
+    const CampusAddressParse now = parseCampusAddress(readProfileValue(current, campusSection(), addressKey()));
+    if (!wanted.address || !now.address || !wanted.address->password.empty())
+        return std::string(restored);
+    CampusAddress withoutPassword = *now.address;
+    withoutPassword.password.clear();
+    if (!(withoutPassword == *wanted.address))
+        return std::string(restored);
+    return withProfileValue(restored, campusSection(), addressKey(), campusAddressText(*now.address));
+}
+
 bool writeCampusSetup(const std::filesystem::path& programDir, const std::optional<CampusSetup>& setup) {
     const auto path = setupPath(programDir);
     if (!setup) {

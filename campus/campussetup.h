@@ -42,4 +42,9 @@ CampusSetupRead readCampusSetup(const std::filesystem::path& programDir);
 [[nodiscard]] bool writeCampusSetup(const std::filesystem::path& programDir,
                                     const std::optional<CampusSetup>& setup);
 
+// 校园.INI's text with the password taken out of its address (for a backup), and a text from a
+// backup given back the password of `current` when both name the same user, broker and campus.
+std::string campusSetupWithoutPassword(std::string_view text);
+std::string campusSetupWithPasswordOf(std::string_view restored, std::string_view current);
+
 } // namespace ringvale

@@ -9,6 +9,7 @@ namespace ringvale {
 const char* usageText() {
     return "usage: ringvale [--campus ADDRESS [--publish] [--campus-insecure]] [--service]\n"
            "       ringvale --rings-on YYYY-MM-DD | --import-holidays FILE.ics\n"
+           "       ringvale --backup FILE.tar.gz | --restore FILE.tar.gz\n"
            "       ringvale --campus ADDRESS --publish --play FILE | --alarm FILE | --stop\n"
            "\n"
            "  --service            ring without a window (for a systemd user service)\n"
@@ -23,6 +24,9 @@ const char* usageText() {
            "  --stop               stop what plays in every building, then end\n"
            "  --rings-on DATE      print the timetable and bells of a day\n"
            "  --import-holidays F  add the all-day events of an iCalendar file as days without bells\n"
+           "  --backup FILE.tar.gz   save the timetables, their flags, the calendar, the settings and\n"
+           "                       the campus link (without its password)\n"
+           "  --restore FILE.tar.gz  put a backup back (what it replaces is kept in 备份/)\n"
            "  --version, --help\n";
 }
 
@@ -53,6 +57,10 @@ CommandLine parseCommandLine(int argc, char* argv[]) {
             line.ringsOn = valueOf(i, arg);
         } else if (std::strcmp(arg, "--import-holidays") == 0) {
             line.importHolidays = valueOf(i, arg);
+        } else if (std::strcmp(arg, "--backup") == 0) {
+            line.backup = valueOf(i, arg);
+        } else if (std::strcmp(arg, "--restore") == 0) {
+            line.restore = valueOf(i, arg);
         } else if (std::strcmp(arg, "--campus") == 0) {
             line.campus = valueOf(i, arg);
         } else if (std::strcmp(arg, "--campus-password-file") == 0) {

@@ -17,6 +17,8 @@ struct CommandLine {
     bool version = false;                      // --version
     std::optional<std::string> ringsOn;        // --rings-on YYYY-MM-DD
     std::optional<std::string> importHolidays; // --import-holidays FILE.ics
+    std::optional<std::string> backup;         // --backup FILE.tar.gz
+    std::optional<std::string> restore;        // --restore FILE.tar.gz
     std::optional<std::string> campus;         // --campus ADDRESS
     bool publish = false;                      // --publish: this copy is the office
     bool insecure = false;                     // --campus-insecure

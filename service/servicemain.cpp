@@ -14,6 +14,7 @@
 #include "media/sdlaudiosink.h"
 #include "media/weatherprobe.h"
 #include "service/bellservice.h"
+#include "service/programbackup.h"
 #include "service/servicenotifier.h"
 #include "service/terminationwatch.h"
 
@@ -79,6 +80,31 @@ int runService(const CommandLine& line) {
     });
     player.setReporter(nullptr);
     player.stopAll();
+    return 0;
+}
+
+std::optional<int> runBackupCommand(const CommandLine& line) {
+    if (!line.backup && !line.restore)
+        return std::nullopt;
+    const auto programDir = resolveProgramDirectory(processEnv, executableDirectory());
+    if (line.backup) {
+        const BackupResult result = writeBackup(programDir, *line.backup);
+        if (!result.error.empty()) {
+            std::fprintf(stderr, "ringvale: %s\n", result.error.c_str());
+            return 1;
+        }
+        std::printf("backed up %zu files to %s\n", result.files.size(), line.backup->c_str());
+        return 0;
+    }
+    SystemClock clock;
+    const BackupResult result = restoreBackup(programDir, *line.restore, clock);
+    if (!result.error.empty()) {
+        std::fprintf(stderr, "ringvale: %s\n", result.error.c_str());
+        return 1;
+    }
+    for (const std::string& file : result.files)
+        std::printf("restored\t%s\n", file.c_str());
+    std::printf("the files it replaced are kept in %s\n", result.keptCopy.c_str());
     return 0;
 }
 

@@ -4,6 +4,7 @@
 #include "service/commandline.h"
 
 #include <memory>
+#include <optional>
 
 namespace ringvale {
 
@@ -12,6 +13,9 @@ int runService(const CommandLine& line);
 
 // --play, --alarm, --stop: sends one command to every building as the office; the exit status.
 int sendCampusCommand(const CommandLine& line);
+
+// --backup or --restore of the program directory; nullopt when the line asks for neither.
+std::optional<int> runBackupCommand(const CommandLine& line);
 
 // The campus link for a setup, to a broker through libmosquitto.
 std::unique_ptr<MqttLink> makeCampusLink(const CampusSetup& setup);
