@@ -36,15 +36,26 @@ private slots:
         QCOMPARE(play->path, std::string("bell.mp3"));
         QCOMPARE(play->count, 2);
 
+        const std::int64_t now =
+            std::chrono::duration_cast<std::chrono::milliseconds>(h.clock.time.time_since_epoch()).count();
         h.campusLink->deliver("ringvale/north/status/b1",
-                              encodeStatus({true, "1.0.0", -4, "08:00:00", "rang", 1}));
+                              encodeStatus({true, "1.0.0", -4, "08:00:00", "rang", now - 4}));
+        // b2's clock is 1.5 s ahead of the office's; b3 said it was online long ago and fell silent.
+        h.campusLink->deliver("ringvale/north/status/b2",
+                              encodeStatus({true, "1.0.0", 1500, "08:00:00", "rang", now + 1500}));
+        h.campusLink->deliver("ringvale/north/status/b3",
+                              encodeStatus({true, "1.0.0", 0, "08:00:00", "rang", now - 3'600'000}));
         click(h.window, "campusButton");
         CampusView* view = h.controller.campusView();
         QVERIFY(view);
         auto* table = view->findChild<QTableWidget*>(QStringLiteral("campusBuildings"));
-        QTRY_COMPARE(table->rowCount(), 1);
+        QTRY_COMPARE(table->rowCount(), 3);
         QCOMPARE(table->item(0, 0)->text(), QStringLiteral("b1"));
         QCOMPARE(table->item(0, 3)->text(), QStringLiteral("-4 ms"));
+        QCOMPARE(table->item(1, 3)->text(), u("1500 ms（时钟不准）"));
+        QCOMPARE(table->item(1, 3)->foreground().color(), QColor(192, 0, 0));
+        QCOMPARE(table->item(1, 1)->text(), u("在线"));
+        QCOMPARE(table->item(2, 1)->text(), u("离线"));
 
         h.dialogs.chosenFile = "alarm.mp3";
         click(*view, "campusAlarm");
