@@ -79,8 +79,8 @@ std::optional<int> runDayCommand(const ringvale::CommandLine& line) {
         return 1;
     }
     std::printf("imported %zu\n", imported.entries.size());
-    if (imported.timedIgnored > 0)
-        std::fprintf(stderr, "ringvale: %d events with a time of day were left out\n", imported.timedIgnored);
+    if (const std::string leftOut = imported.leftOut(); !leftOut.empty())
+        std::fprintf(stderr, "ringvale: left out: %s\n", leftOut.c_str());
     return 0;
 }
 

@@ -9,13 +9,27 @@
 
 namespace ringvale {
 
-// The all-day events of an iCalendar text as no-bell entries named by their summaries (GBK).
+// The all-day events of an iCalendar text as no-bell entries named by their summaries (GBK). What
+// calendar programs put in besides (unknown, non-standard and X- properties and components,
+// time zones) is ignored; recurring events (RRULE, RDATE, EXDATE) are expanded over the years
+// from `firstYear` to two years after it. What was left out is counted by kind.
 struct HolidayImport {
     std::vector<CalendarEntry> entries;
-    int timedIgnored = 0; // events with a time of day, which are not holidays
-    std::string error;    // why the text was refused (UTF-8); empty when it was read
+    int timedIgnored = 0;     // events with a time of day, which are not holidays
+    int cancelledIgnored = 0; // STATUS:CANCELLED
+    int workdaysIgnored = 0; // makeup school days (班, 补班, 上班, ALTERNATE-WORKDAY): never no-bell days
+    std::vector<std::string> unreadable; // why each event that could not be read was left out (UTF-8)
+    std::string error;                   // why the text was refused (UTF-8); empty when it was read
+
+    // "2 events with a time of day, 1 cancelled event, …" (UTF-8); empty when nothing was left out.
+    std::string leftOut() const;
 };
 
+// The years a recurring holiday is expanded over, from this year on.
+inline constexpr int kRecurrenceYears = 3;
+
+HolidayImport readHolidays(std::string_view icsText, int firstYear);
+// From the current year.
 HolidayImport readHolidays(std::string_view icsText);
 
 // Reads the file and adds its holidays to the calendar file in `programDir`. On a malformed

@@ -232,11 +232,17 @@ void CalendarView::importHolidays() {
         m_dialogs.showError(gbkFromUtf8("无法导入：" + imported.error));
         return;
     }
+    std::string leftOut;
+    const auto count = [&leftOut](int n, const char* what) {
+        if (n > 0)
+            leftOut += "，" + std::to_string(n) + " 个" + what + "未导入";
+    };
+    count(imported.timedIgnored, "有具体时间的事件");
+    count(imported.cancelledIgnored, "已取消的事件");
+    count(imported.workdaysIgnored, "调休上班日（不是假日）");
+    count(static_cast<int>(imported.unreadable.size()), "无法读取的事件");
     m_dialogs.showMessage(
-        gbkFromUtf8("导入了 " + std::to_string(imported.entries.size()) + " 个假日" +
-                    (imported.timedIgnored > 0
-                         ? "，" + std::to_string(imported.timedIgnored) + " 个有具体时间的事件未导入"
-                         : std::string())),
+        gbkFromUtf8("导入了 " + std::to_string(imported.entries.size()) + " 个假日" + leftOut),
         gbkFromUtf8("校历"), false);
     reload(m_today);
 }

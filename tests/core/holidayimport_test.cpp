@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace ringvale;
 using namespace ringvale::testing;
 
@@ -48,6 +50,78 @@ TEST(HolidayImport, AMalformedFileLeavesTheCalendarAsItWas) {
     EXPECT_EQ(importHolidays(dir.path(), dir.path() / "in.ics").entries.size(), 2u);
     EXPECT_EQ(ringsOnReport(dir.path(), {2027, 2, 17}), "no-bells\t春节\n");
     EXPECT_EQ(ringsOnReport(dir.path(), {2026, 10, 7}), "no-bells\t国庆节\n");
+}
+
+// The shapes published holiday calendars come in, each read as calendar programs read them.
+TEST(HolidayImport, WhatCalendarProgramsWriteIsReadAndWhatIsLeftOutIsCounted) {
+    const std::string holiday = "BEGIN:VEVENT\r\nUID:h\r\nDTSTART;VALUE=DATE:20261001\r\n"
+                                "DTEND;VALUE=DATE:20261004\r\nSUMMARY:国庆节\r\nEND:VEVENT\r\n";
+    struct Case {
+        const char* name;
+        std::string text;
+        std::vector<std::string> keys; // of the entries read
+        const char* leftOut;
+    };
+    const Case cases[] = {
+        {"a non-standard property, RFC 7986 NAME and a time zone",
+         "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nNAME:中国节假日\r\nTIMEZONE-ID:Asia/Shanghai\r\n"
+         "X-WR-TIMEZONE:Asia/Shanghai\r\nBEGIN:VTIMEZONE\r\nTZID:Asia/Shanghai\r\nBEGIN:STANDARD\r\n"
+         "DTSTART:19700101T000000\r\nTZOFFSETFROM:+0800\r\nTZOFFSETTO:+0800\r\nEND:STANDARD\r\n"
+         "END:VTIMEZONE\r\n" +
+             holiday + "END:VCALENDAR\r\n",
+         {"2026-10-01~2026-10-03"},
+         ""},
+        {"a BOM, LF line ends and a folded summary",
+         "\xEF\xBB\xBF"
+         "BEGIN:VCALENDAR\nVERSION:2.0\nBEGIN:VEVENT\nDTSTART;VALUE=DATE:20270101\nSUMMARY:元\n "
+         "旦\nEND:VEVENT\nEND:VCALENDAR\n",
+         {"2027-01-01"},
+         ""},
+        {"makeup working days, a cancelled event and a timed one",
+         calendarOf(
+             holiday +
+             "BEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20261010\r\nSUMMARY:国庆节(班)\r\nEND:VEVENT\r\n"
+             "BEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20260214\r\nSUMMARY:春节\r\n"
+             "X-APPLE-SPECIAL-DAY:ALTERNATE-WORKDAY\r\nEND:VEVENT\r\n"
+             "BEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20261225\r\nSTATUS:CANCELLED\r\nSUMMARY:x\r\nEND:VEVENT\r\n"
+             "BEGIN:VEVENT\r\nDTSTART:20261101T090000\r\nSUMMARY:家长会\r\nEND:VEVENT\r\n"),
+         {"2026-10-01~2026-10-03"},
+         "1 event with a time of day, 1 cancelled event, 2 makeup school days (not holidays)"},
+        {"a yearly rule without an end, one year excepted",
+         calendarOf("BEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20200501\r\nDTEND;VALUE=DATE:20200502\r\n"
+                    "RRULE:FREQ=YEARLY\r\nEXDATE;VALUE=DATE:20270501\r\nSUMMARY:劳动节\r\nEND:VEVENT\r\n"),
+         {"2026-05-01", "2028-05-01"},
+         ""},
+        {"an added date and a multi-day yearly holiday",
+         calendarOf(
+             "BEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20261001\r\nDTEND;VALUE=DATE:20261003\r\n"
+             "RRULE:FREQ=YEARLY;COUNT=2\r\nRDATE;VALUE=DATE:20261110\r\nSUMMARY:校庆\r\nEND:VEVENT\r\n"),
+         {"2026-10-01~2026-10-02", "2026-11-10~2026-11-11", "2027-10-01~2027-10-02"},
+         ""},
+        {"one event that cannot be read beside one that can",
+         calendarOf(holiday + "BEGIN:VEVENT\r\nSUMMARY:no start\r\nEND:VEVENT\r\n"),
+         {"2026-10-01~2026-10-03"},
+         "1 event that cannot be read (an event without a start date)"},
+    };
+    for (const Case& c : cases) {
+        const HolidayImport read = readHolidays(c.text, 2026);
+        EXPECT_EQ(read.error, "") << c.name;
+        std::vector<std::string> keys;
+        for (const CalendarEntry& entry : read.entries)
+            keys.push_back(calendarKeyText(entry.range));
+        std::sort(keys.begin(), keys.end());
+        EXPECT_EQ(keys, c.keys) << c.name;
+        EXPECT_EQ(read.leftOut(), c.leftOut) << c.name;
+    }
+}
+
+TEST(HolidayImport, ASecondImportOfTheSameFileChangesNothing) {
+    TempDir dir;
+    ASSERT_TRUE(writeFileAtomic(dir.path() / "in.ics", kHolidays));
+    ASSERT_EQ(importHolidays(dir.path(), dir.path() / "in.ics").error, "");
+    const std::string once = readWholeFile(dir.path() / std::filesystem::u8path(kCalendarFileName)).bytes;
+    ASSERT_EQ(importHolidays(dir.path(), dir.path() / "in.ics").error, "");
+    EXPECT_EQ(readWholeFile(dir.path() / std::filesystem::u8path(kCalendarFileName)).bytes, once);
 }
 
 TEST(DayReport, ADaysBellsInTimeOrderFromTheDaysTimetable) {
