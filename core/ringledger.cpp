@@ -1,5 +1,7 @@
 #include "core/ringledger.h"
 
+#include "core/duebells.h"
+
 namespace ringvale {
 
 namespace {
@@ -9,9 +11,12 @@ constexpr std::int64_t kKeptMinutes = 2 * 24 * 60;
 void RingLedger::markRung(std::vector<PlayRule>& rules, std::int64_t minute) const {
     const auto found = m_rung.find(minute);
     std::vector<bool> consumed(found == m_rung.end() ? 0 : found->second.size(), false);
+    const LocalTime time = localTimeOfMinute(minute);
+    const std::string prefix = minutePrefix(time.hour, time.minute);
     for (PlayRule& rule : rules) {
         rule.fired = 0;
-        if (found == m_rung.end())
+        // Only a rule due in the minute can have rung in it: another of the same music did not.
+        if (found == m_rung.end() || !dueSlot(rule, time.weekday, prefix))
             continue;
         for (std::size_t i = 0; i < consumed.size(); ++i) {
             if (!consumed[i] && found->second[i] == rule.musicPath) {

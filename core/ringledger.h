@@ -24,8 +24,8 @@ struct RungBell {
 
 class RingLedger {
 public:
-    // Sets `fired` of each rule in `rules` whose music already rang in `minute` (matched in list
-    // order, once each) and clears it for every other rule.
+    // Sets `fired` of each rule in `rules` due in `minute` whose music already rang in it (matched
+    // in list order, once each) and clears it for every other rule.
     void markRung(std::vector<PlayRule>& rules, std::int64_t minute) const;
     // Notes that `musicPath` (GBK) rang in `minute`.
     void record(const std::string& musicPath, std::int64_t minute);

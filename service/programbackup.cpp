@@ -9,6 +9,7 @@
 
 #include <archive.h>
 #include <archive_entry.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -101,9 +102,44 @@ std::string writeArchive(const std::filesystem::path& path, const Files& files, 
     return {};
 }
 
+// True when the file is a gzip stream that is whole to its end (its content's length and
+// checksum agree with its trailer): the tar reader stops at the archive's end marker, and
+// libarchive does not check the trailer.
+bool wholeGzip(const std::filesystem::path& path, std::string& why) {
+    constexpr std::size_t kLargestArchive = 256u << 20;
+    const FileRead file = readWholeFile(path, kLargestArchive);
+    if (!file.ok()) {
+        why = path.string() + " cannot be read: nothing was restored";
+        return false;
+    }
+    z_stream stream{};
+    if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK) {
+        why = "gzip cannot be read on this computer";
+        return false;
+    }
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(file.bytes.data()));
+    stream.avail_in = static_cast<uInt>(file.bytes.size());
+    std::vector<unsigned char> out(64 * 1024);
+    int status = Z_OK;
+    while (status == Z_OK) {
+        stream.next_out = out.data();
+        stream.avail_out = static_cast<uInt>(out.size());
+        status = inflate(&stream, Z_NO_FLUSH);
+    }
+    const bool whole = status == Z_STREAM_END && stream.avail_in == 0;
+    inflateEnd(&stream);
+    if (!whole)
+        why = path.string() + (status == Z_STREAM_END || status == Z_DATA_ERROR || status == Z_BUF_ERROR
+                                   ? " is damaged or not a .tar.gz backup: nothing was restored"
+                                   : " cannot be read: nothing was restored");
+    return whole;
+}
+
 // Every file of the archive, checked; nullopt (and why) when anything in it is wrong.
 std::optional<std::map<std::string, std::string>> readArchive(const std::filesystem::path& path,
                                                               std::string& why) {
+    if (!wholeGzip(path, why))
+        return std::nullopt;
     const std::vector<std::string> known = backupFileNames();
     const ReadArchive in(archive_read_new(), archive_read_free);
     archive_read_support_filter_gzip(in.get());
