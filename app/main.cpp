@@ -78,7 +78,9 @@ std::optional<int> runDayCommand(const ringvale::CommandLine& line) {
         std::fprintf(stderr, "ringvale: %s: %s\n", line.importHolidays->c_str(), imported.error.c_str());
         return 1;
     }
-    std::printf("imported %zu\n", imported.entries.size());
+    std::printf("imported %zu\n", imported.entries.size() + imported.makeupDays.size());
+    if (!imported.makeupDays.empty())
+        std::printf("makeup school days %zu\n", imported.makeupDays.size());
     if (const std::string leftOut = imported.leftOut(); !leftOut.empty())
         std::fprintf(stderr, "ringvale: left out: %s\n", leftOut.c_str());
     return 0;

@@ -39,11 +39,24 @@ void CalendarFollower::apply(WallTime now) {
         m_log.record(systemEntry(std::string(kCalendarFileName) +
                                  ": a line not understood, kept: " + utf8FromGbk(line)));
     const DayPlan plan = planFor(calendar, m_day);
-    if (plan.reason != m_state.noBellReason) {
-        m_state.noBellReason = plan.reason;
+    const std::string noBellReason = plan.kind == DayPlan::Kind::NoBells ? plan.reason : std::string();
+    if (noBellReason != m_state.noBellReason) {
+        m_state.noBellReason = noBellReason;
         m_state.nextRuleValid = false;
-        m_log.record(systemEntry(plan.reason.empty() ? std::string("bells ring today")
-                                                     : "no bells today: " + utf8FromGbk(plan.reason)));
+        m_log.record(systemEntry(noBellReason.empty() ? std::string("bells ring today")
+                                                      : "no bells today: " + utf8FromGbk(noBellReason)));
+    }
+    if (plan.ringsAs != m_state.ringsAsWeekday || plan.reason != m_state.makeupReason) {
+        const bool makeup = plan.ringsAs != 0;
+        m_state.ringsAsWeekday = plan.ringsAs;
+        m_state.makeupReason = makeup ? plan.reason : std::string();
+        m_state.nextRuleValid = false;
+        static const char* const kEnglish[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                               "Thursday", "Friday", "Saturday"};
+        if (makeup)
+            m_log.record(systemEntry("a makeup school day: today rings as " +
+                                     std::string(kEnglish[(plan.ringsAs - 1) % 7]) + " (" +
+                                     utf8FromGbk(plan.reason) + ")"));
     }
     const int selected = textToInt(m_config.read(settings::systemSection(), settings::timetableKey()));
     if (plan.kind == DayPlan::Kind::Timetable && plan.timetable != selected && m_switch)

@@ -34,8 +34,11 @@ void ClockTick::onClockTick(WallTime due) {
     m_view.setElapsedText(elapsedText(state.tickCount));
 
     const WallTime instant = tickInstant(m_clock, due);
-    const LocalTime now = localTimeAt(instant);
+    LocalTime now = localTimeAt(instant);
     const std::int64_t minute = localMinuteNumber(now);
+    // A makeup school day rings another weekday's bells.
+    if (state.ringsAsWeekday != 0)
+        now.weekday = state.ringsAsWeekday;
     closePassedMinutes(minute);
     m_lastMinute = minute;
     m_lastRunning = state.running;
@@ -43,7 +46,7 @@ void ClockTick::onClockTick(WallTime due) {
         return;
 
     m_ledger.forgetFarFrom(minute);
-    m_ledger.markRung(state.rules, minute);
+    m_ledger.markRung(state.rules, minute, now.weekday);
 
     const std::string prefix = minutePrefix(now.hour, now.minute);
     fireDueRule(prefix, now, minute, instant);
@@ -53,7 +56,9 @@ void ClockTick::onClockTick(WallTime due) {
         m_power.requestPowerOff();
 
     if (now.second >= kPrepareFromSecond && m_preparedMinute != minute + 1 && state.noBellReason.empty()) {
-        const LocalTime next = localTimeAt(instant + std::chrono::seconds(60 - now.second));
+        LocalTime next = localTimeAt(instant + std::chrono::seconds(60 - now.second));
+        if (state.ringsAsWeekday != 0 && next.day == now.day)
+            next.weekday = state.ringsAsWeekday;
         if (!dueBellsAt(state.rules, next).empty()) {
             m_preparedMinute = minute + 1;
             m_context.playback.prepare();
@@ -89,10 +94,12 @@ void ClockTick::closePassedMinutes(std::int64_t minute) {
         if (ticked && m_lastRunning) {
             continue; // a running minute rings every due rule by its end
         }
-        const LocalTime time = localTimeOfMinute(passed);
+        LocalTime time = localTimeOfMinute(passed);
+        if (state.ringsAsWeekday != 0 && passed / kMinutesPerDay == minute / kMinutesPerDay)
+            time.weekday = state.ringsAsWeekday; // today's minutes of a makeup day
         const bool shown = ticked || localMinuteExists(passed);
         std::vector<PlayRule> rules = state.rules;
-        m_ledger.markRung(rules, passed);
+        m_ledger.markRung(rules, passed, time.weekday);
         for (const DueBell& bell : dueBellsAt(rules, time)) {
             if (rules[bell.element].fired == 1)
                 continue;

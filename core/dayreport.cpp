@@ -26,7 +26,9 @@ std::string ringsOnReport(const std::filesystem::path& programDir, const LogDay&
         if (index < 0 || index >= kTimetableCount)
             index = 0; // as the start-up reads it
     }
-    std::string report = "timetable\t" + utf8FromGbk(timetableName(index)) + "\n";
+    std::string report =
+        "timetable\t" + utf8FromGbk(timetableName(index)) +
+        (plan.ringsAs != 0 ? "\tas\t" + utf8FromGbk(weekdayText(plan.ringsAs)) : std::string()) + "\n";
     const std::string path = timetablePath(fromFileName(programDir), index);
     ParsedTimetable timetable = parseTimetable(readTimetableFile(path).file.bytes);
     markRainGated(timetable.rules, readRainGates(path));
@@ -34,7 +36,9 @@ std::string ringsOnReport(const std::filesystem::path& programDir, const LogDay&
     using namespace std::chrono;
     const weekday wd{sys_days{year_month_day{year(day.year), month(static_cast<unsigned>(day.month)),
                                              std::chrono::day(static_cast<unsigned>(day.day))}}};
-    const std::size_t dayIndex = wd.c_encoding();           // 0 = Sunday, as the rules store their days
+    // 0 = Sunday, as the rules store their days; a makeup day rings another weekday's bells.
+    const std::size_t dayIndex =
+        plan.ringsAs != 0 ? static_cast<std::size_t>(plan.ringsAs - 1) : wd.c_encoding();
     std::vector<std::pair<std::string, std::string>> bells; // time, rest of the line
     for (const std::size_t element : timetable.shownElements) {
         const PlayRule& rule = timetable.rules[element];

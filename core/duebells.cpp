@@ -54,11 +54,13 @@ BellEntry bellEntryFor(BellEvent event, const std::vector<PlayRule>& rules, std:
 
 std::vector<BellEntry> bellsDueBefore(const std::vector<PlayRule>& rules, std::string_view timetablePath,
                                       std::int64_t firstMinute, WallTime now, BellEvent event,
-                                      const std::string& detail) {
+                                      const std::string& detail, int ringsAsWeekday) {
     std::vector<BellEntry> entries;
     const std::int64_t nowMinute = localMinuteNumber(localTimeAt(now));
     for (std::int64_t minute = firstMinute; minute < nowMinute; ++minute) {
-        const LocalTime time = localTimeOfMinute(minute);
+        LocalTime time = localTimeOfMinute(minute);
+        if (ringsAsWeekday != 0 && minute / 1440 == nowMinute / 1440)
+            time.weekday = ringsAsWeekday; // a makeup day rings another weekday's bells
         for (const DueBell& bell : dueBellsAt(rules, time))
             entries.push_back(
                 bellEntryFor(event, rules, bell.element, bell.slot, timetablePath,

@@ -42,7 +42,7 @@ inline constexpr std::string_view kSkippedByClock =
 // minute the clock skipped says so instead of `detail`.
 std::vector<BellEntry> bellsDueBefore(const std::vector<PlayRule>& rules, std::string_view timetablePath,
                                       std::int64_t firstMinute, WallTime now, BellEvent event,
-                                      const std::string& detail);
+                                      const std::string& detail, int ringsAsWeekday = 0);
 
 // The start of the local minute of `instant`.
 WallTime minuteStart(WallTime instant);

@@ -78,9 +78,6 @@ std::string HolidayImport::leftOut() const {
         parts.push_back(plural(timedIgnored, "event with a time of day", "events with a time of day"));
     if (cancelledIgnored > 0)
         parts.push_back(plural(cancelledIgnored, "cancelled event", "cancelled events"));
-    if (workdaysIgnored > 0)
-        parts.push_back(plural(workdaysIgnored, "makeup school day (not a holiday)",
-                               "makeup school days (not holidays)"));
     if (!unreadable.empty())
         parts.push_back(plural(static_cast<int>(unreadable.size()), "event that cannot be read",
                                "events that cannot be read") +
@@ -135,10 +132,7 @@ HolidayImport readHolidays(std::string_view icsText, int firstYear) {
         }
         const char* summaryText = icalcomponent_get_summary(event);
         const std::string summary = summaryText && *summaryText ? summaryText : "假日";
-        if (isWorkday(event, summary)) {
-            ++result.workdaysIgnored;
-            continue;
-        }
+        const bool workday = isWorkday(event, summary);
         const bool recurring = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY) ||
                                icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY);
         std::vector<std::pair<LogDay, LogDay>> ranges;
@@ -164,11 +158,11 @@ HolidayImport readHolidays(std::string_view icsText, int firstYear) {
             CalendarEntry entry;
             entry.range = {first, last, false};
             entry.value = gbkFromUtf8(summary);
-            result.entries.push_back(std::move(entry));
+            (workday ? result.makeupDays : result.entries).push_back(std::move(entry));
         }
     }
-    if (events == 0 ||
-        (result.entries.empty() && result.unreadable.size() == static_cast<std::size_t>(events)))
+    if (events == 0 || (result.entries.empty() && result.makeupDays.empty() &&
+                        result.unreadable.size() == static_cast<std::size_t>(events)))
         result.error = events == 0
                            ? "the calendar holds no event"
                            : "no event in the calendar can be read (" + result.unreadable.front() + ")";
@@ -191,7 +185,11 @@ HolidayImport importHolidays(const std::filesystem::path& programDir, const std:
         result.error = current.problem; // never written over with less
         return result;
     }
-    if (!writeFileAtomic(calendar, withNoBellDays(current.text, result.entries)))
+    std::string text = withNoBellDays(current.text, result.entries);
+    static const std::string kMakeup = gbkFromUtf8("补课");
+    for (const CalendarEntry& day : result.makeupDays)
+        text = withCalendarEntry(text, kMakeup, calendarKeyText(day.range), day.value);
+    if (!writeFileAtomic(calendar, text))
         result.error = "cannot write " + calendar.string();
     return result;
 }

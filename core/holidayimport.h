@@ -17,7 +17,8 @@ struct HolidayImport {
     std::vector<CalendarEntry> entries;
     int timedIgnored = 0;     // events with a time of day, which are not holidays
     int cancelledIgnored = 0; // STATUS:CANCELLED
-    int workdaysIgnored = 0; // makeup school days (班, 补班, 上班, ALTERNATE-WORKDAY): never no-bell days
+    // Makeup school days (班, 补班, 上班, ALTERNATE-WORKDAY): [补课] entries, never no-bell days.
+    std::vector<CalendarEntry> makeupDays;
     std::vector<std::string> unreadable; // why each event that could not be read was left out (UTF-8)
     std::string error;                   // why the text was refused (UTF-8); empty when it was read
 

@@ -8,7 +8,7 @@ namespace {
 constexpr std::int64_t kKeptMinutes = 2 * 24 * 60;
 } // namespace
 
-void RingLedger::markRung(std::vector<PlayRule>& rules, std::int64_t minute) const {
+void RingLedger::markRung(std::vector<PlayRule>& rules, std::int64_t minute, int weekday) const {
     const auto found = m_rung.find(minute);
     std::vector<bool> consumed(found == m_rung.end() ? 0 : found->second.size(), false);
     const LocalTime time = localTimeOfMinute(minute);
@@ -16,7 +16,7 @@ void RingLedger::markRung(std::vector<PlayRule>& rules, std::int64_t minute) con
     for (PlayRule& rule : rules) {
         rule.fired = 0;
         // Only a rule due in the minute can have rung in it: another of the same music did not.
-        if (found == m_rung.end() || !dueSlot(rule, time.weekday, prefix))
+        if (found == m_rung.end() || !dueSlot(rule, weekday, prefix))
             continue;
         for (std::size_t i = 0; i < consumed.size(); ++i) {
             if (!consumed[i] && found->second[i] == rule.musicPath) {

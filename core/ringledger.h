@@ -24,9 +24,10 @@ struct RungBell {
 
 class RingLedger {
 public:
-    // Sets `fired` of each rule in `rules` due in `minute` whose music already rang in it (matched
-    // in list order, once each) and clears it for every other rule.
-    void markRung(std::vector<PlayRule>& rules, std::int64_t minute) const;
+    // Sets `fired` of each rule in `rules` due in `minute` (whose day rings as `weekday`, 1 =
+    // Sunday) whose music already rang in it (matched in list order, once each) and clears it for
+    // every other rule.
+    void markRung(std::vector<PlayRule>& rules, std::int64_t minute, int weekday) const;
     // Notes that `musicPath` (GBK) rang in `minute`.
     void record(const std::string& musicPath, std::int64_t minute);
     // Drops what is more than two days away from `minute`.

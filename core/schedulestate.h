@@ -20,6 +20,10 @@ struct ScheduleState {
     std::string shutdownTime;
     // Set on a day the school calendar rings nothing: the reason (GBK). Due bells are skipped.
     std::string noBellReason;
+    // On a makeup school day the calendar names: the weekday whose bells ring today (1 = Sunday …
+    // 7), and why (GBK). 0: the day's own.
+    int ringsAsWeekday = 0;
+    std::string makeupReason;
     // Today's forecast as the last weather check read it, for the rain-gated rules.
     enum class Forecast { Unknown, Dry, Rain };
     Forecast forecast = Forecast::Unknown;

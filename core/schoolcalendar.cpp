@@ -81,7 +81,8 @@ std::optional<CalendarRange> parseCalendarKey(std::string_view key) {
 SchoolCalendar parseSchoolCalendar(std::string_view text) {
     static const std::string kTimetables = gbkFromUtf8("作息表");
     static const std::string kNoBells = gbkFromUtf8("不打铃");
-    enum class Section { None, Timetables, NoBells, Other } section = Section::None;
+    static const std::string kMakeup = gbkFromUtf8("补课");
+    enum class Section { None, Timetables, NoBells, Makeup, Other } section = Section::None;
     SchoolCalendar calendar;
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
@@ -94,6 +95,7 @@ SchoolCalendar parseSchoolCalendar(std::string_view text) {
             const std::string_view name = trimmed(line.substr(1, line.size() - 2));
             section = name == kTimetables ? Section::Timetables
                       : name == kNoBells  ? Section::NoBells
+                      : name == kMakeup   ? Section::Makeup
                                           : Section::Other;
             continue;
         }
@@ -111,27 +113,82 @@ SchoolCalendar parseSchoolCalendar(std::string_view text) {
         } else if (section == Section::NoBells && range && !value.empty()) {
             calendar.noBells.push_back({*range, value, -1});
             continue;
+        } else if (section == Section::Makeup && range) {
+            int named = -1;
+            for (int index = 0; index < kTimetableCount && named < 0; ++index)
+                if (value.find(timetableName(index)) != std::string::npos)
+                    named = index;
+            calendar.makeupDays.push_back({*range, value, named});
+            continue;
         }
         calendar.notUnderstood.emplace_back(line);
     }
     return calendar;
 }
 
-DayPlan planFor(const SchoolCalendar& calendar, const LogDay& day) {
-    for (const CalendarEntry& entry : calendar.noBells)
-        if (entry.range.covers(day))
-            return {DayPlan::Kind::NoBells, -1, entry.value};
+namespace {
+
+// The most specific entry covering the day: a dated one before a yearly one, then the shorter
+// range, then the earlier line.
+const CalendarEntry* mostSpecific(const std::vector<CalendarEntry>& entries, const LogDay& day) {
     const CalendarEntry* best = nullptr;
-    for (const CalendarEntry& entry : calendar.timetables) {
+    for (const CalendarEntry& entry : entries) {
         if (!entry.range.covers(day))
             continue;
         if (!best || (best->range.yearly && !entry.range.yearly) ||
             (best->range.yearly == entry.range.yearly && entry.range.length() < best->range.length()))
             best = &entry;
     }
-    if (!best)
-        return {};
-    return {DayPlan::Kind::Timetable, best->timetable, {}};
+    return best;
+}
+
+} // namespace
+
+int makeupWeekday(std::string_view gbkText) {
+    const std::string text = utf8FromGbk(gbkText);
+    static const char* const kDays[] = {"日", "一", "二", "三", "四", "五", "六"};
+    std::size_t earliest = std::string::npos;
+    int weekday = 2; // Monday
+    for (const char* prefix : {"周", "星期", "礼拜"}) {
+        for (int d = 0; d < 7; ++d) {
+            for (const std::string& name :
+                 {std::string(prefix) + kDays[d], d == 0 ? std::string(prefix) + "天" : ""}) {
+                if (name.empty())
+                    continue;
+                const std::size_t at = text.find(name);
+                if (at != std::string::npos && at < earliest) {
+                    earliest = at;
+                    weekday = d + 1;
+                }
+            }
+        }
+    }
+    return weekday;
+}
+
+std::string weekdayText(int weekday) {
+    static const char* const kNames[] = {"周日", "周一", "周二", "周三", "周四", "周五", "周六"};
+    return gbkFromUtf8(weekday >= 1 && weekday <= 7 ? kNames[weekday - 1] : "周一");
+}
+
+DayPlan planFor(const SchoolCalendar& calendar, const LogDay& day) {
+    for (const CalendarEntry& entry : calendar.noBells)
+        if (entry.range.covers(day))
+            return {DayPlan::Kind::NoBells, -1, entry.value, 0};
+    DayPlan plan;
+    if (const CalendarEntry* best = mostSpecific(calendar.timetables, day)) {
+        plan.kind = DayPlan::Kind::Timetable;
+        plan.timetable = best->timetable;
+    }
+    if (const CalendarEntry* makeup = mostSpecific(calendar.makeupDays, day)) {
+        plan.ringsAs = makeupWeekday(makeup->value);
+        plan.reason = makeup->value;
+        if (makeup->timetable >= 0) {
+            plan.kind = DayPlan::Kind::Timetable;
+            plan.timetable = makeup->timetable;
+        }
+    }
+    return plan;
 }
 
 std::string calendarKeyText(const CalendarRange& range) {

@@ -3,6 +3,9 @@
 // The school year: 校历.INI in the program directory (GBK, CRLF, the settings file's format).
 //   [作息表]   a date, a yearly date or a range = the timetable that rings on those days
 //   [不打铃]   a date, a yearly date or a range = the reason no bell rings then
+//   [补课]     a date, a yearly date or a range = a text naming the weekday whose bells ring then
+//             (周一 … 周日 or 星期一 … 星期日; none: Monday's) and, if it names one, the timetable:
+//             a makeup school day, such as a Saturday that rings as a Friday
 // Keys: YYYY-MM-DD, MM-DD, or A~B of one kind (both ends included; a yearly range may run over
 // the year's end).
 
@@ -39,6 +42,7 @@ struct CalendarEntry {
 struct SchoolCalendar {
     std::vector<CalendarEntry> timetables;
     std::vector<CalendarEntry> noBells;
+    std::vector<CalendarEntry> makeupDays;  // timetable: the one its text names, or -1
     std::vector<std::string> notUnderstood; // lines kept in the file but not used (GBK)
 };
 
@@ -49,12 +53,21 @@ struct DayPlan {
     enum class Kind { Selected, Timetable, NoBells };
     Kind kind = Kind::Selected;
     int timetable = -1; // Kind::Timetable
-    std::string reason; // Kind::NoBells, GBK
+    std::string reason; // Kind::NoBells, GBK; a makeup day: its text
+    int ringsAs = 0;    // a makeup day: the weekday whose bells ring (1 = Sunday … 7); 0: its own
     bool operator==(const DayPlan&) const = default;
 };
 
+// The weekday a makeup day's text names (周一 … 周日, 星期一 … 星期日, 周天; 1 = Sunday … 7), or
+// Monday when it names none.
+int makeupWeekday(std::string_view gbkText);
+// "周一" … "周日" (GBK) for weekday 1 = Sunday … 7.
+std::string weekdayText(int weekday);
+
 // Any no-bell entry covering the day wins; else the most specific timetable entry (a dated one
-// before a yearly one, then the shorter range, then the earlier line); else the selected one.
+// before a yearly one, then the shorter range, then the earlier line) names the timetable, and
+// the most specific makeup entry the weekday it rings as (and its timetable, when it names one);
+// else the selected one.
 DayPlan planFor(const SchoolCalendar& calendar, const LogDay& day);
 
 // The calendar text with `entries` added to [不打铃] (key = range, value = reason, GBK).

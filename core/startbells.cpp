@@ -52,8 +52,9 @@ void logMissedBellsAtStart(const ScheduleState& state, BellLog& log, const Clock
                            std::int64_t firstMinute) {
     if (!state.running || !state.noBellReason.empty())
         return;
-    for (BellEntry& entry : bellsDueBefore(state.rules, state.timetablePath, firstMinute, clock.now(),
-                                           BellEvent::Missed, "the program was not running"))
+    for (BellEntry& entry :
+         bellsDueBefore(state.rules, state.timetablePath, firstMinute, clock.now(), BellEvent::Missed,
+                        "the program was not running", state.ringsAsWeekday))
         log.record(std::move(entry));
 }
 

@@ -60,6 +60,13 @@ protected:
             caption = qtFromGbk(plan.reason);
         else if (plan.kind == DayPlan::Kind::Timetable)
             caption = qtFromGbk(timetableName(plan.timetable)).remove(QString::fromUtf8("作息表"));
+        if (plan.ringsAs != 0) {
+            // A makeup school day: apart from the others, with the weekday it rings as.
+            painter->setPen(QPen(QColor(0, 110, 200), 2));
+            painter->drawRect(rect.adjusted(1, 1, -2, -2));
+            painter->setPen(date.month() == monthShown() ? Qt::black : Qt::gray);
+            caption = QString::fromUtf8("补课·") + qtFromGbk(weekdayText(plan.ringsAs));
+        }
         QFont font = painter->font();
         font.setPixelSize(10);
         painter->setFont(font);
@@ -104,7 +111,10 @@ CalendarView::CalendarView(std::filesystem::path programDir, Dialogs& dialogs, Q
 
     m_section = new QComboBox(this);
     m_section->setObjectName(QStringLiteral("calendarSection"));
-    m_section->addItems({QString::fromUtf8("作息表"), QString::fromUtf8("不打铃")});
+    m_section->addItems(
+        {QString::fromUtf8("作息表"), QString::fromUtf8("不打铃"), QString::fromUtf8("补课")});
+    m_section->setToolTip(
+        QString::fromUtf8("补课：调休上课的日子，按说明里的星期（周一…周日）打铃，默认周一"));
     m_key = new QLineEdit(this);
     m_key->setObjectName(QStringLiteral("calendarKey"));
     m_key->setPlaceholderText(QStringLiteral("2027-01-04, 05-01~09-30"));
@@ -144,14 +154,15 @@ CalendarView::CalendarView(std::filesystem::path programDir, Dialogs& dialogs, Q
     connect(m_entries, &QTableWidget::currentCellChanged, this, [this](int row) {
         if (row < 0 || !m_entries->item(row, 0))
             return;
-        m_section->setCurrentIndex(m_entries->item(row, 0)->text() == QString::fromUtf8("不打铃") ? 1 : 0);
+        m_section->setCurrentIndex(std::max(0, m_section->findText(m_entries->item(row, 0)->text())));
         m_key->setText(m_entries->item(row, 1)->text());
         m_value->setText(m_entries->item(row, 2)->text());
     });
-    connect(setButton, &QPushButton::clicked, this,
-            [this] { setEntry(m_section->currentIndex() == 1, m_key->text(), m_value->text()); });
+    connect(setButton, &QPushButton::clicked, this, [this] {
+        setEntry(static_cast<Section>(m_section->currentIndex()), m_key->text(), m_value->text());
+    });
     connect(removeButton, &QPushButton::clicked, this,
-            [this] { setEntry(m_section->currentIndex() == 1, m_key->text(), {}); });
+            [this] { setEntry(static_cast<Section>(m_section->currentIndex()), m_key->text(), {}); });
     connect(importButton, &QPushButton::clicked, this, &CalendarView::importHolidays);
 }
 
@@ -178,6 +189,7 @@ void CalendarView::reload(const LogDay& today) {
     };
     addRows(m_calendar.timetables, "作息表");
     addRows(m_calendar.noBells, "不打铃");
+    addRows(m_calendar.makeupDays, "补课");
     static_cast<MonthGrid*>(m_month)->refresh();
 
     QString preview;
@@ -192,14 +204,14 @@ void CalendarView::reload(const LogDay& today) {
     m_preview->setPlainText(preview);
 }
 
-bool CalendarView::setEntry(bool noBells, const QString& key, const QString& value) {
+bool CalendarView::setEntry(Section section, const QString& key, const QString& value) {
     const auto range = parseCalendarKey(key.toStdString());
     if (!range) {
         m_dialogs.showError(gbkFromUtf8("日期应写作 YYYY-MM-DD、MM-DD 或 A~B：") + gbkFromQt(key));
         return false;
     }
     const std::string name = gbkFromQt(value.trimmed());
-    if (!noBells && !name.empty()) {
+    if (section == Section::Timetables && !name.empty()) {
         bool known = false;
         for (int index = 0; index < kTimetableCount; ++index)
             known = known || timetableName(index) == name;
@@ -213,9 +225,11 @@ bool CalendarView::setEntry(bool noBells, const QString& key, const QString& val
         m_dialogs.showError(gbkFromUtf8("校历文件无法读取，没有修改。"));
         return false;
     }
-    const std::string section = gbkFromUtf8(noBells ? "不打铃" : "作息表");
+    const std::string sectionName = gbkFromUtf8(section == Section::NoBells  ? "不打铃"
+                                                : section == Section::Makeup ? "补课"
+                                                                             : "作息表");
     if (!writeFileAtomic(calendarPath(),
-                         withCalendarEntry(current.text, section, calendarKeyText(*range), name))) {
+                         withCalendarEntry(current.text, sectionName, calendarKeyText(*range), name))) {
         m_dialogs.showError(gbkFromUtf8("校历文件无法写入。"));
         return false;
     }
@@ -239,11 +253,10 @@ void CalendarView::importHolidays() {
     };
     count(imported.timedIgnored, "有具体时间的事件");
     count(imported.cancelledIgnored, "已取消的事件");
-    count(imported.workdaysIgnored, "调休上班日（不是假日）");
     count(static_cast<int>(imported.unreadable.size()), "无法读取的事件");
-    m_dialogs.showMessage(
-        gbkFromUtf8("导入了 " + std::to_string(imported.entries.size()) + " 个假日" + leftOut),
-        gbkFromUtf8("校历"), false);
+    m_dialogs.showMessage(gbkFromUtf8("导入了 " + std::to_string(imported.entries.size()) + " 个假日、" +
+                                      std::to_string(imported.makeupDays.size()) + " 个调休补课日" + leftOut),
+                          gbkFromUtf8("校历"), false);
     reload(m_today);
 }
 

@@ -30,7 +30,11 @@ public:
     // Reads the file again and shows it, with the seven days from `today`.
     void reload(const LogDay& today);
     // Sets (or, with an empty value, removes) an entry; a key that is no date or range is refused.
-    bool setEntry(bool noBells, const QString& key, const QString& value);
+    // The calendar's sections as the window's selector lists them.
+    enum class Section { Timetables = 0, NoBells = 1, Makeup = 2 };
+    // Sets (or, with an empty value, removes) the entry `key` of the section. A makeup day's
+    // value names the weekday it rings as (周一 … 周日), and may name a timetable.
+    bool setEntry(Section section, const QString& key, const QString& value);
     void importHolidays();
     void setImportChooser(ImportChooser chooser) { m_chooseImport = std::move(chooser); }
 

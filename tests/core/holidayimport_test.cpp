@@ -86,7 +86,7 @@ TEST(HolidayImport, WhatCalendarProgramsWriteIsReadAndWhatIsLeftOutIsCounted) {
              "BEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20261225\r\nSTATUS:CANCELLED\r\nSUMMARY:x\r\nEND:VEVENT\r\n"
              "BEGIN:VEVENT\r\nDTSTART:20261101T090000\r\nSUMMARY:家长会\r\nEND:VEVENT\r\n"),
          {"2026-10-01~2026-10-03"},
-         "1 event with a time of day, 1 cancelled event, 2 makeup school days (not holidays)"},
+         "1 event with a time of day, 1 cancelled event"},
         {"a yearly rule without an end, one year excepted",
          calendarOf("BEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20200501\r\nDTEND;VALUE=DATE:20200502\r\n"
                     "RRULE:FREQ=YEARLY\r\nEXDATE;VALUE=DATE:20270501\r\nSUMMARY:劳动节\r\nEND:VEVENT\r\n"),
@@ -122,6 +122,50 @@ TEST(HolidayImport, ASecondImportOfTheSameFileChangesNothing) {
     const std::string once = readWholeFile(dir.path() / std::filesystem::u8path(kCalendarFileName)).bytes;
     ASSERT_EQ(importHolidays(dir.path(), dir.path() / "in.ics").error, "");
     EXPECT_EQ(readWholeFile(dir.path() / std::filesystem::u8path(kCalendarFileName)).bytes, once);
+}
+
+TEST(MakeupDays, AMakeupDayRingsTheWeekdayItsTextNamesAndANoBellDayStillWins) {
+    const SchoolCalendar calendar = parseSchoolCalendar(gbkFromUtf8(
+        "[补课]\r\n2026-10-10=国庆节(班)\r\n2026-10-11=补周五的课\r\n2026-10-17=星期三,夏季作息表\r\n"
+        "2026-10-18=周日\r\n2026-10-24=周四\r\n[不打铃]\r\n2026-10-24=运动会\r\n"));
+    struct Case {
+        LogDay day;
+        DayPlan::Kind kind;
+        int timetable;
+        int ringsAs;
+    };
+    const Case cases[] = {
+        {{2026, 10, 10}, DayPlan::Kind::Selected, -1, 2}, // names no weekday: Monday
+        {{2026, 10, 11}, DayPlan::Kind::Selected, -1, 6}, // 补周五的课: Friday
+        {{2026, 10, 17}, DayPlan::Kind::Timetable, 1, 4}, // Wednesday, from 夏季作息表
+        {{2026, 10, 18}, DayPlan::Kind::Selected, -1, 1}, // 周日
+        {{2026, 10, 24}, DayPlan::Kind::NoBells, -1, 0},  // the no-bell day wins
+        {{2026, 10, 25}, DayPlan::Kind::Selected, -1, 0}, // an ordinary day
+    };
+    for (const Case& c : cases) {
+        const DayPlan plan = planFor(calendar, c.day);
+        EXPECT_EQ(plan.kind, c.kind) << logDayText(c.day);
+        EXPECT_EQ(plan.timetable, c.timetable) << logDayText(c.day);
+        EXPECT_EQ(plan.ringsAs, c.ringsAs) << logDayText(c.day);
+    }
+}
+
+TEST(MakeupDays, ImportedWorkdaysBecomeMakeupDaysAndRingOnsSaysWhatTheyRing) {
+    TempDir dir;
+    ASSERT_TRUE(writeFileAtomic(dir.path() / std::filesystem::u8path("春季作息表.INI"),
+                                "*{/srv/bell.mp3;1;0;1;1;1;1;1;0;08:00:00;;;;;;;;;;;;;;;;;;;;;}\r\n"));
+    ASSERT_TRUE(writeFileAtomic(
+        dir.path() / "in.ics",
+        calendarOf("BEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20261001\r\nDTEND;VALUE=DATE:20261008\r\n"
+                   "SUMMARY:国庆节\r\nEND:VEVENT\r\nBEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20261010\r\n"
+                   "SUMMARY:国庆节(班)\r\nEND:VEVENT\r\n")));
+    const HolidayImport imported = importHolidays(dir.path(), dir.path() / "in.ics");
+    ASSERT_EQ(imported.error, "");
+    EXPECT_EQ(imported.makeupDays.size(), 1u);
+    EXPECT_EQ(ringsOnReport(dir.path(), {2026, 10, 10}),
+              "timetable\t春季作息表\tas\t周一\n08:00:00\tbell.mp3\t1\n");
+    EXPECT_EQ(ringsOnReport(dir.path(), {2026, 10, 3}), "no-bells\t国庆节\n");
+    EXPECT_EQ(ringsOnReport(dir.path(), {2026, 10, 17}), "timetable\t春季作息表\n"); // an ordinary Saturday
 }
 
 TEST(DayReport, ADaysBellsInTimeOrderFromTheDaysTimetable) {

@@ -90,6 +90,24 @@ TEST(BellServiceTest, AtMidnightTheNewDaysPlanHoldsFromItsFirstTick) {
     }
 }
 
+TEST(BellServiceTest, AMakeupSaturdayRingsTheWeekdaysBells) {
+    struct Case {
+        const char* calendar;
+        std::vector<std::string> plays;
+    };
+    const Case cases[] = {{"", {"weekend.mp3"}}, {"[补课]\r\n2026-01-10=补周五的课\r\n", {"friday.mp3"}}};
+    for (const Case& c : cases) {
+        ServiceOnDisk service;
+        service.write("春季作息表.INI", record("friday.mp3", "1", "0000010", {"08:00:00"}) +
+                                            record("weekend.mp3", "1", "1000001", {"08:00:00"}));
+        service.write("校历.INI", gbkFromUtf8(c.calendar));
+        constexpr int kSaturday = 7;
+        service.start(localInstant(kSaturday, 7, 59, 0));
+        service.tickUntil(localInstant(kSaturday, 8, 1, 0));
+        EXPECT_EQ(service.plays(), c.plays) << c.calendar;
+    }
+}
+
 TEST(BellServiceTest, ATimetableChangedOnDiskIsFollowedAndRingsNothingTwice) {
     const std::string timetable = "春季作息表.INI";
     struct Case {

@@ -104,6 +104,17 @@ private slots:
         QCOMPARE(readWholeFile(h.home.path() / "校历.INI").bytes,
                  gbkFromUtf8("[作息表]\r\n05-01~09-30=夏季作息表\r\n[不打铃]\r\n2026-05-01=May Day\r\n"));
         QCOMPARE(entries->rowCount(), 2);
+
+        // A makeup Saturday rings the weekday its text names; the month shows it apart.
+        set(2, "2026-01-10", "补周五的课");
+        QCOMPARE(entries->rowCount(), 3);
+        QVERIFY(readWholeFile(h.home.path() / "校历.INI")
+                    .bytes.ends_with(gbkFromUtf8("[补课]\r\n2026-01-10=补周五的课\r\n")));
+        QVERIFY(
+            view->findChild<QPlainTextEdit*>(QStringLiteral("calendarPreview"))
+                ->toPlainText()
+                .contains(
+                    u("2026-01-10 Sat\n    timetable  春季作息表  as  周五\n    08:00:00  spring.wav  1\n")));
     }
 };
 
