@@ -15,6 +15,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -35,6 +36,23 @@ LogDay logDayOfDate(QDate date) {
 // A colour of its own for each of the seventeen timetables.
 QColor timetableColour(int index) {
     return QColor::fromHsv((index * 137) % 360, 60, 250);
+}
+
+// A line of the day report (English keywords, for scripts) as the window says it.
+QString previewLine(const QString& line) {
+    const QStringList fields = line.split(QLatin1Char('\t'));
+    if (fields.value(0) == QStringLiteral("timetable"))
+        return QString::fromUtf8("作息表：") + fields.value(1) +
+               (fields.value(2) == QStringLiteral("as")
+                    ? QString::fromUtf8("（补课，按%1打铃）").arg(fields.value(3))
+                    : QString());
+    if (fields.value(0) == QStringLiteral("no-bells"))
+        return QString::fromUtf8("不打铃：") + fields.value(1);
+    QString text = fields.value(0) + QStringLiteral("  ") + fields.value(1) +
+                   QString::fromUtf8("  播放%1次").arg(fields.value(2));
+    if (fields.value(3) == QStringLiteral("rain-gated"))
+        text += QString::fromUtf8("  （下雨不响）");
+    return text;
 }
 
 // The month grid: each day cell shows its number and what rings.
@@ -92,6 +110,9 @@ CalendarView::CalendarView(std::filesystem::path programDir, Dialogs& dialogs, Q
     m_month->setObjectName(QStringLiteral("calendarMonth"));
     m_month->setMinimumSize(520, 360);
     m_month->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    // In Chinese, as the rest of the window: 十二月, 周一 … 周日, the week from Monday.
+    m_month->setLocale(QLocale(QLocale::Chinese, QLocale::China));
+    m_month->setFirstDayOfWeek(Qt::Monday);
 
     // What is wrong with the file (too large, saved as UTF-8), in red above the month.
     m_problem = new QLabel(this);
@@ -194,12 +215,12 @@ void CalendarView::reload(const LogDay& today) {
 
     QString preview;
     QDate date(today.year, today.month, today.day);
+    const QLocale chinese(QLocale::Chinese, QLocale::China);
     for (int n = 0; n < kPreviewDays; ++n, date = date.addDays(1)) {
-        preview += date.toString(QStringLiteral("yyyy-MM-dd ddd")) + QLatin1Char('\n');
+        preview += chinese.toString(date, QStringLiteral("yyyy-MM-dd ddd")) + QLatin1Char('\n');
         for (const QString& line : QString::fromStdString(ringsOnReport(m_programDir, logDayOfDate(date)))
                                        .split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-            preview += QStringLiteral("    ") +
-                       QString(line).replace(QLatin1Char('\t'), QStringLiteral("  ")) + QLatin1Char('\n');
+            preview += QStringLiteral("    ") + previewLine(line) + QLatin1Char('\n');
     }
     m_preview->setPlainText(preview);
 }

@@ -87,9 +87,9 @@ private slots:
                  gbkFromUtf8("[作息表]\r\n05-01~09-30=夏季作息表\r\n[不打铃]\r\n2026-01-06=补考\r\n"));
         const QString preview =
             view->findChild<QPlainTextEdit*>(QStringLiteral("calendarPreview"))->toPlainText();
-        QVERIFY(preview.startsWith(u("2026-01-05 ")));
-        QVERIFY(preview.contains(u("    timetable  春季作息表\n    08:00:00  spring.wav  1\n")));
-        QVERIFY(preview.contains(u("    no-bells  补考\n")));
+        QVERIFY(preview.startsWith(u("2026-01-05 周一\n")));
+        QVERIFY(preview.contains(u("    作息表：春季作息表\n    08:00:00  spring.wav  播放1次\n")));
+        QVERIFY(preview.contains(u("    不打铃：补考\n")));
 
         // Choosing the no-bell row fills the fields; 删除 removes it.
         auto* entries = view->findChild<QTableWidget*>(QStringLiteral("calendarEntries"));
@@ -110,11 +110,10 @@ private slots:
         QCOMPARE(entries->rowCount(), 3);
         QVERIFY(readWholeFile(h.home.path() / "校历.INI")
                     .bytes.ends_with(gbkFromUtf8("[补课]\r\n2026-01-10=补周五的课\r\n")));
-        QVERIFY(
-            view->findChild<QPlainTextEdit*>(QStringLiteral("calendarPreview"))
-                ->toPlainText()
-                .contains(
-                    u("2026-01-10 Sat\n    timetable  春季作息表  as  周五\n    08:00:00  spring.wav  1\n")));
+        QVERIFY(view->findChild<QPlainTextEdit*>(QStringLiteral("calendarPreview"))
+                    ->toPlainText()
+                    .contains(u("2026-01-10 周六\n    作息表：春季作息表（补课，按周五打铃）\n    08:00:00  "
+                                "spring.wav  播放1次\n")));
     }
 };
 
