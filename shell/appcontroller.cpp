@@ -236,7 +236,7 @@ void AppController::entryRecorded(const BellEntry& entry) {
             entry.due.empty() ? QString() : QString::fromStdString(entry.due) + QLatin1Char(' ');
         m_window.trayIcon().notify(QString::fromUtf8("铃声") + what,
                                    when + QString::fromStdString(entry.file) + QStringLiteral("\n") +
-                                       QString::fromStdString(entry.detail));
+                                       LogView::detailText(entry.detail));
     }
 }
 

@@ -9,11 +9,13 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <vector>
 
 namespace ringvale {
@@ -46,6 +48,55 @@ QString LogView::eventText(BellEvent event) {
         break;
     }
     return QString::fromUtf8("系统");
+}
+
+QString LogView::detailText(const std::string& detail) {
+    const QString text = QString::fromStdString(detail);
+    // Whole texts, then texts that begin alike and go on with a value.
+    static const std::pair<const char*, const char*> kWhole[] = {
+        {"the program was not running", "程序没有运行"},
+        {"system stopped", "系统已停止运行"},
+        {"no tick came in its minute (the clock stepped or the machine slept)",
+         "这一分钟没有时钟（时钟跳变或电脑休眠）"},
+        {"the clock skipped its minute (summer time began); it cannot ring",
+         "夏令时开始，这一分钟不存在，无法打铃"},
+        {"not found", "找不到文件"},
+        {"exit", "退出"},
+        {"bells ring today", "今天照常打铃"},
+        {"stop from the toolbar", "工具栏停止播放"},
+        {"stop from the office", "总控停止播放"},
+        {"play from the office", "总控播放"},
+        {"alarm from the office", "总控警报"},
+        {"alarm, repeated until stopped", "警报，重复播放直到停止"},
+        {"rain-gated bell rings: the weather was unknown", "雨天铃照常打：天气未知"},
+    };
+    for (const auto& [english, chinese] : kWhole)
+        if (text == QLatin1String(english))
+            return QString::fromUtf8(chinese);
+    static const std::pair<const char*, const char*> kPrefixes[] = {
+        {"cannot be decoded: ", "无法解码："},
+        {"no sound device: ", "没有声音设备："},
+        {"no bells today: ", "今天不打铃："},
+        {"rain forecast: ", "天气预报有雨："},
+        {"timetable switched to ", "作息表切换为 "},
+        {"start, timetable ", "启动，作息表 "},
+        {"start without a window, timetable ", "无窗口启动，作息表 "},
+        {"music file ", "音乐文件 "},
+        {"a makeup school day: today rings as ", "调休补课日：今天按此打铃 "},
+    };
+    for (const auto& [english, chinese] : kPrefixes) {
+        if (!text.startsWith(QLatin1String(english)))
+            continue;
+        QString rest = text.mid(static_cast<int>(std::strlen(english)));
+        rest.replace(QStringLiteral(", running"), QString::fromUtf8("，运行中"))
+            .replace(QStringLiteral(", stopped"), QString::fromUtf8("，已停止"));
+        return QString::fromUtf8(chinese) + rest;
+    }
+    // "onset 12 ms, device pulseaudio …"
+    static const QRegularExpression onset(QStringLiteral("^onset (-?\\d+) ms, device (.*)$"));
+    if (const auto match = onset.match(text); match.hasMatch())
+        return QString::fromUtf8("起音 %1 毫秒，输出 %2").arg(match.captured(1), match.captured(2));
+    return text;
 }
 
 bool LogView::isMarked(BellEvent event) {
@@ -172,7 +223,7 @@ void LogView::insertRow(int at, const BellEntry& entry) {
         QString::fromStdString(entry.timetable),
         entry.row > 0 ? QString::number(entry.row) : QString(),
         QString::fromStdString(entry.file),
-        QString::fromStdString(entry.detail),
+        detailText(entry.detail),
     };
     const bool marked = isMarked(entry.event);
     for (int column = 0; column < ColumnCount; ++column) {

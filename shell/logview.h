@@ -39,6 +39,9 @@ public:
 
     // The text shown for an event, and whether its rows are marked.
     static QString eventText(BellEvent event);
+    // A log detail as the window says it, in Chinese; a text it does not know stays as it is
+    // (the file, the journal and the export keep the English words for scripts).
+    static QString detailText(const std::string& detail);
     static bool isMarked(BellEvent event);
 
 private:

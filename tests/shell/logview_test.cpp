@@ -50,9 +50,8 @@ private slots:
         QCOMPARE(events, (QStringList{u("system  exit"), u("system  music file not found"),
                                       u("missed 07:20:00 the program was not running"),
                                       u("system  start, timetable 春季作息表, running")}));
-        QCOMPARE(h.window.trayIcon().lastNotification(), u("铃声错过: 07:20:00 ") +
-                                                             QString::fromStdString(utf8FromGbk(bells)) +
-                                                             u("\nthe program was not running"));
+        QCOMPARE(h.window.trayIcon().lastNotification(),
+                 u("铃声错过: 07:20:00 ") + QString::fromStdString(utf8FromGbk(bells)) + u("\n程序没有运行"));
 
         // The missing file's music cell is red and says why; its text is unchanged.
         auto* grid = h.window.findChild<QTableView*>(u("高级表格"));
@@ -88,6 +87,19 @@ private slots:
         const std::string exported = readWholeFile(csv).bytes;
         QVERIFY(exported.starts_with("at,event,due,timetable,row,file,detail\r\n"));
         QCOMPARE(std::count(exported.begin(), exported.end(), '\n'), 6); // the header and five entries
+    }
+
+    // The window says each detail in Chinese; one it does not know stays as it is.
+    void detailsAreShownInChinese() {
+        const std::pair<const char*, const char*> cases[] = {
+            {"onset 12 ms, device pulseaudio", "起音 12 毫秒，输出 pulseaudio"},
+            {"the program was not running", "程序没有运行"},
+            {"no sound device: Connection refused", "没有声音设备：Connection refused"},
+            {"start, timetable 春季作息表, running", "启动，作息表 春季作息表，运行中"},
+            {"something new", "something new"},
+        };
+        for (const auto& [english, chinese] : cases)
+            QCOMPARE(LogView::detailText(english), u(chinese));
     }
 
     // A day of 2,500 entries shows a page of the newest thousand at a time.
