@@ -44,7 +44,8 @@ TEST(CalendarFile, ATooLargeOrUtf8CalendarIsSaidAndAUtf8OneStillHolds) {
         FakeBellLog log;
         ScheduleState state;
         FakeClock clock;
-        CalendarFollower follower(home.path(), state, AppConfig(home.path()), log, clock, {});
+        const AppConfig config(home.path());
+        CalendarFollower follower(home.path(), state, config, log, clock, {});
         follower.apply();
         follower.apply();
         const auto said = std::count_if(log.entries.begin(), log.entries.end(), [](const BellEntry& entry) {
