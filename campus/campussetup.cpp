@@ -54,7 +54,8 @@ std::string campusSetupWithoutPassword(std::string_view text) {
 
 std::string campusSetupWithPasswordOf(std::string_view restored, std::string_view current) {
     CampusAddressParse wanted = parseCampusAddress(readProfileValue(restored, campusSection(), addressKey()));
-    const CampusAddressParse now = parseCampusAddress(readProfileValue(current, campusSection(), addressKey()));
+    const CampusAddressParse now =
+        parseCampusAddress(readProfileValue(current, campusSection(), addressKey()));
     if (!wanted.address || !now.address || !wanted.address->password.empty())
         return std::string(restored);
     CampusAddress withoutPassword = *now.address;
