@@ -73,10 +73,18 @@ std::optional<int> runDayCommand(const ringvale::CommandLine& line) {
         return 0;
     }
     ensureProgramDirectory(programDir);
-    const HolidayImport imported = importHolidays(programDir, *line.importHolidays);
+    const HolidayImport imported = importHolidays(programDir, *line.importHolidays, line.dryRun);
     if (!imported.error.empty()) {
         std::fprintf(stderr, "ringvale: %s: %s\n", line.importHolidays->c_str(), imported.error.c_str());
         return 1;
+    }
+    if (line.dryRun) {
+        constexpr int kPreviewDays = 8 * 7;
+        const LogDay today = logDayOf(localTimeAt(std::chrono::system_clock::now()));
+        for (const PlanChange& change : planChanges(imported.before, imported.after, today, kPreviewDays))
+            std::printf("%s\t%s\t%s\n", logDayText(change.day).c_str(), change.before.c_str(),
+                        change.after.c_str());
+        return 0;
     }
     std::printf("imported %zu\n", imported.entries.size() + imported.makeupDays.size());
     if (!imported.makeupDays.empty())

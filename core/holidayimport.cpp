@@ -169,7 +169,8 @@ HolidayImport readHolidays(std::string_view icsText, int firstYear) {
     return result;
 }
 
-HolidayImport importHolidays(const std::filesystem::path& programDir, const std::filesystem::path& icsFile) {
+HolidayImport importHolidays(const std::filesystem::path& programDir, const std::filesystem::path& icsFile,
+                             bool dryRun) {
     const FileRead file = readWholeFile(icsFile);
     if (!file.ok()) {
         HolidayImport result;
@@ -189,7 +190,9 @@ HolidayImport importHolidays(const std::filesystem::path& programDir, const std:
     static const std::string kMakeup = gbkFromUtf8("补课");
     for (const CalendarEntry& day : result.makeupDays)
         text = withCalendarEntry(text, kMakeup, calendarKeyText(day.range), day.value);
-    if (!writeFileAtomic(calendar, text))
+    result.before = current.calendar;
+    result.after = parseSchoolCalendar(text);
+    if (!dryRun && !writeFileAtomic(calendar, text))
         result.error = "cannot write " + calendar.string();
     return result;
 }

@@ -21,6 +21,7 @@ struct HolidayImport {
     std::vector<CalendarEntry> makeupDays;
     std::vector<std::string> unreadable; // why each event that could not be read was left out (UTF-8)
     std::string error;                   // why the text was refused (UTF-8); empty when it was read
+    SchoolCalendar before, after;        // importHolidays: the calendar before and after the import
 
     // "2 events with a time of day, 1 cancelled event, …" (UTF-8); empty when nothing was left out.
     std::string leftOut() const;
@@ -35,6 +36,9 @@ HolidayImport readHolidays(std::string_view icsText);
 
 // Reads the file and adds its holidays to the calendar file in `programDir`. On a malformed
 // file the calendar is left unchanged and the result carries the error.
-HolidayImport importHolidays(const std::filesystem::path& programDir, const std::filesystem::path& icsFile);
+// With `dryRun`, nothing is written: `before` and `after` hold the calendar as it is and as the
+// import would leave it, so what rings differently can be shown first.
+HolidayImport importHolidays(const std::filesystem::path& programDir, const std::filesystem::path& icsFile,
+                             bool dryRun = false);
 
 } // namespace ringvale

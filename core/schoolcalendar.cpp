@@ -191,6 +191,31 @@ DayPlan planFor(const SchoolCalendar& calendar, const LogDay& day) {
     return plan;
 }
 
+std::string planText(const DayPlan& plan) {
+    std::string text = plan.kind == DayPlan::Kind::NoBells ? "no-bells " + utf8FromGbk(plan.reason)
+                       : plan.kind == DayPlan::Kind::Timetable
+                           ? "timetable " + utf8FromGbk(timetableName(plan.timetable))
+                           : std::string("selected timetable");
+    if (plan.ringsAs != 0)
+        text += " as " + utf8FromGbk(weekdayText(plan.ringsAs));
+    return text;
+}
+
+std::vector<PlanChange> planChanges(const SchoolCalendar& before, const SchoolCalendar& after,
+                                    const LogDay& from, int days) {
+    std::vector<PlanChange> changes;
+    const int first = logDayNumber(from);
+    for (int n = 0; n < days; ++n) {
+        const std::chrono::year_month_day date{std::chrono::sys_days{std::chrono::days{first + n}}};
+        const LogDay day{static_cast<int>(date.year()), static_cast<int>(static_cast<unsigned>(date.month())),
+                         static_cast<int>(static_cast<unsigned>(date.day()))};
+        const DayPlan was = planFor(before, day), will = planFor(after, day);
+        if (!(was == will))
+            changes.push_back({day, planText(was), planText(will)});
+    }
+    return changes;
+}
+
 std::string calendarKeyText(const CalendarRange& range) {
     std::string key = dayText(range.from, range.yearly);
     if (!(range.from == range.to))

@@ -70,6 +70,18 @@ std::string weekdayText(int weekday);
 // else the selected one.
 DayPlan planFor(const SchoolCalendar& calendar, const LogDay& day);
 
+// A day that rings differently under another calendar: what each says of it (UTF-8, English
+// keywords for scripts: "timetable NAME", "selected timetable", "no-bells REASON", "… as 周N").
+struct PlanChange {
+    LogDay day;
+    std::string before;
+    std::string after;
+};
+std::string planText(const DayPlan& plan);
+// The days from `from` on, for `days` days, that `after` plans otherwise than `before`.
+std::vector<PlanChange> planChanges(const SchoolCalendar& before, const SchoolCalendar& after,
+                                    const LogDay& from, int days);
+
 // The calendar text with `entries` added to [不打铃] (key = range, value = reason, GBK).
 std::string withNoBellDays(std::string_view text, const std::vector<CalendarEntry>& entries);
 

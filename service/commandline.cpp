@@ -24,6 +24,8 @@ const char* usageText() {
            "  --stop               stop what plays in every building, then end\n"
            "  --rings-on DATE      print the timetable and bells of a day\n"
            "  --import-holidays F  add the all-day events of an iCalendar file as days without bells\n"
+           "  --dry-run            with --import-holidays: print the days of the next 8 weeks that\n"
+           "                       would ring differently (DATE<TAB>BEFORE<TAB>AFTER), write nothing\n"
            "  --backup FILE.tar.gz   save the timetables, their flags, the calendar, the settings and\n"
            "                       the campus link (without its password)\n"
            "  --restore FILE.tar.gz  put a backup back (what it replaces is kept in 备份/)\n"
@@ -57,6 +59,8 @@ CommandLine parseCommandLine(int argc, char* argv[]) {
             line.ringsOn = valueOf(i, arg);
         } else if (std::strcmp(arg, "--import-holidays") == 0) {
             line.importHolidays = valueOf(i, arg);
+        } else if (std::strcmp(arg, "--dry-run") == 0) {
+            line.dryRun = true;
         } else if (std::strcmp(arg, "--backup") == 0) {
             line.backup = valueOf(i, arg);
         } else if (std::strcmp(arg, "--restore") == 0) {
@@ -76,6 +80,8 @@ CommandLine parseCommandLine(int argc, char* argv[]) {
             line.others.emplace_back(arg);
         }
     }
+    if (line.error.empty() && line.dryRun && !line.importHolidays)
+        line.error = "--dry-run goes with --import-holidays";
     if (line.error.empty() && (line.publish || line.insecure || line.passwordFile) && !line.campus)
         line.error = "--publish, --campus-insecure and --campus-password-file go with --campus";
     if (line.error.empty() && line.send != CommandLine::Send::None && (!line.campus || !line.publish))

@@ -17,6 +17,7 @@ struct CommandLine {
     bool version = false;                      // --version
     std::optional<std::string> ringsOn;        // --rings-on YYYY-MM-DD
     std::optional<std::string> importHolidays; // --import-holidays FILE.ics
+    bool dryRun = false;                       // --dry-run: say what an import would change
     std::optional<std::string> backup;         // --backup FILE.tar.gz
     std::optional<std::string> restore;        // --restore FILE.tar.gz
     std::optional<std::string> campus;         // --campus ADDRESS

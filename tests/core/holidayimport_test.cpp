@@ -168,6 +168,28 @@ TEST(MakeupDays, ImportedWorkdaysBecomeMakeupDaysAndRingOnsSaysWhatTheyRing) {
     EXPECT_EQ(ringsOnReport(dir.path(), {2026, 10, 17}), "timetable\t春季作息表\n"); // an ordinary Saturday
 }
 
+TEST(HolidayImport, ADryRunSaysWhatRingsDifferentlyAndWritesNothing) {
+    TempDir dir;
+    const std::string before = gbkFromUtf8("[作息表]\r\n10-01~10-31=夏季作息表\r\n");
+    ASSERT_TRUE(writeFileAtomic(dir.path() / std::filesystem::u8path(kCalendarFileName), before));
+    ASSERT_TRUE(writeFileAtomic(
+        dir.path() / "in.ics",
+        calendarOf("BEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20261001\r\nDTEND;VALUE=DATE:20261003\r\n"
+                   "SUMMARY:国庆节\r\nEND:VEVENT\r\nBEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20261010\r\n"
+                   "SUMMARY:国庆节(班)\r\nEND:VEVENT\r\n")));
+    const HolidayImport preview = importHolidays(dir.path(), dir.path() / "in.ics", true);
+    ASSERT_EQ(preview.error, "");
+    EXPECT_EQ(readWholeFile(dir.path() / std::filesystem::u8path(kCalendarFileName)).bytes, before);
+    std::vector<std::string> changes;
+    for (const PlanChange& change : planChanges(preview.before, preview.after, {2026, 9, 30}, 56))
+        changes.push_back(logDayText(change.day) + " " + change.before + " -> " + change.after);
+    EXPECT_EQ(changes, (std::vector<std::string>{
+                           "2026-10-01 timetable 夏季作息表 -> no-bells 国庆节",
+                           "2026-10-02 timetable 夏季作息表 -> no-bells 国庆节",
+                           "2026-10-10 timetable 夏季作息表 -> timetable 夏季作息表 as 周一",
+                       }));
+}
+
 TEST(DayReport, ADaysBellsInTimeOrderFromTheDaysTimetable) {
     TempDir dir;
     ASSERT_TRUE(writeFileAtomic(dir.path() / std::filesystem::u8path(kCalendarFileName),
