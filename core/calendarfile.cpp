@@ -24,17 +24,12 @@ CalendarFile readCalendarFile(const std::filesystem::path& programDir) {
                          ": no calendar entry holds until it can";
         return result;
     }
-    std::string_view text = file.bytes;
-    if (looksLikeUtf8(text)) {
-        if (text.starts_with("\xEF\xBB\xBF"))
-            text.remove_prefix(3);
-        result.text = gbkFromUtf8(text);
+    bool utf8 = false;
+    result.text = gbkFileText(std::move(file.bytes), &utf8);
+    if (utf8)
         result.problem = path.string() +
                          " is saved as UTF-8, not GBK: it was read as UTF-8; a change made in "
                          "the calendar window saves it as GBK";
-    } else {
-        result.text = std::move(file.bytes);
-    }
     result.calendar = parseSchoolCalendar(result.text);
     return result;
 }

@@ -81,8 +81,6 @@ void ClockTick::remember(const std::vector<RungBell>& rung) {
 }
 
 void ClockTick::closePassedMinutes(std::int64_t minute) {
-    static const std::string kStopped = "system stopped";
-    static const std::string kNoTick = "no tick came in its minute (the clock stepped or the machine slept)";
     if (!m_lastMinute || minute <= *m_lastMinute || !m_context.state.noBellReason.empty())
         return; // the first tick, the same minute, a clock set back, or a day without bells
     const ScheduleState& state = m_context.state;
@@ -105,8 +103,8 @@ void ClockTick::closePassedMinutes(std::int64_t minute) {
                 continue;
             m_context.log.record(bellEntryFor(ticked ? BellEvent::Skipped : BellEvent::Missed, rules,
                                               bell.element, bell.slot, state.timetablePath,
-                                              ticked  ? kStopped
-                                              : shown ? kNoTick
+                                              ticked  ? std::string(kSystemStopped)
+                                              : shown ? std::string(kNoTickCame)
                                                       : std::string(kSkippedByClock)));
         }
     }

@@ -59,6 +59,18 @@ bool looksLikeUtf8(std::string_view bytes) {
     return beyondAscii;
 }
 
+std::string gbkFileText(std::string bytes, bool* convertedFromUtf8) {
+    const bool utf8 = looksLikeUtf8(bytes);
+    if (convertedFromUtf8)
+        *convertedFromUtf8 = utf8;
+    if (!utf8)
+        return bytes;
+    std::string_view text = bytes;
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);
+    return gbkFromUtf8(text);
+}
+
 std::string gbkFromUtf8(std::string_view utf8) {
     return convert("GB18030", "UTF-8", utf8);
 }

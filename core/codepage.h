@@ -21,6 +21,10 @@ std::string utf8FromGbk(std::string_view gbk);
 // valid UTF-8.)
 bool looksLikeUtf8(std::string_view bytes);
 
+// A GBK file's text as the program reads it: a file saved as UTF-8 instead (see looksLikeUtf8)
+// is converted, its byte order mark dropped, and `convertedFromUtf8` set.
+std::string gbkFileText(std::string bytes, bool* convertedFromUtf8 = nullptr);
+
 // The filesystem path for a GBK path text ("\" is accepted as a separator as well as "/").
 std::filesystem::path toFileName(std::string_view gbkPath);
 

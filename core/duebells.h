@@ -33,7 +33,11 @@ std::string timetableNameOfPath(std::string_view timetablePath);
 BellEntry bellEntryFor(BellEvent event, const std::vector<PlayRule>& rules, std::size_t element,
                        std::string_view slot, std::string_view timetablePath, std::string detail = {});
 
-// Why a bell due in a local minute the clock never showed did not ring.
+// Why a due bell did not ring, as the log says it (the window shows each in Chinese).
+inline constexpr std::string_view kNotRunning = "the program was not running";
+inline constexpr std::string_view kSystemStopped = "system stopped";
+inline constexpr std::string_view kNoTickCame =
+    "no tick came in its minute (the clock stepped or the machine slept)";
 inline constexpr std::string_view kSkippedByClock =
     "the clock skipped its minute (summer time began); it cannot ring";
 

@@ -7,7 +7,7 @@
 namespace ringvale {
 
 std::filesystem::path rainGatePath(std::string_view timetablePath) {
-    static const std::string kSuffix = gbkFromUtf8(".雨天");
+    static const std::string kSuffix = gbkFromUtf8(kRainGateSuffix);
     return toFileName(std::string(timetablePath) + kSuffix);
 }
 

@@ -14,6 +14,9 @@
 
 namespace ringvale {
 
+// What the flags' file name adds to its timetable's (UTF-8).
+inline constexpr const char* kRainGateSuffix = ".雨天";
+
 std::filesystem::path rainGatePath(std::string_view timetablePath);
 
 // The record texts of the gated rules (empty when there is no file).

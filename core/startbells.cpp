@@ -52,9 +52,8 @@ void logMissedBellsAtStart(const ScheduleState& state, BellLog& log, const Clock
                            std::int64_t firstMinute) {
     if (!state.running || !state.noBellReason.empty())
         return;
-    for (BellEntry& entry :
-         bellsDueBefore(state.rules, state.timetablePath, firstMinute, clock.now(), BellEvent::Missed,
-                        "the program was not running", state.ringsAsWeekday))
+    for (BellEntry& entry : bellsDueBefore(state.rules, state.timetablePath, firstMinute, clock.now(),
+                                           BellEvent::Missed, std::string(kNotRunning), state.ringsAsWeekday))
         log.record(std::move(entry));
 }
 

@@ -37,13 +37,8 @@ void markMusicProblems(ScheduleContext& context, const std::vector<std::size_t>&
 
 TimetableFileRead readTimetableFile(std::string_view timetablePath) {
     TimetableFileRead read{readWholeFile(toFileName(timetablePath))};
-    if (read.file.ok() && looksLikeUtf8(read.file.bytes)) {
-        std::string_view text = read.file.bytes;
-        if (text.starts_with("\xEF\xBB\xBF"))
-            text.remove_prefix(3);
-        read.file.bytes = gbkFromUtf8(text);
-        read.utf8 = true;
-    }
+    if (read.file.ok())
+        read.file.bytes = gbkFileText(std::move(read.file.bytes), &read.utf8);
     return read;
 }
 

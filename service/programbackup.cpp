@@ -5,6 +5,7 @@
 #include "core/codepage.h"
 #include "core/filestore.h"
 #include "core/programdir.h"
+#include "core/raingate.h"
 #include "core/timetable.h"
 
 #include <archive.h>
@@ -22,7 +23,6 @@ namespace ringvale {
 
 namespace {
 
-constexpr const char* kRainSuffix = ".雨天";
 constexpr const char* kSoundSuffix = ".声音";
 constexpr const char* kKeptFolder = "备份";
 
@@ -197,7 +197,7 @@ std::vector<std::string> backupFileNames() {
     for (int index = 0; index < kTimetableCount; ++index) {
         const std::string file = utf8FromGbk(timetableName(index)) + ".INI";
         names.push_back(file);
-        names.push_back(file + kRainSuffix);
+        names.push_back(file + kRainGateSuffix);
         names.push_back(file + kSoundSuffix);
     }
     names.push_back(kCalendarFileName);
@@ -252,7 +252,7 @@ BackupResult restoreBackup(const std::filesystem::path& programDir, const std::f
         if (!name.ends_with(".INI") || name == kCalendarFileName || name == kSettingsFileName ||
             name == kCampusFileName)
             continue;
-        for (const char* suffix : {kRainSuffix, kSoundSuffix})
+        for (const char* suffix : {kRainGateSuffix, kSoundSuffix})
             if (!restored->count(name + suffix) && now.count(name + suffix)) {
                 std::filesystem::remove(programDir / std::filesystem::u8path(name + suffix), error);
                 result.files.push_back(name + suffix + " (removed)");

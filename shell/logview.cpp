@@ -1,6 +1,7 @@
 #include "shell/logview.h"
 
 #include "core/codepage.h"
+#include "core/duebells.h"
 #include "core/filestore.h"
 
 #include <QDateEdit>
@@ -53,13 +54,11 @@ QString LogView::eventText(BellEvent event) {
 QString LogView::detailText(const std::string& detail) {
     const QString text = QString::fromStdString(detail);
     // Whole texts, then texts that begin alike and go on with a value.
-    static const std::pair<const char*, const char*> kWhole[] = {
-        {"the program was not running", "程序没有运行"},
-        {"system stopped", "系统已停止运行"},
-        {"no tick came in its minute (the clock stepped or the machine slept)",
-         "这一分钟没有时钟（时钟跳变或电脑休眠）"},
-        {"the clock skipped its minute (summer time began); it cannot ring",
-         "夏令时开始，这一分钟不存在，无法打铃"},
+    static const std::pair<std::string_view, const char*> kWhole[] = {
+        {kNotRunning, "程序没有运行"},
+        {kSystemStopped, "系统已停止运行"},
+        {kNoTickCame, "这一分钟没有时钟（时钟跳变或电脑休眠）"},
+        {kSkippedByClock, "夏令时开始，这一分钟不存在，无法打铃"},
         {"not found", "找不到文件"},
         {"exit", "退出"},
         {"bells ring today", "今天照常打铃"},
@@ -71,7 +70,7 @@ QString LogView::detailText(const std::string& detail) {
         {"rain-gated bell rings: the weather was unknown", "雨天铃照常打：天气未知"},
     };
     for (const auto& [english, chinese] : kWhole)
-        if (text == QLatin1String(english))
+        if (detail == english)
             return QString::fromUtf8(chinese);
     static const std::pair<const char*, const char*> kPrefixes[] = {
         {"cannot be decoded: ", "无法解码："},
