@@ -9,20 +9,10 @@
 
 namespace ringvale {
 
-std::int64_t firstMinuteNotWatched(const BellDayFiles& files, const Clock& clock) {
+TodaySoFar readTodaySoFar(const BellDayFiles& files, const Clock& clock) {
     LocalTime midnight = localTimeAt(clock.now());
     midnight.hour = midnight.minute = 0;
-    std::int64_t first = localMinuteNumber(midnight);
-    std::optional<LocalTime> last;
-    files.visitDay(logDayOf(midnight), [&last](BellEntry&& entry) { last = entry.at; });
-    if (last)
-        first = std::max(first, localMinuteNumber(*last) + 1);
-    return first;
-}
-
-std::vector<RungBell> bellsRungToday(const BellDayFiles& files, const Clock& clock) {
-    const LocalTime now = localTimeAt(clock.now());
-    const LogDay today = logDayOf(now);
+    const LogDay today = logDayOf(midnight);
     using Key = std::pair<std::int64_t, std::string>;
     const auto count = [&today](std::map<Key, int>& counts, const BellEntry& entry) {
         const bool bell = entry.event == BellEvent::Rang || entry.event == BellEvent::Failed ||
@@ -36,16 +26,23 @@ std::vector<RungBell> bellsRungToday(const BellDayFiles& files, const Clock& clo
             return;
         ++counts[{localMinuteNumber(due), gbkFromUtf8(entry.file)}];
     };
+    TodaySoFar result;
+    result.firstUnwatchedMinute = localMinuteNumber(midnight);
+    std::optional<LocalTime> last;
     std::map<Key, int> logged, ledger;
-    files.visitDay(today, [&](BellEntry&& entry) { count(logged, entry); });
+    files.visitDay(today, [&](BellEntry&& entry) {
+        last = entry.at;
+        count(logged, entry);
+    });
     files.visitLedger(today, [&](BellEntry&& entry) { count(ledger, entry); });
+    if (last)
+        result.firstUnwatchedMinute = std::max(result.firstUnwatchedMinute, localMinuteNumber(*last) + 1);
     for (const auto& [key, times] : ledger)
         logged[key] = std::max(logged[key], times);
-    std::vector<RungBell> rung;
     for (const auto& [key, times] : logged)
         for (int i = 0; i < times; ++i)
-            rung.push_back({key.first, key.second});
-    return rung;
+            result.rung.push_back({key.first, key.second});
+    return result;
 }
 
 void logMissedBellsAtStart(const ScheduleState& state, BellLog& log, const Clock& clock,

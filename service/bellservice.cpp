@@ -75,8 +75,9 @@ BellService::~BellService() {
 }
 
 void BellService::start() {
-    const std::int64_t firstUnwatchedMinute = firstMinuteNotWatched(m_logFiles, m_clock);
-    m_tick.remember(bellsRungToday(m_logFiles, m_clock));
+    const TodaySoFar today = readTodaySoFar(m_logFiles, m_clock);
+    m_tick.remember(today.rung);
+    const std::int64_t firstUnwatchedMinute = today.firstUnwatchedMinute;
     StartupSteps steps;
     steps.startWeatherCheck = [this] { m_weather.fetchInBackground(); };
     startUp(m_context, m_views, m_config, m_programDir, steps);

@@ -142,8 +142,9 @@ void AppController::start() {
     steps.restoreSongSlots = [this] { m_songs.restoreSlots(); };
     steps.startWeatherCheck = [this] { m_weather.fetchInBackground(); };
     // Read before the start-up logs anything of its own.
-    const std::int64_t firstUnwatchedMinute = firstMinuteNotWatched(m_logFiles, m_clock);
-    m_tick.remember(bellsRungToday(m_logFiles, m_clock));
+    const TodaySoFar today = readTodaySoFar(m_logFiles, m_clock);
+    m_tick.remember(today.rung);
+    const std::int64_t firstUnwatchedMinute = today.firstUnwatchedMinute;
     startUp(m_context, m_window, m_config, m_programDir, steps);
     m_calendar.apply();
     m_disk.settle();

@@ -27,7 +27,7 @@ struct ProgramRun {
           tick(context, view, clock, power) {
         state.rules = std::move(rules);
         state.running = true;
-        tick.remember(bellsRungToday(files, clock));
+        tick.remember(readTodaySoFar(files, clock).rung);
     }
     ScheduleState state;
     FakeRuleTable table;
@@ -146,9 +146,9 @@ TEST(Restart, ADayLogLargerThanMemoryWouldHoldIsStillRead) {
     }
     files.append(bellLine(BellEvent::Rang, kMonday, "08:00:00", "a.mp3"));
     EXPECT_EQ(
-        bellsRungToday(files, clock),
+        readTodaySoFar(files, clock).rung,
         (std::vector<RungBell>{{localMinuteNumber(localTimeAt(localInstant(kMonday, 8, 0, 0))), "a.mp3"}}));
-    EXPECT_EQ(firstMinuteNotWatched(files, clock),
+    EXPECT_EQ(readTodaySoFar(files, clock).firstUnwatchedMinute,
               localMinuteNumber(localTimeAt(localInstant(kMonday, 8, 1, 0))));
 }
 
