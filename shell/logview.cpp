@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <deque>
 #include <vector>
 
 namespace ringvale {
@@ -175,19 +176,24 @@ int LogView::pageCount() const {
 }
 
 void LogView::showPage(int page) {
-    // Read as a stream twice, however large the file: once to count, once for the page's entries.
+    // One pass as a stream, however large the file: the count, and the newest entries as far
+    // back as the page asked for.
+    page = std::max(page, 0);
+    const std::size_t kept = static_cast<std::size_t>(page + 1) * kPageSize;
+    std::deque<BellEntry> newest;
     m_total = 0;
-    const bool readable = m_files.visitDay(m_day, [this](BellEntry&&) { ++m_total; });
-    m_page = std::clamp(page, 0, pageCount() - 1);
-    const std::size_t end = m_total - std::min(m_total, static_cast<std::size_t>(m_page) * kPageSize);
-    const std::size_t begin = end - std::min(end, static_cast<std::size_t>(kPageSize));
-    std::vector<BellEntry> shown;
-    std::size_t index = 0;
-    m_files.visitDay(m_day, [&](BellEntry&& entry) {
-        if (index >= begin && index < end)
-            shown.push_back(std::move(entry));
-        ++index;
+    const bool readable = m_files.visitDay(m_day, [&](BellEntry&& entry) {
+        ++m_total;
+        newest.push_back(std::move(entry));
+        if (newest.size() > kept)
+            newest.pop_front();
     });
+    m_page = std::min(page, pageCount() - 1);
+    const std::size_t end =
+        newest.size() - std::min(newest.size(), static_cast<std::size_t>(m_page) * kPageSize);
+    const std::size_t begin = end - std::min(end, static_cast<std::size_t>(kPageSize));
+    const std::vector<BellEntry> shown(newest.begin() + static_cast<std::ptrdiff_t>(begin),
+                                       newest.begin() + static_cast<std::ptrdiff_t>(end));
     m_table->setRowCount(0);
     for (const BellEntry& entry : shown)
         insertRow(0, entry); // newest first
