@@ -1,7 +1,5 @@
 #include "core/calendarfile.h"
 #include "core/clock.h"
-#include "core/dayreport.h"
-#include "core/holidayimport.h"
 #include "core/instancelock.h"
 #include "core/journal.h"
 #include "core/programdir.h"
@@ -10,6 +8,7 @@
 #include "media/sdlaudiosink.h"
 #include "media/weatherprobe.h"
 #include "service/commandline.h"
+#include "service/filecommands.h"
 #include "service/servicemain.h"
 #include "shell/appcontroller.h"
 #include "shell/commandrunner.h"
@@ -54,46 +53,6 @@ void showCampusRefused(const std::string& why) {
     box->show();
 }
 
-// The commands that need no window: --rings-on YYYY-MM-DD and --import-holidays FILE.ics.
-// nullopt when the arguments name neither.
-std::optional<int> runDayCommand(const ringvale::CommandLine& line) {
-    using namespace ringvale;
-    if (!line.ringsOn && !line.importHolidays)
-        return std::nullopt;
-    const auto programDir = resolveProgramDirectory(processEnv, executableDirectory());
-    if (line.ringsOn) {
-        const auto date = parseCalendarKey(*line.ringsOn);
-        if (!date || date->yearly || !(date->from == date->to)) {
-            std::fprintf(stderr, "ringvale: %s is not a date YYYY-MM-DD\n", line.ringsOn->c_str());
-            return 2;
-        }
-        if (const std::string problem = readCalendarFile(programDir).problem; !problem.empty())
-            std::fprintf(stderr, "ringvale: %s\n", problem.c_str());
-        std::fputs(ringsOnReport(programDir, date->from).c_str(), stdout);
-        return 0;
-    }
-    ensureProgramDirectory(programDir);
-    const HolidayImport imported = importHolidays(programDir, *line.importHolidays, line.dryRun);
-    if (!imported.error.empty()) {
-        std::fprintf(stderr, "ringvale: %s: %s\n", line.importHolidays->c_str(), imported.error.c_str());
-        return 1;
-    }
-    if (line.dryRun) {
-        constexpr int kPreviewDays = 8 * 7;
-        const LogDay today = logDayOf(localTimeAt(std::chrono::system_clock::now()));
-        for (const PlanChange& change : planChanges(imported.before, imported.after, today, kPreviewDays))
-            std::printf("%s\t%s\t%s\n", logDayText(change.day).c_str(), change.before.c_str(),
-                        change.after.c_str());
-        return 0;
-    }
-    std::printf("imported %zu\n", imported.entries.size() + imported.makeupDays.size());
-    if (!imported.makeupDays.empty())
-        std::printf("makeup school days %zu\n", imported.makeupDays.size());
-    if (const std::string leftOut = imported.leftOut(); !leftOut.empty())
-        std::fprintf(stderr, "ringvale: left out: %s\n", leftOut.c_str());
-    return 0;
-}
-
 // Everything the command line can ask for without a window; nullopt when it asks for the window.
 std::optional<int> runWithoutWindow(const ringvale::CommandLine& line) {
     using namespace ringvale;
@@ -109,7 +68,7 @@ std::optional<int> runWithoutWindow(const ringvale::CommandLine& line) {
         std::printf("ringvale %s\n", kVersion);
         return 0;
     }
-    if (const auto code = runDayCommand(line))
+    if (const auto code = runFileCommand(line))
         return code;
     if (const auto code = runBackupCommand(line))
         return code;

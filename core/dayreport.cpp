@@ -16,7 +16,11 @@
 namespace ringvale {
 
 std::string ringsOnReport(const std::filesystem::path& programDir, const LogDay& day) {
-    const SchoolCalendar calendar = readCalendarFile(programDir).calendar;
+    return ringsOnReport(programDir, readCalendarFile(programDir).calendar, day);
+}
+
+std::string ringsOnReport(const std::filesystem::path& programDir, const SchoolCalendar& calendar,
+                          const LogDay& day) {
     const DayPlan plan = planFor(calendar, day);
     if (plan.kind == DayPlan::Kind::NoBells)
         return "no-bells\t" + utf8FromGbk(plan.reason) + "\n";

@@ -21,6 +21,9 @@ public:
     virtual void showMessage(std::string_view text, std::string_view caption, bool iconless) = 0;
     // The open-file dialog with one filter ("description|patterns"); the chosen path, or nothing.
     virtual std::optional<std::string> chooseFileToOpen(std::string_view filter) = 0;
+    // The save-file dialog, the same filter, `suggested` the name offered; the chosen path, or nothing.
+    virtual std::optional<std::string> chooseFileToSave(std::string_view filter,
+                                                        std::string_view suggested) = 0;
 };
 
 } // namespace ringvale

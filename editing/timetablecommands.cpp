@@ -9,6 +9,7 @@
 #include "core/timetableloader.h"
 #include "editing/editormessages.h"
 #include "editing/rulerecord.h"
+#include "editing/timetablecsv.h"
 
 namespace ringvale {
 
@@ -93,6 +94,44 @@ void TimetableCommands::clearTimetable() {
             "the rain flags beside " + utf8FromGbk(m_context.state.timetablePath) + " could not be removed"));
     m_context.state.running = false;
     m_context.status.setRunningShown(false);
+    loadTimetable(m_context);
+}
+
+namespace {
+RINGVALE_GBK_TEXT(csvFilter, "CSV 表格 (*.csv)|*.csv")
+} // namespace
+
+void TimetableCommands::exportCsv() {
+    const std::string& path = m_context.state.timetablePath;
+    const std::string name = timetableNameOfPath(path);
+    const auto file = m_dialogs.chooseFileToSave(csvFilter(), name + ".csv");
+    if (!file)
+        return;
+    if (const std::string why = exportTimetableCsv(path, toFileName(*file).string()); !why.empty()) {
+        m_dialogs.showError(gbkFromUtf8("无法导出：") + gbkFromUtf8(why));
+        return;
+    }
+    m_dialogs.showMessage(gbkFromUtf8("已导出到 ") + *file, gbkFromUtf8("提示..."), false);
+}
+
+void TimetableCommands::importCsv() {
+    const auto file = m_dialogs.chooseFileToOpen(csvFilter());
+    if (!file)
+        return;
+    const TimetableFromCsv taken = readTimetableCsv(toFileName(*file).string());
+    if (!taken.error.empty()) {
+        m_dialogs.showError(gbkFromUtf8("无法导入，没有修改作息表。" + taken.errorChinese));
+        return;
+    }
+    const std::string& path = m_context.state.timetablePath;
+    if (!m_dialogs.askYesNo(gbkFromUtf8("用表格中的 " + std::to_string(taken.rules) + " 条规则替换“") +
+                                timetableNameOfPath(path) + gbkFromUtf8("”的全部规则吗？"),
+                            gbkFromUtf8("提示...")))
+        return;
+    if (const std::string why = importTimetableCsv(path, toFileName(*file).string()); !why.empty()) {
+        m_dialogs.showError(gbkFromUtf8("无法导入：") + gbkFromUtf8(why));
+        return;
+    }
     loadTimetable(m_context);
 }
 

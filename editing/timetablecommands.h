@@ -24,6 +24,9 @@ public:
     void modifyRule();
     void deleteRule();
     void clearTimetable();
+    // The timetable as a spreadsheet (CSV), and its rules replaced by a spreadsheet's rows.
+    void exportCsv();
+    void importCsv();
 
 private:
     // The current row when it shows a rule, else 0.

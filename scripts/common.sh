@@ -11,7 +11,7 @@ RINGVALE_PACKAGES=(
     libsdl2-dev libsystemd-dev libical-dev libmosquitto-dev libssl-dev mosquitto mosquitto-clients
     libcurl4-openssl-dev libboost-regex-dev libpng-dev libjpeg62-turbo-dev
     googletest libgtest-dev libgmock-dev
-    fonts-wqy-microhei xvfb xauth pulseaudio pulseaudio-utils libarchive-dev zlib1g-dev
+    fonts-wqy-microhei xvfb xauth pulseaudio pulseaudio-utils libarchive-dev zlib1g-dev python3
     clang clang-format libclang-rt-14-dev appstream dpkg-dev file desktop-file-utils lintian
 )
 

@@ -58,7 +58,10 @@ BellService::BellService(Services services, const std::filesystem::path& program
           [this](int index) { switchToTimetable(m_context, m_config, m_programDir, index); }),
       m_forecast(std::make_shared<ForecastTaker>(*this)),
       m_weather(services.http, programDir, services.weatherHost, m_forecast),
-      m_clockSync(m_log, std::move(services.clockSynchronised)) {
+      m_clockSync(m_log, std::move(services.clockSynchronised)),
+      m_feeds(
+          programDir, std::move(services.fetchFeed),
+          [this](std::function<void()> task) { m_loop.post(std::move(task)); }, m_log, services.clock) {
     m_tick.setWeatherCheck([this] { m_weather.fetchInBackground(); });
     m_config.setProblemReporter([this](const std::string& problem) { m_log.record(systemEntry(problem)); });
     if (m_campus)
@@ -98,6 +101,7 @@ void BellService::tick(WallTime due) {
     m_disk.follow();
     m_tick.onClockTick(due);
     m_clockSync.check();
+    m_feeds.follow();
 }
 
 std::string BellService::statusLine() const {

@@ -9,8 +9,10 @@
 #include "core/clocksync.h"
 #include "core/clocktick.h"
 #include "core/diskchangefollower.h"
+#include "core/holidayfeedfollower.h"
 #include "core/programdir.h"
 #include "core/schedulecontext.h"
+#include "media/feedfetch.h"
 #include "media/weatherprobe.h"
 #include "service/headlessviews.h"
 #include "service/serviceloop.h"
@@ -36,6 +38,7 @@ public:
         // The campus link, when this copy is part of one (made from the setup by the caller).
         std::unique_ptr<MqttLink> campusLink;
         ClockSyncWatch::Query clockSynchronised = systemClockSynchronised;
+        HolidayFeedFollower::Fetch fetchFeed = fetchHolidayFeed;
     };
 
     BellService(Services services, const std::filesystem::path& programDir,
@@ -76,6 +79,7 @@ private:
     std::shared_ptr<ForecastTaker> m_forecast;
     WeatherProbe m_weather;
     ClockSyncWatch m_clockSync;
+    HolidayFeedFollower m_feeds;
 };
 
 } // namespace ringvale

@@ -2,6 +2,7 @@
 
 #include "core/filestore.h"
 
+#include <cstdlib>
 #include <cstring>
 
 namespace ringvale {
@@ -9,6 +10,8 @@ namespace ringvale {
 const char* usageText() {
     return "usage: ringvale [--campus ADDRESS [--publish] [--campus-insecure]] [--service]\n"
            "       ringvale --rings-on YYYY-MM-DD | --import-holidays FILE.ics\n"
+           "       ringvale --subscribe-holidays URL | --unsubscribe-holidays URL\n"
+           "       ringvale --export-timetable N FILE.csv | --import-timetable N FILE.csv\n"
            "       ringvale --backup FILE.tar.gz | --restore FILE.tar.gz\n"
            "       ringvale --campus ADDRESS --publish --play FILE | --alarm FILE | --stop\n"
            "\n"
@@ -25,7 +28,13 @@ const char* usageText() {
            "  --rings-on DATE      print the timetable and bells of a day\n"
            "  --import-holidays F  add the all-day events of an iCalendar file as days without bells\n"
            "  --dry-run            with --import-holidays: print the days of the next 8 weeks that\n"
-           "                       would ring differently (DATE<TAB>BEFORE<TAB>AFTER), write nothing\n"
+           "                       would ring differently (DATE<TAB>BEFORE<TAB>AFTER), write nothing;\n"
+           "                       with --subscribe-holidays: the same for the feed's first fetch\n"
+           "  --subscribe-holidays URL  follow a holiday calendar (http, https, webcal): fetched now,\n"
+           "                       at each start and once a day; only its own entries are replaced\n"
+           "  --unsubscribe-holidays URL  stop following it and remove the entries it brought\n"
+           "  --export-timetable N F.csv  write timetable N (0-16) as a spreadsheet (UTF-8, CRLF)\n"
+           "  --import-timetable N F.csv  replace timetable N's rules by the rows of a spreadsheet\n"
            "  --backup FILE.tar.gz   save the timetables, their flags, the calendar, the settings and\n"
            "                       the campus link (without its password)\n"
            "  --restore FILE.tar.gz  put a backup back (what it replaces is kept in 备份/)\n"
@@ -59,6 +68,22 @@ CommandLine parseCommandLine(int argc, char* argv[]) {
             line.ringsOn = valueOf(i, arg);
         } else if (std::strcmp(arg, "--import-holidays") == 0) {
             line.importHolidays = valueOf(i, arg);
+        } else if (std::strcmp(arg, "--subscribe-holidays") == 0) {
+            line.subscribe = valueOf(i, arg);
+        } else if (std::strcmp(arg, "--unsubscribe-holidays") == 0) {
+            line.unsubscribe = valueOf(i, arg);
+        } else if (std::strcmp(arg, "--export-timetable") == 0 ||
+                   std::strcmp(arg, "--import-timetable") == 0) {
+            line.timetableCsv =
+                arg[2] == 'e' ? CommandLine::TimetableCsv::Export : CommandLine::TimetableCsv::Import;
+            const std::string index = valueOf(i, arg).value_or("");
+            const std::string file = line.error.empty() ? valueOf(i, arg).value_or("") : std::string();
+            char* end = nullptr;
+            const long n = std::strtol(index.c_str(), &end, 10);
+            if (line.error.empty() && (index.empty() || *end != '\0' || n < 0 || n > 16))
+                line.error = std::string(arg) + " needs a timetable index 0-16, not \"" + index + "\"";
+            line.csvTimetable = static_cast<int>(n);
+            line.csvFile = file;
         } else if (std::strcmp(arg, "--dry-run") == 0) {
             line.dryRun = true;
         } else if (std::strcmp(arg, "--backup") == 0) {
@@ -80,8 +105,8 @@ CommandLine parseCommandLine(int argc, char* argv[]) {
             line.others.emplace_back(arg);
         }
     }
-    if (line.error.empty() && line.dryRun && !line.importHolidays)
-        line.error = "--dry-run goes with --import-holidays";
+    if (line.error.empty() && line.dryRun && !line.importHolidays && !line.subscribe)
+        line.error = "--dry-run goes with --import-holidays or --subscribe-holidays";
     if (line.error.empty() && (line.publish || line.insecure || line.passwordFile) && !line.campus)
         line.error = "--publish, --campus-insecure and --campus-password-file go with --campus";
     if (line.error.empty() && line.send != CommandLine::Send::None && (!line.campus || !line.publish))

@@ -18,13 +18,20 @@ struct CommandLine {
     std::optional<std::string> ringsOn;        // --rings-on YYYY-MM-DD
     std::optional<std::string> importHolidays; // --import-holidays FILE.ics
     bool dryRun = false;                       // --dry-run: say what an import would change
-    std::optional<std::string> backup;         // --backup FILE.tar.gz
-    std::optional<std::string> restore;        // --restore FILE.tar.gz
-    std::optional<std::string> campus;         // --campus ADDRESS
-    bool publish = false;                      // --publish: this copy is the office
-    bool insecure = false;                     // --campus-insecure
-    std::optional<std::string> passwordFile;   // --campus-password-file FILE ("-": standard input)
-    std::optional<std::string> caFile;         // --campus-ca FILE
+    std::optional<std::string> subscribe;      // --subscribe-holidays URL
+    std::optional<std::string> unsubscribe;    // --unsubscribe-holidays URL
+    // --export-timetable N FILE.csv, --import-timetable N FILE.csv
+    enum class TimetableCsv { None, Export, Import };
+    TimetableCsv timetableCsv = TimetableCsv::None;
+    int csvTimetable = -1; // 0-16
+    std::string csvFile;
+    std::optional<std::string> backup;       // --backup FILE.tar.gz
+    std::optional<std::string> restore;      // --restore FILE.tar.gz
+    std::optional<std::string> campus;       // --campus ADDRESS
+    bool publish = false;                    // --publish: this copy is the office
+    bool insecure = false;                   // --campus-insecure
+    std::optional<std::string> passwordFile; // --campus-password-file FILE ("-": standard input)
+    std::optional<std::string> caFile;       // --campus-ca FILE
     // One command to every building, sent as the office and then the program ends.
     enum class Send { None, Play, Alarm, Stop };
     Send send = Send::None;

@@ -76,7 +76,13 @@ AppController::AppController(MainWindow& window, Services services, const std::f
               return runKeepingClock([&] { return m_weather.fetch(county); }) != RainForecast::Unknown;
           },
           services.executable, m_log),
-      m_clockSync(m_log, std::move(services.clockSynchronised)) {
+      m_clockSync(m_log, std::move(services.clockSynchronised)), m_fetchFeed(services.fetchFeed),
+      m_feeds(
+          programDir, services.fetchFeed,
+          [this](std::function<void()> task) {
+              QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+          },
+          m_log, services.clock) {
     m_tick.setWeatherCheck([this] { m_weather.fetchInBackground(); });
     m_config.setProblemReporter([this](const std::string& problem) {
         reportProblem(problem);
@@ -97,6 +103,7 @@ AppController::AppController(MainWindow& window, Services services, const std::f
         m_disk.follow();
         m_tick.onClockTick(due);
         m_clockSync.check();
+        m_feeds.follow();
     });
     connect(&m_window, &MainWindow::trayEvent, this, &AppController::onTrayEvent);
     connect(&m_window, &MainWindow::toolbarButtonClicked, this, &AppController::onToolbarClick);
@@ -107,6 +114,8 @@ AppController::AppController(MainWindow& window, Services services, const std::f
     connect(&m_window, &MainWindow::modifyRuleRequested, this, [this] { m_commands.modifyRule(); });
     connect(&m_window, &MainWindow::deleteRuleRequested, this, [this] { m_commands.deleteRule(); });
     connect(&m_window, &MainWindow::clearTimetableRequested, this, [this] { m_commands.clearTimetable(); });
+    connect(&m_window, &MainWindow::exportCsvRequested, this, [this] { m_commands.exportCsv(); });
+    connect(&m_window, &MainWindow::importCsvRequested, this, [this] { m_commands.importCsv(); });
     connect(&m_window, &MainWindow::campusRequested, this, &AppController::showCampus);
     connect(&m_window, &MainWindow::playNowRequested, this, [this] { playNow(m_commandContext); });
     connect(&m_window, &MainWindow::stopPlayingRequested, this, [this] { stopPlaying(m_commandContext); });
@@ -200,8 +209,10 @@ void bringForward(QWidget& window) {
 } // namespace
 
 void AppController::showCalendar() {
-    if (!m_calendarView)
+    if (!m_calendarView) {
         m_calendarView = std::make_unique<CalendarView>(m_programPath, m_dialogs);
+        m_calendarView->setFeedFetch(m_fetchFeed);
+    }
     m_calendarView->reload(logDayOf(localTimeAt(m_clock.now())));
     bringForward(*m_calendarView);
 }

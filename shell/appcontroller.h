@@ -11,6 +11,7 @@
 #include "core/clocktick.h"
 #include "core/dialogs.h"
 #include "core/diskchangefollower.h"
+#include "core/holidayfeedfollower.h"
 #include "core/playback.h"
 #include "core/poweroffrequests.h"
 #include "core/programdir.h"
@@ -21,6 +22,7 @@
 #include "editing/settingscommands.h"
 #include "editing/timetablecommands.h"
 #include "editing/toolbarcommands.h"
+#include "media/feedfetch.h"
 #include "media/songstation.h"
 #include "media/weatherprobe.h"
 #include "shell/calendarview.h"
@@ -60,7 +62,8 @@ public:
         std::filesystem::path executable; // registered to start with the system
         PlaybackReportRelay& playbackReports;
         BellRecorder::Journal journal; // where log entries go besides the day's file (none: nowhere)
-        ClockSyncWatch::Query clockSynchronised; // whether the system clock is kept right
+        ClockSyncWatch::Query clockSynchronised;                 // whether the system clock is kept right
+        HolidayFeedFollower::Fetch fetchFeed = fetchHolidayFeed; // a holiday feed's calendar
     };
 
     // With a campus setup and its link, this copy is an office or a building of that campus.
@@ -126,6 +129,8 @@ private:
     SongStation m_songs;
     SettingsCommands m_settings;
     ClockSyncWatch m_clockSync;
+    HolidayFeedFollower::Fetch m_fetchFeed;
+    HolidayFeedFollower m_feeds;
     std::unique_ptr<LogView> m_logView;           // made at its first showing
     std::unique_ptr<CalendarView> m_calendarView; // likewise
     std::unique_ptr<CampusView> m_campusView;     // likewise

@@ -4,10 +4,14 @@
 #include "core/codepage.h"
 #include "core/dayreport.h"
 #include "core/filestore.h"
+#include "core/holidayfeeds.h"
 #include "core/holidayimport.h"
 #include "core/timetable.h"
+#include "media/feedfetch.h"
 #include "shell/gbkqt.h"
 
+#include <QApplication>
+#include <QBoxLayout>
 #include <QCalendarWidget>
 #include <QComboBox>
 #include <QFileDialog>
@@ -18,10 +22,16 @@
 #include <QLocale>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTableWidget>
 
 #include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <thread>
 
 namespace ringvale {
 
@@ -36,23 +46,6 @@ LogDay logDayOfDate(QDate date) {
 // A colour of its own for each of the seventeen timetables.
 QColor timetableColour(int index) {
     return QColor::fromHsv((index * 137) % 360, 60, 250);
-}
-
-// A line of the day report (English keywords, for scripts) as the window says it.
-QString previewLine(const QString& line) {
-    const QStringList fields = line.split(QLatin1Char('\t'));
-    if (fields.value(0) == QStringLiteral("timetable"))
-        return QString::fromUtf8("作息表：") + fields.value(1) +
-               (fields.value(2) == QStringLiteral("as")
-                    ? QString::fromUtf8("（补课，按%1打铃）").arg(fields.value(3))
-                    : QString());
-    if (fields.value(0) == QStringLiteral("no-bells"))
-        return QString::fromUtf8("不打铃：") + fields.value(1);
-    QString text = fields.value(0) + QStringLiteral("  ") + fields.value(1) +
-                   QString::fromUtf8("  播放%1次").arg(fields.value(2));
-    if (fields.value(3) == QStringLiteral("rain-gated"))
-        text += QString::fromUtf8("  （下雨不响）");
-    return text;
 }
 
 // The month grid: each day cell shows its number and what rings.
@@ -149,6 +142,31 @@ CalendarView::CalendarView(std::filesystem::path programDir, Dialogs& dialogs, Q
     auto* importButton = new QPushButton(QString::fromUtf8("导入假日(.ics)…"), this);
     importButton->setObjectName(QStringLiteral("calendarImport"));
 
+    // A makeup day's weekday, picked rather than typed: written into the entry's text.
+    m_weekday = new QComboBox(this);
+    m_weekday->setObjectName(QStringLiteral("calendarMakeupWeekday"));
+    for (int weekday = 2; weekday <= 8; ++weekday)
+        m_weekday->addItem(qtFromGbk(weekdayText(weekday > 7 ? 1 : weekday)), weekday > 7 ? 1 : weekday);
+    m_weekday->setToolTip(QString::fromUtf8("补课日按哪一天的铃声打铃"));
+    m_weekday->setEnabled(false);
+
+    m_feeds = new QTableWidget(0, 3, this);
+    m_feeds->setObjectName(QStringLiteral("calendarFeeds"));
+    m_feeds->setHorizontalHeaderLabels(
+        {QString::fromUtf8("订阅的假日日历"), QString::fromUtf8("上次获取"), QString::fromUtf8("问题")});
+    m_feeds->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_feeds->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_feeds->verticalHeader()->hide();
+    m_feeds->horizontalHeader()->setStretchLastSection(true);
+    m_feeds->setMaximumHeight(110);
+    m_feedUrl = new QLineEdit(this);
+    m_feedUrl->setObjectName(QStringLiteral("calendarFeedUrl"));
+    m_feedUrl->setPlaceholderText(QStringLiteral("https://…/holidays.ics, webcal://…"));
+    auto* subscribeButton = new QPushButton(QString::fromUtf8("订阅"), this);
+    subscribeButton->setObjectName(QStringLiteral("calendarSubscribe"));
+    auto* unsubscribeButton = new QPushButton(QString::fromUtf8("取消订阅"), this);
+    unsubscribeButton->setObjectName(QStringLiteral("calendarUnsubscribe"));
+
     m_preview = new QPlainTextEdit(this);
     m_preview->setObjectName(QStringLiteral("calendarPreview"));
     m_preview->setReadOnly(true);
@@ -161,10 +179,23 @@ CalendarView::CalendarView(std::filesystem::path programDir, Dialogs& dialogs, Q
     layout->addWidget(m_entries, 1, 4, 1, 4);
     layout->addWidget(m_section, 2, 4);
     layout->addWidget(m_key, 2, 5);
-    layout->addWidget(m_value, 2, 6, 1, 2);
-    layout->addWidget(setButton, 3, 4, Qt::AlignTop);
-    layout->addWidget(removeButton, 3, 5, Qt::AlignTop);
-    layout->addWidget(importButton, 3, 6, Qt::AlignTop);
+    layout->addWidget(m_value, 2, 6);
+    layout->addWidget(m_weekday, 2, 7);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(setButton);
+    buttons->addWidget(removeButton);
+    buttons->addWidget(importButton);
+    buttons->addStretch();
+    auto* feedColumn = new QVBoxLayout;
+    feedColumn->addLayout(buttons);
+    feedColumn->addWidget(m_feeds);
+    auto* feedRow = new QHBoxLayout;
+    feedRow->addWidget(m_feedUrl, 1);
+    feedRow->addWidget(subscribeButton);
+    feedRow->addWidget(unsubscribeButton);
+    feedColumn->addLayout(feedRow);
+    feedColumn->addStretch();
+    layout->addLayout(feedColumn, 3, 4, 1, 4);
     layout->setColumnStretch(0, 1);
     layout->setColumnStretch(4, 1);
 
@@ -172,13 +203,35 @@ CalendarView::CalendarView(std::filesystem::path programDir, Dialogs& dialogs, Q
         return QFileDialog::getOpenFileName(this, QString::fromUtf8("导入假日"), {},
                                             QString::fromUtf8("iCalendar 文件 (*.ics)"));
     };
+    m_confirm = [this](const QString& what, const std::vector<CalendarChangeRow>& rows) {
+        return confirmCalendarChanges(this, what, rows);
+    };
+    m_fetch = fetchHolidayFeed;
     connect(m_entries, &QTableWidget::currentCellChanged, this, [this](int row) {
         if (row < 0 || !m_entries->item(row, 0))
             return;
         m_section->setCurrentIndex(std::max(0, m_section->findText(m_entries->item(row, 0)->text())));
         m_key->setText(m_entries->item(row, 1)->text());
         m_value->setText(m_entries->item(row, 2)->text());
+        if (m_section->currentIndex() == static_cast<int>(Section::Makeup))
+            m_weekday->setCurrentIndex(
+                std::max(0, m_weekday->findData(makeupWeekday(gbkFromQt(m_value->text())))));
     });
+    connect(m_section, &QComboBox::currentIndexChanged, this,
+            [this](int index) { m_weekday->setEnabled(index == static_cast<int>(Section::Makeup)); });
+    // Picking the weekday puts its name into the text in place of any weekday named there.
+    connect(m_weekday, &QComboBox::activated, this, [this] {
+        static const QRegularExpression named(QString::fromUtf8("(周|星期)[一二三四五六日天]"));
+        QString text = m_value->text();
+        text.remove(named);
+        m_value->setText((m_weekday->currentText() + QLatin1Char(' ') + text.trimmed()).trimmed());
+    });
+    connect(m_feeds, &QTableWidget::currentCellChanged, this, [this](int row) {
+        if (row >= 0 && m_feeds->item(row, 0))
+            m_feedUrl->setText(m_feeds->item(row, 0)->data(Qt::UserRole).toString());
+    });
+    connect(subscribeButton, &QPushButton::clicked, this, [this] { subscribe(m_feedUrl->text()); });
+    connect(unsubscribeButton, &QPushButton::clicked, this, [this] { unsubscribe(m_feedUrl->text()); });
     connect(setButton, &QPushButton::clicked, this, [this] {
         setEntry(static_cast<Section>(m_section->currentIndex()), m_key->text(), m_value->text());
     });
@@ -212,6 +265,7 @@ void CalendarView::reload(const LogDay& today) {
     addRows(m_calendar.noBells, "不打铃");
     addRows(m_calendar.makeupDays, "补课");
     static_cast<MonthGrid*>(m_month)->refresh();
+    showFeeds();
 
     QString preview;
     QDate date(today.year, today.month, today.day);
@@ -220,7 +274,7 @@ void CalendarView::reload(const LogDay& today) {
         preview += chinese.toString(date, QStringLiteral("yyyy-MM-dd ddd")) + QLatin1Char('\n');
         for (const QString& line : QString::fromStdString(ringsOnReport(m_programDir, logDayOfDate(date)))
                                        .split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-            preview += QStringLiteral("    ") + previewLine(line) + QLatin1Char('\n');
+            preview += QStringLiteral("    ") + dayReportLine(line) + QLatin1Char('\n');
     }
     m_preview->setPlainText(preview);
 }
@@ -249,8 +303,16 @@ bool CalendarView::setEntry(Section section, const QString& key, const QString& 
     const std::string sectionName = gbkFromUtf8(section == Section::NoBells  ? "不打铃"
                                                 : section == Section::Makeup ? "补课"
                                                                              : "作息表");
-    if (!writeFileAtomic(calendarPath(),
-                         withCalendarEntry(current.text, sectionName, calendarKeyText(*range), name))) {
+    m_calendar = current.calendar;
+    const std::string text = withCalendarEntry(current.text, sectionName, calendarKeyText(*range), name);
+    const QString entry = QString::fromUtf8("[%1] %2").arg(qtFromGbk(sectionName),
+                                                           QString::fromStdString(calendarKeyText(*range)));
+    const QString what = name.empty()
+                             ? QString::fromUtf8("删除 ") + entry
+                             : QString::fromUtf8("设置 ") + entry + QLatin1Char('=') + qtFromGbk(name);
+    if (!confirm(what, parseSchoolCalendar(text)))
+        return false;
+    if (!writeFileAtomic(calendarPath(), text)) {
         m_dialogs.showError(gbkFromUtf8("校历文件无法写入。"));
         return false;
     }
@@ -258,27 +320,150 @@ bool CalendarView::setEntry(Section section, const QString& key, const QString& 
     return true;
 }
 
+namespace {
+
+// What an import or a feed brings, and what it left out, as the window says it.
+QString importSummary(const HolidayImport& imported) {
+    QString text = QString::fromUtf8("%1 个假日、%2 个调休补课日")
+                       .arg(imported.entries.size())
+                       .arg(imported.makeupDays.size());
+    const auto count = [&text](int n, const char* what) {
+        if (n > 0)
+            text += QString::fromUtf8("，%1 个%2未导入").arg(n).arg(QString::fromUtf8(what));
+    };
+    count(imported.timedIgnored, "有具体时间的事件");
+    count(imported.cancelledIgnored, "已取消的事件");
+    count(static_cast<int>(imported.unreadable.size()), "无法读取的事件");
+    return text;
+}
+
+// Why a fetch failed, in Chinese (the log keeps the English words).
+QString feedProblemText(const std::string& problem) {
+    const QString text = QString::fromStdString(problem);
+    static const struct {
+        const char* english;
+        const char* chinese;
+    } kKnown[] = {{"fetch failed: ", "无法获取："},
+                  {"the server answered HTTP ", "服务器回答 HTTP "},
+                  {"the calendar is larger than ", "日历文件超过 "},
+                  {"no event in the file can be read", "文件里没有可读取的事件"},
+                  {"not an iCalendar file", "不是 iCalendar 文件"}};
+    for (const auto& known : kKnown)
+        if (text.startsWith(QLatin1String(known.english)))
+            return QString::fromUtf8(known.chinese) + text.mid(static_cast<int>(std::strlen(known.english)));
+    return text.isEmpty() ? text : QString::fromUtf8("无法使用：") + text;
+}
+
+std::string localNowText() {
+    const LocalTime now = localTimeAt(std::chrono::system_clock::now());
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", now.year, now.month, now.day, now.hour,
+                  now.minute, now.second);
+    return text;
+}
+
+} // namespace
+
+bool CalendarView::confirm(const QString& what, const SchoolCalendar& after) {
+    const std::vector<CalendarChangeRow> rows = calendarChangeRows(m_programDir, m_calendar, after, m_today);
+    return m_confirm(what, rows);
+}
+
 void CalendarView::importHolidays() {
     const QString file = m_chooseImport();
     if (file.isEmpty())
+        return;
+    const HolidayImport preview = ringvale::importHolidays(m_programDir, file.toStdString(), true);
+    if (!preview.error.empty()) {
+        m_dialogs.showError(gbkFromUtf8("无法导入：" + preview.error));
+        return;
+    }
+    m_calendar = preview.before;
+    if (!confirm(QString::fromUtf8("导入 %1：").arg(file) + importSummary(preview), preview.after))
         return;
     const HolidayImport imported = ringvale::importHolidays(m_programDir, file.toStdString());
     if (!imported.error.empty()) {
         m_dialogs.showError(gbkFromUtf8("无法导入：" + imported.error));
         return;
     }
-    std::string leftOut;
-    const auto count = [&leftOut](int n, const char* what) {
-        if (n > 0)
-            leftOut += "，" + std::to_string(n) + " 个" + what + "未导入";
-    };
-    count(imported.timedIgnored, "有具体时间的事件");
-    count(imported.cancelledIgnored, "已取消的事件");
-    count(static_cast<int>(imported.unreadable.size()), "无法读取的事件");
-    m_dialogs.showMessage(gbkFromUtf8("导入了 " + std::to_string(imported.entries.size()) + " 个假日、" +
-                                      std::to_string(imported.makeupDays.size()) + " 个调休补课日" + leftOut),
+    m_dialogs.showMessage(gbkFromQt(QString::fromUtf8("导入了 ") + importSummary(imported)),
                           gbkFromUtf8("校历"), false);
     reload(m_today);
+}
+
+void CalendarView::subscribe(const QString& typed) {
+    const FeedAddress address = feedAddress(typed.toStdString());
+    if (!address.error.empty()) {
+        m_dialogs.showError(gbkFromUtf8("无法订阅：" + address.error));
+        emit subscriptionEnded();
+        return;
+    }
+    if (m_fetching)
+        return;
+    m_fetching = true;
+    setCursor(Qt::BusyCursor);
+    // The fetch may take up to half a minute: off this thread, which also rings the bells.
+    QPointer<CalendarView> self(this);
+    std::thread([self, url = address.url, fetch = m_fetch] {
+        const FeedFetch fetched = fetch(url);
+        QMetaObject::invokeMethod(
+            qApp,
+            [self, url, fetched] {
+                if (self)
+                    self->subscriptionFetched(url, fetched);
+            },
+            Qt::QueuedConnection);
+    }).detach();
+}
+
+void CalendarView::subscriptionFetched(const std::string& url, const FeedFetch& fetched) {
+    m_fetching = false;
+    unsetCursor();
+    const auto end = qScopeGuard([this] { emit subscriptionEnded(); });
+    if (!fetched.ok) {
+        m_dialogs.showError(gbkFromQt(QString::fromStdString(feedLabel(url)) + QString::fromUtf8("：") +
+                                      feedProblemText(fetched.error)));
+        return;
+    }
+    const HolidayImport preview =
+        applyFeed(m_programDir, url, fetched.body, localNowText(), FeedSubscription::Add, true);
+    if (!preview.error.empty()) {
+        m_dialogs.showError(gbkFromUtf8("无法订阅 " + feedLabel(url) + "：" + preview.error));
+        return;
+    }
+    m_calendar = preview.before;
+    if (!confirm(QString::fromUtf8("订阅 %1：").arg(QString::fromStdString(feedLabel(url))) +
+                     importSummary(preview),
+                 preview.after))
+        return;
+    const HolidayImport applied =
+        applyFeed(m_programDir, url, fetched.body, localNowText(), FeedSubscription::Add);
+    if (!applied.error.empty())
+        m_dialogs.showError(gbkFromUtf8("无法订阅 " + feedLabel(url) + "：" + applied.error));
+    m_feedUrl->clear();
+    reload(m_today);
+}
+
+void CalendarView::unsubscribe(const QString& typed) {
+    const FeedAddress address = feedAddress(typed.toStdString());
+    const std::string url = address.error.empty() ? address.url : typed.toStdString();
+    if (const std::string why = unsubscribeFeed(m_programDir, url); !why.empty())
+        m_dialogs.showError(gbkFromUtf8("无法取消订阅：" + why));
+    m_feedUrl->clear();
+    reload(m_today);
+}
+
+void CalendarView::showFeeds() {
+    const std::vector<HolidayFeed> feeds = readFeeds(m_programDir);
+    m_feeds->setRowCount(static_cast<int>(feeds.size()));
+    for (int row = 0; row < static_cast<int>(feeds.size()); ++row) {
+        const HolidayFeed& feed = feeds[static_cast<std::size_t>(row)];
+        auto* address = new QTableWidgetItem(QString::fromStdString(feedLabel(feed.url)));
+        address->setData(Qt::UserRole, QString::fromStdString(feed.url));
+        m_feeds->setItem(row, 0, address);
+        m_feeds->setItem(row, 1, new QTableWidgetItem(QString::fromStdString(feed.fetched)));
+        m_feeds->setItem(row, 2, new QTableWidgetItem(feedProblemText(feed.problem)));
+    }
 }
 
 } // namespace ringvale

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "core/dialogs.h"
+#include "core/holidayfeedfollower.h"
 #include "core/schoolcalendar.h"
+#include "shell/calendarchanges.h"
 
 #include <QWidget>
 
@@ -17,13 +19,18 @@ class QTableWidget;
 
 namespace ringvale {
 
-// The school calendar's window: a month grid with each day's timetable (by colour and name) and
-// the days without bells; the entries of 校历.INI to add, change and remove; an iCalendar import;
-// and what the next seven days ring.
+// The school calendar's window: a month grid with each day's timetable (by colour and name), the
+// days without bells and the makeup school days; the entries of 校历.INI to add, change and remove;
+// an iCalendar import; the holiday feeds followed; and what the next seven days ring. An edit, an
+// import and a feed's first fetch show what rings differently over the next eight weeks first,
+// and apply only when confirmed.
 class CalendarView final : public QWidget {
     Q_OBJECT
 public:
     using ImportChooser = std::function<QString()>;
+    // Shows the days that would ring differently under `what`; true: apply.
+    using ChangeConfirmer =
+        std::function<bool(const QString& what, const std::vector<CalendarChangeRow>& rows)>;
 
     CalendarView(std::filesystem::path programDir, Dialogs& dialogs, QWidget* parent = nullptr);
 
@@ -37,17 +44,36 @@ public:
     bool setEntry(Section section, const QString& key, const QString& value);
     void importHolidays();
     void setImportChooser(ImportChooser chooser) { m_chooseImport = std::move(chooser); }
+    void setChangeConfirmer(ChangeConfirmer confirmer) { m_confirm = std::move(confirmer); }
+    void setFeedFetch(HolidayFeedFollower::Fetch fetch) { m_fetch = std::move(fetch); }
+    // Fetches the feed (in the background) and, once its changes are confirmed, follows it.
+    void subscribe(const QString& url);
+    void unsubscribe(const QString& url);
 
     const SchoolCalendar& calendar() const { return m_calendar; }
 
+signals:
+    // A subscription's first fetch ended: applied, refused, failed or cancelled.
+    void subscriptionEnded();
+
 private:
     std::filesystem::path calendarPath() const;
+    // Asks m_confirm about the change from the calendar as it is to `after`.
+    bool confirm(const QString& what, const SchoolCalendar& after);
+    void subscriptionFetched(const std::string& url, const FeedFetch& fetched);
+    void showFeeds();
 
     std::filesystem::path m_programDir;
     Dialogs& m_dialogs;
     SchoolCalendar m_calendar;
     LogDay m_today;
     ImportChooser m_chooseImport;
+    ChangeConfirmer m_confirm;
+    HolidayFeedFollower::Fetch m_fetch;
+    bool m_fetching = false;
+    QTableWidget* m_feeds = nullptr;
+    QLineEdit* m_feedUrl = nullptr;
+    QComboBox* m_weekday = nullptr;
     QCalendarWidget* m_month = nullptr;
     QTableWidget* m_entries = nullptr;
     QLabel* m_problem = nullptr;

@@ -95,6 +95,8 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     connect(m_popupMenu, &PopupMenu::playNowRequested, this, &MainWindow::playNowRequested);
     connect(m_popupMenu, &PopupMenu::stopPlayingRequested, this, &MainWindow::stopPlayingRequested);
     connect(m_popupMenu, &PopupMenu::clearTimetableRequested, this, &MainWindow::clearTimetableRequested);
+    connect(m_popupMenu, &PopupMenu::exportCsvRequested, this, &MainWindow::exportCsvRequested);
+    connect(m_popupMenu, &PopupMenu::importCsvRequested, this, &MainWindow::importCsvRequested);
     connect(m_popupMenu, &PopupMenu::exitRequested, this, &MainWindow::exitRequested);
 
     createStatusLabels();

@@ -148,6 +148,8 @@ signals:
     void playNowRequested();
     void stopPlayingRequested();
     void clearTimetableRequested();
+    void exportCsvRequested();
+    void importCsvRequested();
     void exitRequested();
     // The operator chose timetable `index` in the selector.
     void timetableChosen(int index);

@@ -21,6 +21,9 @@ PopupMenu::PopupMenu(QWidget* parent) : QMenu(parent) {
     addSeparator();
     item("清空", "menuClear", &PopupMenu::clearTimetableRequested);
     addSeparator();
+    item("导出为表格…", "menuExportCsv", &PopupMenu::exportCsvRequested);
+    item("从表格导入…", "menuImportCsv", &PopupMenu::importCsvRequested);
+    addSeparator();
     item("退出", "menuExit", &PopupMenu::exitRequested);
 }
 

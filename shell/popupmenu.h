@@ -5,7 +5,7 @@
 namespace ringvale {
 
 // The popup menu of the rule table and the tray icon: 新增, 修改, 删除, 立即播放, 停止播放, 清空,
-// 退出 with separators between groups; each item is named (menuAdd, menuModify, …).
+// 导出为表格, 从表格导入, 退出 with separators between groups; each item is named (menuAdd, menuModify, …).
 class PopupMenu final : public QMenu {
     Q_OBJECT
 public:
@@ -25,6 +25,8 @@ signals:
     void playNowRequested();
     void stopPlayingRequested();
     void clearTimetableRequested();
+    void exportCsvRequested();
+    void importCsvRequested();
     void exitRequested();
 };
 

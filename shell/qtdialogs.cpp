@@ -54,4 +54,12 @@ std::optional<std::string> QtDialogs::chooseFileToOpen(std::string_view filter) 
     return fromFileName(file.toStdString());
 }
 
+std::optional<std::string> QtDialogs::chooseFileToSave(std::string_view filter, std::string_view suggested) {
+    const QString file = QFileDialog::getSaveFileName(nullptr, QString(), qtFromGbk(std::string(suggested)),
+                                                      qtFileFilter(filter));
+    if (file.isEmpty())
+        return std::nullopt;
+    return fromFileName(file.toStdString());
+}
+
 } // namespace ringvale

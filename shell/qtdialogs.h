@@ -13,6 +13,7 @@ public:
     bool askYesNo(std::string_view text, std::string_view caption) override;
     void showMessage(std::string_view text, std::string_view caption, bool iconless) override;
     std::optional<std::string> chooseFileToOpen(std::string_view filter) override;
+    std::optional<std::string> chooseFileToSave(std::string_view filter, std::string_view suggested) override;
 };
 
 // A filter "description|*.A;*.B" as a Qt name filter that matches either letter case.

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTableWidget>
 #include <QTest>
 #include <QToolButton>
@@ -71,6 +72,13 @@ private slots:
         QTest::mouseClick(h.window.findChild<QToolButton*>(QStringLiteral("calendarButton")), Qt::LeftButton);
         CalendarView* view = h.controller.calendarView();
         QVERIFY(view && view->isVisible());
+        // What each change would ring differently is shown first; the answer decides.
+        std::vector<std::vector<CalendarChangeRow>> shown;
+        bool apply = true;
+        view->setChangeConfirmer([&](const QString&, const std::vector<CalendarChangeRow>& rows) {
+            shown.push_back(rows);
+            return apply;
+        });
         const auto set = [&](int section, const char* key, const char* value) {
             view->findChild<QComboBox*>(QStringLiteral("calendarSection"))->setCurrentIndex(section);
             view->findChild<QLineEdit*>(QStringLiteral("calendarKey"))->setText(u(key));
@@ -83,6 +91,14 @@ private slots:
         set(0, "2026-13-01", "夏季作息表");
         set(0, "05-01", "第99套作息表");
         QCOMPARE(h.dialogs.errors.size(), 2u);
+        QCOMPARE(shown.size(), 3u);
+        QCOMPARE(shown[1].size(), 1u); // the harness's today is Monday 5 January 2026
+        QCOMPARE(shown[1][0].date, u("2026-01-06 周二"));
+        QCOMPARE(shown[1][0].before, u("作息表：春季作息表，1 次铃"));
+        QCOMPARE(shown[1][0].after, u("不打铃：期末考试"));
+        apply = false;
+        set(1, "2026-01-07", "校运会");
+        apply = true;
         QCOMPARE(readWholeFile(h.home.path() / "校历.INI").bytes,
                  gbkFromUtf8("[作息表]\r\n05-01~09-30=夏季作息表\r\n[不打铃]\r\n2026-01-06=补考\r\n"));
         const QString preview =
@@ -105,7 +121,14 @@ private slots:
                  gbkFromUtf8("[作息表]\r\n05-01~09-30=夏季作息表\r\n[不打铃]\r\n2026-05-01=May Day\r\n"));
         QCOMPARE(entries->rowCount(), 2);
 
-        // A makeup Saturday rings the weekday its text names; the month shows it apart.
+        // A makeup Saturday rings the weekday its text names (or the one picked); the month shows
+        // it apart.
+        view->findChild<QComboBox*>(QStringLiteral("calendarSection"))->setCurrentIndex(2);
+        auto* weekday = view->findChild<QComboBox*>(QStringLiteral("calendarMakeupWeekday"));
+        view->findChild<QLineEdit*>(QStringLiteral("calendarValue"))->setText(u("补周三的课"));
+        weekday->setCurrentIndex(4);
+        emit weekday->activated(4);
+        QCOMPARE(view->findChild<QLineEdit*>(QStringLiteral("calendarValue"))->text(), u("周五 补的课"));
         set(2, "2026-01-10", "补周五的课");
         QCOMPARE(entries->rowCount(), 3);
         QVERIFY(readWholeFile(h.home.path() / "校历.INI")
@@ -114,6 +137,31 @@ private slots:
                     ->toPlainText()
                     .contains(u("2026-01-10 周六\n    作息表：春季作息表（补课，按周五打铃）\n    08:00:00  "
                                 "spring.wav  播放1次\n")));
+
+        // A feed: fetched off the window's thread, shown first, then followed.
+        view->setFeedFetch([](const std::string&) {
+            return FeedFetch{true,
+                             "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20260108\r\n"
+                             "SUMMARY:雪天\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n",
+                             {}};
+        });
+        QSignalSpy ended(view, &CalendarView::subscriptionEnded);
+        view->findChild<QLineEdit*>(QStringLiteral("calendarFeedUrl"))
+            ->setText(u("webcal://127.0.0.1/k.ics"));
+        QTest::mouseClick(view->findChild<QPushButton*>(QStringLiteral("calendarSubscribe")), Qt::LeftButton);
+        QTRY_COMPARE(ended.count(), 1);
+        QCOMPARE(shown.back().size(), 1u);
+        QCOMPARE(shown.back()[0].after, u("不打铃：雪天"));
+        auto* feeds = view->findChild<QTableWidget*>(QStringLiteral("calendarFeeds"));
+        QCOMPARE(feeds->item(0, 0)->text(), u("https://127.0.0.1/…"));
+        QTest::mouseClick(feeds->viewport(), Qt::LeftButton, {},
+                          feeds->visualItemRect(feeds->item(0, 0)).center());
+        QVERIFY(readWholeFile(h.home.path() / "校历.INI").bytes.find(gbkFromUtf8("2026-01-08=雪天")) !=
+                std::string::npos);
+        QTest::mouseClick(view->findChild<QPushButton*>(QStringLiteral("calendarUnsubscribe")),
+                          Qt::LeftButton);
+        QVERIFY(readWholeFile(h.home.path() / "校历.INI").bytes.find(gbkFromUtf8("雪天")) ==
+                std::string::npos);
     }
 };
 

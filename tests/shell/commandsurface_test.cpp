@@ -48,7 +48,8 @@ private slots:
         for (QAction* action : h.window.popupMenu()->actions())
             texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
         QCOMPARE(texts, (QStringList{u("新增"), u("-"), u("修改"), u("删除"), u("-"), u("立即播放"),
-                                     u("停止播放"), u("-"), u("清空"), u("-"), u("退出")}));
+                                     u("停止播放"), u("-"), u("清空"), u("-"), u("导出为表格…"),
+                                     u("从表格导入…"), u("-"), u("退出")}));
         for (QAction* action : h.window.popupMenu()->actions()) {
             QVERIFY(action->shortcut().isEmpty());
             QVERIFY(!action->isCheckable());
@@ -225,6 +226,27 @@ private slots:
         QCOMPARE(h.timetable(), std::string());
         QVERIFY(!h.window.toolbarButton(ToolbarButton::Run)->isChecked());
         QCOMPARE(status(h), u("系统已停止运行"));
+    }
+
+    // The menu writes the timetable as a spreadsheet and takes one back, asking first; a bad row
+    // changes nothing and says where.
+    void aTimetableGoesToASpreadsheetAndBack() {
+        Harness h(kA);
+        h.start();
+        const std::string csv = (h.home.path() / "a.csv").string();
+        h.dialogs.chosenFile = csv;
+        menuItem(h, "menuExportCsv")->trigger();
+        QVERIFY(readWholeFile(csv).bytes.starts_with("\xEF\xBB\xBF音乐,播放次数,日,一,"));
+        h.dialogs.answerYes = true;
+        mustWrite(h.home.path() / "a.csv", readWholeFile(csv).bytes + "new.wav,2,0,1,1,1,1,1,0,7.30\r\n");
+        menuItem(h, "menuImportCsv")->trigger();
+        QCOMPARE(h.timetable(), kA + record("new.wav", "2", "0111110", {"07:30:00"}));
+        QCOMPARE(h.window.rowCount(), 4);
+        mustWrite(h.home.path() / "a.csv", readWholeFile(csv).bytes + "bad.wav,1,0,1,1,1,1,1,0,\r\n");
+        menuItem(h, "menuImportCsv")->trigger();
+        QCOMPARE(h.dialogs.errors.size(), 1u);
+        QVERIFY(h.dialogs.errors[0].find(gbkFromUtf8("第 4 行：时间1 没有填写")) != std::string::npos);
+        QCOMPARE(h.window.rowCount(), 4);
     }
 
     void trayDoubleClickRestoresAndShows() {

@@ -160,6 +160,11 @@ public:
         filters.emplace_back(filter);
         return chosenFile;
     }
+    std::optional<std::string> chooseFileToSave(std::string_view filter,
+                                                std::string_view suggested) override {
+        filters.push_back(std::string(filter) + "|" + std::string(suggested));
+        return chosenFile;
+    }
 
     std::vector<std::string> errors, questions, messages, filters;
     bool answerYes = false;
