@@ -10,6 +10,7 @@
 #include "service/commandline.h"
 #include "service/filecommands.h"
 #include "service/servicemain.h"
+#include "service/webconsole.h"
 #include "shell/appcontroller.h"
 #include "shell/commandrunner.h"
 #include "shell/mainwindow.h"
@@ -110,6 +111,11 @@ int main(int argc, char* argv[]) {
     }
     // Only now, with the lock held, can no other copy be in the middle of a write.
     removeStaleTemporariesEverywhere(programDir);
+    if (const std::string why = saveWebOptions(programDir, line.web, line.webCert, line.webKey);
+        !why.empty()) {
+        std::fprintf(stderr, "ringvale: %s\n", why.c_str());
+        return 2;
+    }
 
     // The sound device opens ahead of each bell and closes when idle (see SdlAudioSink).
     SdlAudioSink sink;

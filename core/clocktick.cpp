@@ -1,5 +1,7 @@
 #include "core/clocktick.h"
 
+#include "core/lockdown.h"
+
 #include "core/codepage.h"
 #include "core/duebells.h"
 #include "core/gbktext.h"
@@ -55,7 +57,8 @@ void ClockTick::onClockTick(WallTime due) {
     if (!state.shutdownTime.empty() && textFind(state.shutdownTime, prefix) > 0 && m_view.isShutdownTicked())
         m_power.requestPowerOff();
 
-    if (now.second >= kPrepareFromSecond && m_preparedMinute != minute + 1 && state.noBellReason.empty()) {
+    if (now.second >= kPrepareFromSecond && m_preparedMinute != minute + 1 && state.noBellReason.empty() &&
+        !state.lockdown) {
         LocalTime next = localTimeAt(instant + std::chrono::seconds(60 - now.second));
         if (state.ringsAsWeekday != 0 && next.day == now.day)
             next.weekday = state.ringsAsWeekday;
@@ -68,7 +71,9 @@ void ClockTick::onClockTick(WallTime due) {
     if (!state.nextRuleValid) {
         static const std::string kNoBellsToday = gbkFromUtf8("今天不打铃：");
         state.nextRuleValid = true;
-        if (state.noBellReason.empty())
+        if (state.lockdown)
+            m_context.status.setNextRuleText(lockdownLabel());
+        else if (state.noBellReason.empty())
             refreshNextRule(state.rules, m_context.status, now.weekday, now.hour, now.minute, now.second);
         else
             m_context.status.setNextRuleText(kNoBellsToday + state.noBellReason);
@@ -164,6 +169,12 @@ bool ClockTick::fireDueRule(const std::string& prefix, const LocalTime& now, std
                                                   state.timetablePath,
                                                   "no bells today: " + utf8FromGbk(state.noBellReason)));
                 continue; // every due rule of the minute is said once; none rings
+            }
+            if (state.lockdown) {
+                m_context.log.record(bellEntryFor(BellEvent::Skipped, state.rules, k, slot,
+                                                  state.timetablePath,
+                                                  "lockdown (" + state.lockdownSetBy + ")"));
+                continue;
             }
             if (rule.rainGated && skippedForRain(k, slot, now))
                 continue;

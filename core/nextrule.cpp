@@ -6,10 +6,10 @@
 
 namespace ringvale {
 
-std::string nextRuleText(const std::vector<PlayRule>& rules, int weekday, int hour, int minute, int second) {
-    static const std::string kPrefix = gbkFromUtf8("下一条：");
+std::optional<NextBell> nextBell(const std::vector<PlayRule>& rules, int weekday, int hour, int minute,
+                                 int second) {
     std::int32_t best = 999999;
-    std::string next;
+    std::optional<NextBell> next;
     const std::string now =
         std::to_string(hour) + ":" + std::to_string(minute) + ":" + std::to_string(second);
     const std::size_t day = static_cast<std::size_t>(weekday - 1);
@@ -22,11 +22,17 @@ std::string nextRuleText(const std::vector<PlayRule>& rules, int weekday, int ho
             const std::int32_t ahead = secondsBetween(slot, now);
             if (ahead > 0 && ahead < best) {
                 best = ahead;
-                next = slot + "  " + displayName(rule.musicPath);
+                next = NextBell{slot, rule.musicPath};
             }
         }
     }
-    return kPrefix + next;
+    return next;
+}
+
+std::string nextRuleText(const std::vector<PlayRule>& rules, int weekday, int hour, int minute, int second) {
+    static const std::string kPrefix = gbkFromUtf8("下一条：");
+    const auto next = nextBell(rules, weekday, hour, minute, second);
+    return next ? kPrefix + next->time + "  " + displayName(next->musicPath) : kPrefix;
 }
 
 void refreshNextRule(const std::vector<PlayRule>& rules, StatusBoard& status, int weekday, int hour,

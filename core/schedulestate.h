@@ -24,6 +24,9 @@ struct ScheduleState {
     // 7), and why (GBK). 0: the day's own.
     int ringsAsWeekday = 0;
     std::string makeupReason;
+    // Lockdown: every due bell is skipped until it is lifted; who set it and when (UTF-8).
+    bool lockdown = false;
+    std::string lockdownSetBy;
     // Today's forecast as the last weather check read it, for the rain-gated rules.
     enum class Forecast { Unknown, Dry, Rain };
     Forecast forecast = Forecast::Unknown;

@@ -43,37 +43,44 @@ void TimetableCommands::modifyRule() {
 }
 
 void TimetableCommands::deleteRule() {
-    const int row = ruleRow();
-    if (row == 0 || static_cast<std::size_t>(row) >= m_context.state.rules.size())
-        return;
-    const auto path = toFileName(m_context.state.timetablePath);
-    FileRead file = readTimetableFile(m_context.state.timetablePath).file;
+    deleteRuleRow(m_context, m_dialogs, ruleRow());
+}
+
+bool deleteRuleRow(ScheduleContext& context, Dialogs& dialogs, int row) {
+    if (row <= 0 || static_cast<std::size_t>(row) >= context.state.rules.size())
+        return false;
+    const auto path = toFileName(context.state.timetablePath);
+    FileRead file = readTimetableFile(context.state.timetablePath).file;
     if (file.status == FileRead::Status::Unreadable) {
-        m_dialogs.showError(messages::unreadableTimetable());
-        return;
+        dialogs.showError(messages::unreadableTimetable());
+        return false;
     }
     std::string text = std::move(file.bytes);
-    const std::string record = rebuiltRecord(m_context.state.rules[static_cast<std::size_t>(row)]);
+    const std::string record = rebuiltRecord(context.state.rules[static_cast<std::size_t>(row)]);
     const int at = textFind(text, record);
+    bool deleted = false;
     if (at <= 0) {
         // Changed on disk since it was loaded: nothing to remove, so the file stays as it is.
-        m_context.log.record(systemEntry("the rule in row " + std::to_string(row) + " is no longer in " +
-                                         utf8FromGbk(m_context.state.timetablePath) +
-                                         "; nothing was deleted"));
+        context.log.record(systemEntry("the rule in row " + std::to_string(row) + " is no longer in " +
+                                       utf8FromGbk(context.state.timetablePath) + "; nothing was deleted"));
     } else {
         text.erase(static_cast<std::size_t>(at - 1), record.size());
         if (!writeFileAtomic(path, text)) {
-            messages::timetableWriteFailed(m_context, m_dialogs);
-        } else if (textFind(text, record) <= 0) {
-            // The last copy of the rule went: its rain flag goes with it.
-            std::set<std::string> gates = readRainGates(m_context.state.timetablePath);
-            if (gates.erase(record) > 0 && !writeRainGates(m_context.state.timetablePath, gates))
-                m_context.log.record(systemEntry("the rain flags beside " +
-                                                 utf8FromGbk(m_context.state.timetablePath) +
-                                                 " could not be written"));
+            messages::timetableWriteFailed(context, dialogs);
+        } else {
+            deleted = true;
+            if (textFind(text, record) <= 0) {
+                // The last copy of the rule went: its rain flag goes with it.
+                std::set<std::string> gates = readRainGates(context.state.timetablePath);
+                if (gates.erase(record) > 0 && !writeRainGates(context.state.timetablePath, gates))
+                    context.log.record(systemEntry("the rain flags beside " +
+                                                   utf8FromGbk(context.state.timetablePath) +
+                                                   " could not be written"));
+            }
         }
     }
-    loadTimetable(m_context);
+    loadTimetable(context);
+    return deleted;
 }
 
 void TimetableCommands::clearTimetable() {

@@ -40,4 +40,8 @@ private:
     std::string m_programDir;
 };
 
+// Deletes the rule of table row `row` (1 … ) from the timetable file as it is on disk and reloads;
+// false when there is no such rule or nothing was written (said through `dialogs` or the log).
+bool deleteRuleRow(ScheduleContext& context, Dialogs& dialogs, int row);
+
 } // namespace ringvale

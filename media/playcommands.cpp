@@ -21,14 +21,28 @@ void playNow(ScheduleContext& context) {
     context.status.setStatusText(kPlaying + displayName(rule.musicPath));
 }
 
-void stopPlaying(ScheduleContext& context) {
+void stopPlaying(ScheduleContext& context, const std::string& detail) {
     static const std::string kStopped = gbkFromUtf8("正在播放:播放停止");
     context.playback.stopAll();
     context.status.setStatusText(kStopped);
     BellEntry entry;
     entry.event = BellEvent::Stopped;
-    entry.detail = "stop from the menu";
+    entry.detail = detail;
     context.log.record(std::move(entry));
+}
+
+void playFileNow(ScheduleContext& context, const std::string& path, std::int32_t count,
+                 const std::string& detail) {
+    static const std::string kPlaying = gbkFromUtf8("正在播放:");
+    context.playback.stopAll();
+    const PlayId id = context.playback.playFile(count, path);
+    BellEntry entry;
+    entry.event = BellEvent::Played;
+    entry.file = utf8FromGbk(path);
+    entry.detail = detail;
+    context.log.record(entry);
+    context.log.expectOutcome(id, std::move(entry), std::nullopt);
+    context.status.setStatusText(kPlaying + displayName(path));
 }
 
 } // namespace ringvale

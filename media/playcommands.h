@@ -9,7 +9,12 @@ namespace ringvale {
 // without a rule only silences.
 void playNow(ScheduleContext& context);
 
-// "停止播放": stops playback and says so in the status label.
-void stopPlaying(ScheduleContext& context);
+// "停止播放": stops playback and says so in the status label; `detail` is what the log says.
+void stopPlaying(ScheduleContext& context, const std::string& detail = "stop from the menu");
+
+// Plays a file (its path GBK) `count` times now (< 0: until stopped), logged as played with
+// `detail`, its outcome reported when the player knows it.
+void playFileNow(ScheduleContext& context, const std::string& path, std::int32_t count,
+                 const std::string& detail);
 
 } // namespace ringvale

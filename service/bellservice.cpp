@@ -2,6 +2,7 @@
 
 #include "core/codepage.h"
 #include "core/duebells.h"
+#include "core/lockdown.h"
 #include "core/startbells.h"
 #include "core/startup.h"
 #include "core/timetable.h"
@@ -50,6 +51,8 @@ BellService::BellService(Services services, const std::filesystem::path& program
                          kVersion)
                    : nullptr),
       m_context{m_state, m_views, m_views, m_campus ? m_campus->bellPlayback() : services.player, m_log},
+      m_commandContext{m_state, m_views, m_views, m_campus ? m_campus->commandPlayback() : services.player,
+                       m_log},
       m_tick(m_context, m_views, services.clock, m_power),
       m_calendar(programDir, m_state, m_config, m_log, services.clock,
                  [this](int index) { switchToTimetable(m_context, m_config, m_programDir, index); }),
@@ -64,11 +67,18 @@ BellService::BellService(Services services, const std::filesystem::path& program
           [this](std::function<void()> task) { m_loop.post(std::move(task)); }, m_log, services.clock) {
     m_tick.setWeatherCheck([this] { m_weather.fetchInBackground(); });
     m_config.setProblemReporter([this](const std::string& problem) { m_log.record(systemEntry(problem)); });
-    if (m_campus)
-        m_log.setWatcher([this](const BellEntry& entry) { m_campus->entryRecorded(entry); });
+    m_web = std::make_unique<WebConsole>(
+        EngineConsole::Parts{m_context, m_commandContext, m_clock, m_programPath, m_campus.get(), {}},
+        [this](std::function<void()> task) { m_loop.post(std::move(task)); });
+    m_log.setWatcher([this](const BellEntry& entry) {
+        if (m_campus)
+            m_campus->entryRecorded(entry);
+        m_web->entryRecorded(entry);
+    });
 }
 
 BellService::~BellService() {
+    m_web->stop();
     if (m_campus)
         m_campus->stop();
     m_log.setWatcher(nullptr);
@@ -91,6 +101,17 @@ void BellService::start() {
     m_log.record(systemEntry("start without a window, timetable " +
                              timetableNameOfPath(m_state.timetablePath) +
                              (m_state.running ? ", running" : ", stopped")));
+    const Lockdown lockdown = readLockdown(m_programPath);
+    m_state.lockdown = lockdown.on;
+    m_state.lockdownSetBy = lockdown.setBy;
+    if (lockdown.on)
+        m_log.record(
+            systemEntry("lockdown holds (" + lockdown.setBy + "): every scheduled bell is silenced"));
+    std::vector<std::string> notices;
+    if (const std::string why = m_web->start(readConsoleSettings(m_programPath), &notices); !why.empty())
+        m_log.record(systemEntry("no web console: " + why));
+    for (const std::string& notice : notices)
+        m_log.record(systemEntry(notice));
     if (m_campus)
         m_campus->start();
 }

@@ -16,6 +16,7 @@
 #include "media/weatherprobe.h"
 #include "service/headlessviews.h"
 #include "service/serviceloop.h"
+#include "service/webconsole.h"
 
 #include <filesystem>
 #include <memory>
@@ -50,6 +51,8 @@ public:
     void start();
     void tick(WallTime due);
     void playbackReport(const PlaybackReport& report);
+    // The web console, when it listens (tests reach its port through it).
+    const WebConsole& webConsole() const { return *m_web; }
     // What the service is doing, for systemd's status line (UTF-8, English words for scripts).
     std::string statusLine() const;
 
@@ -72,6 +75,7 @@ private:
     ScheduleState m_state;
     HeadlessViews m_views;
     ScheduleContext m_context;
+    ScheduleContext m_commandContext; // the console's plays and stops (an office sends them on)
     NoPowerSwitch m_power;
     ClockTick m_tick;
     CalendarFollower m_calendar;
@@ -80,6 +84,7 @@ private:
     WeatherProbe m_weather;
     ClockSyncWatch m_clockSync;
     HolidayFeedFollower m_feeds;
+    std::unique_ptr<WebConsole> m_web; // first to go: no request reaches a half-gone engine
 };
 
 } // namespace ringvale

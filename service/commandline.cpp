@@ -12,6 +12,7 @@ const char* usageText() {
            "       ringvale --rings-on YYYY-MM-DD | --import-holidays FILE.ics\n"
            "       ringvale --subscribe-holidays URL | --unsubscribe-holidays URL\n"
            "       ringvale --export-timetable N FILE.csv | --import-timetable N FILE.csv\n"
+           "       ringvale --web-user NAME viewer|operator|admin|remove   (password on standard input)\n"
            "       ringvale --backup FILE.tar.gz | --restore FILE.tar.gz\n"
            "       ringvale --campus ADDRESS --publish --play FILE | --alarm FILE | --stop\n"
            "\n"
@@ -35,6 +36,10 @@ const char* usageText() {
            "  --unsubscribe-holidays URL  stop following it and remove the entries it brought\n"
            "  --export-timetable N F.csv  write timetable N (0-16) as a spreadsheet (UTF-8, CRLF)\n"
            "  --import-timetable N F.csv  replace timetable N's rules by the rows of a spreadsheet\n"
+           "  --web [ADDRESS:]PORT the web console on this port (saved; --web off turns it off)\n"
+           "  --web-cert FILE, --web-key FILE   serve the console over HTTPS with this PEM pair (saved)\n"
+           "  --web-user NAME ROLE add or change a console user (a password of 10 or more characters is\n"
+           "                       read from standard input); ROLE remove takes the user away\n"
            "  --backup FILE.tar.gz   save the timetables, their flags, the calendar, the settings and\n"
            "                       the campus link (without its password)\n"
            "  --restore FILE.tar.gz  put a backup back (what it replaces is kept in 备份/)\n"
@@ -86,6 +91,16 @@ CommandLine parseCommandLine(int argc, char* argv[]) {
             line.csvFile = file;
         } else if (std::strcmp(arg, "--dry-run") == 0) {
             line.dryRun = true;
+        } else if (std::strcmp(arg, "--web") == 0) {
+            line.web = valueOf(i, arg);
+        } else if (std::strcmp(arg, "--web-cert") == 0) {
+            line.webCert = valueOf(i, arg);
+        } else if (std::strcmp(arg, "--web-key") == 0) {
+            line.webKey = valueOf(i, arg);
+        } else if (std::strcmp(arg, "--web-user") == 0) {
+            line.webUser = valueOf(i, arg);
+            if (line.error.empty())
+                line.webUserRole = valueOf(i, arg).value_or("");
         } else if (std::strcmp(arg, "--backup") == 0) {
             line.backup = valueOf(i, arg);
         } else if (std::strcmp(arg, "--restore") == 0) {

@@ -25,6 +25,11 @@ struct CommandLine {
     TimetableCsv timetableCsv = TimetableCsv::None;
     int csvTimetable = -1; // 0-16
     std::string csvFile;
+    std::optional<std::string> web;          // --web [ADDRESS:]PORT (saved)
+    std::optional<std::string> webCert;      // --web-cert FILE.pem (saved)
+    std::optional<std::string> webKey;       // --web-key FILE.pem (saved)
+    std::optional<std::string> webUser;      // --web-user NAME ROLE|remove
+    std::string webUserRole;                 // viewer, operator, admin or remove
     std::optional<std::string> backup;       // --backup FILE.tar.gz
     std::optional<std::string> restore;      // --restore FILE.tar.gz
     std::optional<std::string> campus;       // --campus ADDRESS

@@ -1,5 +1,7 @@
 #include "service/servicemain.h"
 
+#include "service/webconsole.h"
+
 #include "campus/campusmessages.h"
 #include "campus/campustopics.h"
 #include "campus/commandsender.h"
@@ -55,6 +57,11 @@ int runService(const CommandLine& line) {
         return 1;
     }
     removeStaleTemporariesEverywhere(programDir);
+    if (const std::string why = saveWebOptions(programDir, line.web, line.webCert, line.webKey);
+        !why.empty()) {
+        std::fprintf(stderr, "ringvale: %s\n", why.c_str());
+        return 2;
+    }
 
     SdlAudioSink sink;
     AudioPlayer player(sink);

@@ -4,6 +4,7 @@
 #include "core/duebells.h"
 #include "core/filestore.h"
 #include "core/gbktext.h"
+#include "core/lockdown.h"
 #include "core/problemreport.h"
 #include "core/schoolcalendar.h"
 #include "core/startbells.h"
@@ -93,7 +94,13 @@ AppController::AppController(MainWindow& window, Services services, const std::f
         if (m_campus)
             m_campus->playbackReport(report);
     });
+    m_web = std::make_unique<WebConsole>(
+        EngineConsole::Parts{m_context, m_commandContext, m_clock, m_programPath, m_campus.get(), {}},
+        [this](std::function<void()> task) {
+            QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+        });
     m_log.setWatcher([this](const BellEntry& entry) { entryRecorded(entry); });
+    connect(&m_window, &MainWindow::lockdownRequested, this, &AppController::toggleLockdown);
     connect(&m_window, &MainWindow::logRequested, this, &AppController::showLog);
     connect(&m_window, &MainWindow::calendarRequested, this, &AppController::showCalendar);
     connect(&m_window, &MainWindow::clockTicked, this, [this](qint64 dueMs) {
@@ -135,6 +142,7 @@ AppController::AppController(MainWindow& window, Services services, const std::f
 }
 
 AppController::~AppController() {
+    m_web->stop();
     if (m_campus)
         m_campus->stop();
     m_playbackReports.setHandler(nullptr);
@@ -161,8 +169,36 @@ void AppController::start() {
     logMissedBellsAtStart(m_state, m_log, m_clock, firstUnwatchedMinute);
     m_log.record(systemEntry("start, timetable " + timetableNameOfPath(m_state.timetablePath) +
                              (m_state.running ? ", running" : ", stopped")));
+    const Lockdown lockdown = readLockdown(m_programPath);
+    m_state.lockdown = lockdown.on;
+    m_state.lockdownSetBy = lockdown.setBy;
+    if (lockdown.on)
+        m_log.record(
+            systemEntry("lockdown holds (" + lockdown.setBy + "): every scheduled bell is silenced"));
+    std::vector<std::string> notices;
+    if (const std::string why = m_web->start(readConsoleSettings(m_programPath), &notices); !why.empty()) {
+        m_log.record(systemEntry("no web console: " + why));
+        m_window.trayIcon().notify(QString::fromUtf8("网页控制台没有启动"), QString::fromStdString(why));
+    }
+    for (const std::string& notice : notices) {
+        m_log.record(systemEntry(notice));
+        if (notice.find("in clear") != std::string::npos)
+            m_window.trayIcon().notify(QString::fromUtf8("网页控制台"),
+                                       QString::fromUtf8("网页控制台使用明文 HTTP：密码会以明文在网络上传输。"
+                                                         "请用 --web-cert 和 --web-key 启用 HTTPS。"));
+    }
     if (m_campus)
         m_campus->start();
+}
+
+void AppController::toggleLockdown() {
+    const bool on = !m_state.lockdown;
+    const std::string question =
+        gbkFromUtf8(on ? "全校停铃：所有定时铃声都不响，直到解除为止。立即播放和警报照常。确定吗？"
+                       : "解除全校停铃，定时铃声恢复？");
+    if (!m_dialogs.askYesNo(question, gbkFromUtf8("提示...")))
+        return;
+    setLockdown(m_context, m_programPath, on, "window", m_clock);
 }
 
 std::unique_ptr<CampusNode> AppController::joinCampus(const std::filesystem::path& programDir,
@@ -240,6 +276,7 @@ void AppController::showLog() {
 void AppController::entryRecorded(const BellEntry& entry) {
     if (m_campus)
         m_campus->entryRecorded(entry);
+    m_web->entryRecorded(entry);
     if (m_logView)
         m_logView->entryRecorded(entry);
     if (entry.event == BellEvent::Failed || entry.event == BellEvent::Missed) {

@@ -25,6 +25,7 @@
 #include "media/feedfetch.h"
 #include "media/songstation.h"
 #include "media/weatherprobe.h"
+#include "service/webconsole.h"
 #include "shell/calendarview.h"
 #include "shell/campusview.h"
 #include "shell/commandrunner.h"
@@ -85,6 +86,9 @@ public:
     CalendarView* calendarView() const { return m_calendarView.get(); }
     CampusView* campusView() const { return m_campusView.get(); }
     CampusNode* campus() const { return m_campus.get(); }
+    WebConsole& webConsole() { return *m_web; }
+    // 全校停铃 from the window: asks, then sets or lifts it.
+    void toggleLockdown();
     const AppConfig& config() const { return m_config; }
     EditorState& editorState() { return m_editor; }
     RuleEditorHostWindow& editorHost() { return m_editorHost; }
@@ -131,6 +135,7 @@ private:
     ClockSyncWatch m_clockSync;
     HolidayFeedFollower::Fetch m_fetchFeed;
     HolidayFeedFollower m_feeds;
+    std::unique_ptr<WebConsole> m_web;
     std::unique_ptr<LogView> m_logView;           // made at its first showing
     std::unique_ptr<CalendarView> m_calendarView; // likewise
     std::unique_ptr<CampusView> m_campusView;     // likewise

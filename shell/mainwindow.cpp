@@ -95,6 +95,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     connect(m_popupMenu, &PopupMenu::playNowRequested, this, &MainWindow::playNowRequested);
     connect(m_popupMenu, &PopupMenu::stopPlayingRequested, this, &MainWindow::stopPlayingRequested);
     connect(m_popupMenu, &PopupMenu::clearTimetableRequested, this, &MainWindow::clearTimetableRequested);
+    connect(m_popupMenu, &PopupMenu::lockdownRequested, this, &MainWindow::lockdownRequested);
     connect(m_popupMenu, &PopupMenu::exportCsvRequested, this, &MainWindow::exportCsvRequested);
     connect(m_popupMenu, &PopupMenu::importCsvRequested, this, &MainWindow::importCsvRequested);
     connect(m_popupMenu, &PopupMenu::exitRequested, this, &MainWindow::exitRequested);
@@ -208,7 +209,7 @@ void MainWindow::createStatusLabels() {
     m_elapsedLabel->setAlignment(Qt::AlignCenter);
     m_nextRuleLabel = framedLabel(this, "标签_下一条", QRect(463, 509, 460, 40));
     QPalette palette = m_nextRuleLabel->palette();
-    palette.setColor(QPalette::WindowText, QColor(0, 96, 192));
+    palette.setColor(QPalette::WindowText, m_nextRuleColour);
     m_nextRuleLabel->setPalette(palette);
     m_statusLabel = framedLabel(this, "标签_状态", QRect(0, 509, 465, 40));
     for (QLabel* label : {m_elapsedLabel, m_nextRuleLabel, m_statusLabel}) {

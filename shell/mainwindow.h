@@ -148,6 +148,7 @@ signals:
     void playNowRequested();
     void stopPlayingRequested();
     void clearTimetableRequested();
+    void lockdownRequested();
     void exportCsvRequested();
     void importCsvRequested();
     void exitRequested();
@@ -181,6 +182,7 @@ private:
     QLabel* m_elapsedLabel = nullptr;
     QLabel* m_nextRuleLabel = nullptr;
     QLabel* m_statusLabel = nullptr;
+    QColor m_nextRuleColour{0, 96, 192};
     QLabel* m_weatherPicture = nullptr;
     QGroupBox* m_songStation = nullptr;
     std::array<QLabel*, 20> m_songSlots{};

@@ -60,7 +60,16 @@ void MainWindow::setStatusText(std::string_view text) {
 }
 
 void MainWindow::setNextRuleText(std::string_view text) {
-    m_nextRuleLabel->setText(qtFromGbk(text));
+    const QString shown = qtFromGbk(text);
+    m_nextRuleLabel->setText(shown);
+    // Lockdown is said in red, so nobody takes the silence for a fault.
+    const bool lockdown = shown.startsWith(QString::fromUtf8("全校停铃"));
+    if (lockdown != m_nextRuleLabel->property("lockdown").toBool()) {
+        m_nextRuleLabel->setProperty("lockdown", lockdown);
+        QPalette palette = m_nextRuleLabel->palette();
+        palette.setColor(QPalette::WindowText, lockdown ? QColor(0xc0, 0, 0) : m_nextRuleColour);
+        m_nextRuleLabel->setPalette(palette);
+    }
 }
 
 void MainWindow::setRunningShown(bool running) {

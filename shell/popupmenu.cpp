@@ -20,6 +20,7 @@ PopupMenu::PopupMenu(QWidget* parent) : QMenu(parent) {
     item("停止播放", "menuStopPlaying", &PopupMenu::stopPlayingRequested);
     addSeparator();
     item("清空", "menuClear", &PopupMenu::clearTimetableRequested);
+    item("全校停铃/解除", "menuLockdown", &PopupMenu::lockdownRequested);
     addSeparator();
     item("导出为表格…", "menuExportCsv", &PopupMenu::exportCsvRequested);
     item("从表格导入…", "menuImportCsv", &PopupMenu::importCsvRequested);

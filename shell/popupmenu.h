@@ -5,7 +5,8 @@
 namespace ringvale {
 
 // The popup menu of the rule table and the tray icon: 新增, 修改, 删除, 立即播放, 停止播放, 清空,
-// 导出为表格, 从表格导入, 退出 with separators between groups; each item is named (menuAdd, menuModify, …).
+// 全校停铃, 导出为表格, 从表格导入, 退出 with separators between groups; each item is named (menuAdd,
+// menuModify, …).
 class PopupMenu final : public QMenu {
     Q_OBJECT
 public:
@@ -25,6 +26,7 @@ signals:
     void playNowRequested();
     void stopPlayingRequested();
     void clearTimetableRequested();
+    void lockdownRequested();
     void exportCsvRequested();
     void importCsvRequested();
     void exitRequested();

@@ -48,8 +48,8 @@ private slots:
         for (QAction* action : h.window.popupMenu()->actions())
             texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
         QCOMPARE(texts, (QStringList{u("新增"), u("-"), u("修改"), u("删除"), u("-"), u("立即播放"),
-                                     u("停止播放"), u("-"), u("清空"), u("-"), u("导出为表格…"),
-                                     u("从表格导入…"), u("-"), u("退出")}));
+                                     u("停止播放"), u("-"), u("清空"), u("全校停铃/解除"), u("-"),
+                                     u("导出为表格…"), u("从表格导入…"), u("-"), u("退出")}));
         for (QAction* action : h.window.popupMenu()->actions()) {
             QVERIFY(action->shortcut().isEmpty());
             QVERIFY(!action->isCheckable());

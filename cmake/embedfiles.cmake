@@ -1,0 +1,17 @@
+# cmake -DOUTPUT=file.cpp -DNAMESPACE=ns -DFILES="a|b" -P embedfiles.cmake
+# Writes a C++ source holding each file's bytes as `const std::string_view <ns>::embedded_<stem>_<ext>`.
+set(text "// Generated from the files beside it at build time; do not edit.\n#include <string_view>\n\nnamespace ${NAMESPACE} {\n")
+string(REPLACE "|" ";" FILES "${FILES}")
+foreach(input IN LISTS FILES)
+    get_filename_component(name ${input} NAME)
+    string(MAKE_C_IDENTIFIER "embedded_${name}" symbol)
+    file(READ ${input} hex HEX)
+    string(LENGTH "${hex}" length)
+    math(EXPR bytes "${length} / 2")
+    string(REGEX REPLACE "([0-9a-f][0-9a-f])" "'\\\\x\\1'," array "${hex}")
+    string(APPEND text "static const char ${symbol}_bytes[] = {${array}};\n")
+    string(APPEND text "extern const std::string_view ${symbol};\nconst std::string_view ${symbol}(${symbol}_bytes, ${bytes});\n")
+endforeach()
+string(APPEND text "} // namespace ${NAMESPACE}\n")
+file(WRITE ${OUTPUT}.tmp "${text}")
+file(COPY_FILE ${OUTPUT}.tmp ${OUTPUT} ONLY_IF_DIFFERENT)

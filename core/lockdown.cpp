@@ -1,0 +1,57 @@
+#include "core/lockdown.h"
+
+#include "core/codepage.h"
+#include "core/filestore.h"
+#include "core/profilefile.h"
+
+#include <cstdio>
+
+namespace ringvale {
+
+namespace {
+RINGVALE_GBK_TEXT(section, "停铃")
+RINGVALE_GBK_TEXT(onKey, "开启")
+RINGVALE_GBK_TEXT(setByKey, "设置")
+} // namespace
+
+RINGVALE_GBK_TEXT(lockdownLabel, "全校停铃中：定时铃声都不响")
+
+std::filesystem::path lockdownPath(const std::filesystem::path& programDir) {
+    return programDir / std::filesystem::u8path(kLockdownFileName);
+}
+
+Lockdown readLockdown(const std::filesystem::path& programDir) {
+    const FileRead file = readWholeFile(lockdownPath(programDir), 64 * 1024);
+    if (!file.ok())
+        return {};
+    return {readProfileValue(file.bytes, section(), onKey()) == "1",
+            utf8FromGbk(readProfileValue(file.bytes, section(), setByKey()))};
+}
+
+bool writeLockdown(const std::filesystem::path& programDir, const Lockdown& lockdown) {
+    std::string text = withProfileValue({}, section(), onKey(), lockdown.on ? "1" : "0");
+    text = withProfileValue(text, section(), setByKey(), gbkFromUtf8(lockdown.setBy));
+    return writeFileAtomic(lockdownPath(programDir), text);
+}
+
+bool setLockdown(ScheduleContext& context, const std::filesystem::path& programDir, bool on,
+                 const std::string& by, const Clock& clock) {
+    const LocalTime now = localTimeAt(clock.now());
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d", now.year, now.month, now.day,
+                  now.hour, now.minute, now.second);
+    ScheduleState& state = context.state;
+    state.lockdown = on;
+    state.lockdownSetBy = on ? by + " " + stamp : std::string();
+    state.nextRuleValid = false;
+    context.log.record(systemEntry(
+        by + ": " +
+        (on ? "lockdown set: every scheduled bell is silenced" : "lockdown lifted: the bells ring again")));
+    if (writeLockdown(programDir, {on, state.lockdownSetBy}))
+        return true;
+    context.log.record(systemEntry("the lockdown could not be kept in " + lockdownPath(programDir).string() +
+                                   ": a restart would forget it"));
+    return false;
+}
+
+} // namespace ringvale
