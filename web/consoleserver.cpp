@@ -141,8 +141,9 @@ WebAddress parseWebAddress(const std::string& text) {
     }
     char* end = nullptr;
     const long number = std::strtol(port.c_str(), &end, 10);
-    if (port.empty() || *end != '\0' || number < 1 || number > 65535)
-        address.error = "--web needs [ADDRESS:]PORT with a port from 1 to 65535, not \"" + text + "\"";
+    if (port.empty() || *end != '\0' || number < 0 || number > 65535)
+        address.error =
+            "--web needs [ADDRESS:]PORT with a port from 1 to 65535 (0: any free port), not \"" + text + "\"";
     address.port = static_cast<int>(number);
     return address;
 }
