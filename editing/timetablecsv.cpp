@@ -157,7 +157,9 @@ TimetableFromCsv timetableFromCsv(std::string_view csv) {
         return refuse(parsed.unclosedQuoteLine, "a quoted field is never closed", "引号没有结束");
     const std::vector<std::string> header = headerCells();
     bool headerSeen = false;
-    for (const auto& [line, row] : parsed.rows) {
+    for (const auto& numbered : parsed.rows) {
+        const int line = numbered.first;
+        const Row& row = numbered.second;
         if (blankRow(row))
             continue;
         if (!headerSeen) {

@@ -12,7 +12,7 @@ RINGVALE_PACKAGES=(
     libcurl4-openssl-dev libboost-regex-dev libpng-dev libjpeg62-turbo-dev
     googletest libgtest-dev libgmock-dev
     fonts-wqy-microhei xvfb xauth pulseaudio pulseaudio-utils libarchive-dev zlib1g-dev python3
-    libmicrohttpd-dev nlohmann-json3-dev libsodium-dev
+    libmicrohttpd-dev nlohmann-json3-dev libsodium-dev chromium
     clang clang-format libclang-rt-14-dev appstream dpkg-dev file desktop-file-utils lintian
 )
 
@@ -35,6 +35,18 @@ ringvale_install_packages() {
     fi
     "${sudo[@]}" apt-get update -q
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+# The browser test's driver: playwright-core from the npm registry, pinned by tests/web's lock
+# file, driving Debian's chromium (it never downloads a browser). Debian's npm is installed only
+# when no npm is present.
+ringvale_install_node_tools() {
+    command -v npm >/dev/null 2>&1 || ringvale_install_packages npm
+    local web="$RINGVALE_ROOT/tests/web"
+    if [ ! -f "$web/node_modules/playwright-core/package.json" ] ||
+        [ "$web/package-lock.json" -nt "$web/node_modules/.package-lock.json" ]; then
+        (cd "$web" && npm ci --no-audit --no-fund --loglevel=error)
+    fi
 }
 
 ringvale_build() {
