@@ -230,7 +230,7 @@ WebResponse ConsoleApi::login(const WebRequest& request) {
     json body;
     try {
         body = json::parse(request.body);
-    } catch (const json::parse_error& error) {
+    } catch (const json::exception& error) {
         return jsonResponse(400, {{"error", std::string("malformed JSON: ") + error.what()}});
     }
     if (!body.is_object() || !body.contains("user") || !body["user"].is_string() ||
@@ -301,7 +301,7 @@ WebResponse ConsoleApi::api(const WebRequest& request, const std::string& user, 
     if (!request.body.empty()) {
         try {
             body = json::parse(request.body);
-        } catch (const json::parse_error& error) {
+        } catch (const json::exception& error) {
             return jsonResponse(400, {{"error", std::string("malformed JSON: ") + error.what()}});
         }
     }

@@ -103,7 +103,13 @@ MHD_Result answer(void* cls, MHD_Connection* connection, const char* url, const 
     request.cookie = header(connection, "Cookie");
     request.csrf = header(connection, "X-CSRF-Token");
     request.address = clientAddress(connection);
-    const WebResponse response = api.handle(request);
+    WebResponse response;
+    try {
+        response = api.handle(request);
+    } catch (const std::exception& error) {
+        // Never the end of the program (and its bells) for one request.
+        response = jsonResponse(500, {{"error", std::string("the console failed: ") + error.what()}});
+    }
 
     MHD_Response* reply = nullptr;
     if (response.eventStream && response.status == 200) {
