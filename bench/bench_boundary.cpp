@@ -15,12 +15,21 @@
 #include "core/codepage.h"
 #include "media/audioplayer.h"
 #include "media/sdlaudiosink.h"
+#include "service/engineconsole.h"
 #include "shell/clockdriver.h"
+#include "web/consoleserver.h"
+#include "web/webusers.h"
+
+#include <curl/curl.h>
 
 #include <QCoreApplication>
+#include <QMetaObject>
 #include <QTimer>
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <filesystem>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -204,10 +213,121 @@ void printRow(const char* measure, std::vector<double> values, const char* targe
 
 } // namespace
 
+// Console clients while the bells ring: each holds /api/events open and asks for /api/state
+// every second, timing the answers.
+class ConsoleLoad {
+public:
+    ConsoleLoad(int clients, ScheduleContext& context, const Clock& clock, QCoreApplication& app)
+        : m_home(std::filesystem::temp_directory_path() / ("bench-console-" + std::to_string(::getpid()))),
+          m_engine({context, context, clock, m_home, nullptr, {}}),
+          m_api(m_home, m_engine,
+                [&app](std::function<void()> task) { QMetaObject::invokeMethod(&app, std::move(task), Qt::QueuedConnection); },
+                false),
+          m_server(m_api) {
+        std::filesystem::create_directories(m_home);
+        if (!setWebUser(m_home, "bench", WebRole::Viewer, "benchmark password").empty() ||
+            !m_server.start({"127.0.0.1", 0, {}}).empty()) {
+            std::fprintf(stderr, "bench_boundary: the console could not start\n");
+            std::exit(1);
+        }
+        m_engine.setEvents(&m_api.events());
+        m_base = "http://127.0.0.1:" + std::to_string(m_server.port());
+        // One session for every client: 200 Argon2 logins would measure the hash, not the console.
+        std::thread login([this] {
+            std::string headers, body;
+            CURL* curl = curl_easy_init();
+            curl_easy_setopt(curl, CURLOPT_URL, (m_base + "/api/login").c_str());
+            curl_easy_setopt(curl, CURLOPT_POSTFIELDS, R"({"user":"bench","password":"benchmark password"})");
+            curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &keep);
+            curl_easy_setopt(curl, CURLOPT_HEADERDATA, &headers);
+            curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &keep);
+            curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
+            curl_easy_perform(curl);
+            curl_easy_cleanup(curl);
+            const std::size_t at = headers.find("ringvale_session=");
+            m_cookie = "Cookie: " + headers.substr(at, headers.find(';', at) - at);
+        });
+        while (m_cookie.empty())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        login.join();
+        for (int i = 0; i < clients; ++i) {
+            m_threads.emplace_back([this] { stream(); });
+            m_threads.emplace_back([this, i] { poll(i); });
+        }
+    }
+    ~ConsoleLoad() {
+        m_stop = true;
+        m_server.stop();
+        for (std::thread& thread : m_threads)
+            thread.join();
+        std::error_code ignored;
+        std::filesystem::remove_all(m_home, ignored);
+    }
+    std::vector<double> latencies() {
+        std::lock_guard lock(m_mutex);
+        return m_latencies;
+    }
+    int failures() const { return m_failures; }
+
+private:
+    static std::size_t keep(char* data, std::size_t size, std::size_t count, void* target) {
+        static_cast<std::string*>(target)->append(data, size * count);
+        return size * count;
+    }
+    static std::size_t drop(char*, std::size_t size, std::size_t count, void*) { return size * count; }
+    void stream() {
+        CURL* curl = curl_easy_init();
+        curl_slist* headers = curl_slist_append(nullptr, m_cookie.c_str());
+        curl_easy_setopt(curl, CURLOPT_URL, (m_base + "/api/events").c_str());
+        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &drop);
+        curl_easy_perform(curl); // until the server stops
+        curl_slist_free_all(headers);
+        curl_easy_cleanup(curl);
+    }
+    void poll(int client) {
+        CURL* curl = curl_easy_init();
+        curl_slist* headers = curl_slist_append(nullptr, m_cookie.c_str());
+        curl_easy_setopt(curl, CURLOPT_URL, (m_base + "/api/state").c_str());
+        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &drop);
+        // Spread over the second, as real clients would be.
+        std::this_thread::sleep_for(std::chrono::milliseconds(client * 5 % 1000));
+        while (!m_stop) {
+            const auto start = std::chrono::steady_clock::now();
+            long status = 0;
+            if (curl_easy_perform(curl) == CURLE_OK)
+                curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+            const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+            if (status == 200) {
+                std::lock_guard lock(m_mutex);
+                m_latencies.push_back(ms);
+            } else if (!m_stop) {
+                ++m_failures;
+            }
+            std::this_thread::sleep_until(start + std::chrono::seconds(1));
+        }
+        curl_slist_free_all(headers);
+        curl_easy_cleanup(curl);
+    }
+
+    std::filesystem::path m_home;
+    EngineConsole m_engine;
+    ConsoleApi m_api;
+    ConsoleServer m_server;
+    std::string m_base, m_cookie;
+    std::vector<std::thread> m_threads;
+    std::atomic<bool> m_stop = false;
+    std::atomic<int> m_failures = 0;
+    std::mutex m_mutex;
+    std::vector<double> m_latencies;
+};
+
 int main(int argc, char* argv[]) {
     const int boundaries = argc > 1 ? std::clamp(std::atoi(argv[1]), 1, kSlotCount) : 10;
     const std::string ringvaleSink = argc > 2 ? argv[2] : "ringvale";
     const std::string baselineSink = argc > 3 ? argv[3] : "baseline";
+    const int clients = argc > 4 ? std::max(0, std::atoi(argv[4])) : 0;
     const std::string tone = std::string(RINGVALE_TEST_DATA) + "/tone.mp3";
     ::setenv("PULSE_SINK", ringvaleSink.c_str(), 1);
 
@@ -264,6 +384,11 @@ int main(int argc, char* argv[]) {
     ScheduleContext context{state, table, status, playback, log};
     ClockTick tick(context, status, clock, power);
     std::vector<WallTime> firedAt, firstSampleAt;
+    std::unique_ptr<ConsoleLoad> load;
+    if (clients > 0) {
+        load = std::make_unique<ConsoleLoad>(clients, context, clock, app);
+        std::printf("%d console clients: each holds /api/events open and asks /api/state every second\n", clients);
+    }
     QTimer timer;
     ClockDriver driver(timer, [&](WallTime due) {
         sink.reset();
@@ -310,5 +435,15 @@ int main(int argc, char* argv[]) {
     printRow("Ringvale: first sample handed to the device", toHandedOver, "< 30 ms");
     printRow("Ringvale: first loud sample heard (sink monitor)", toHeard, "max < 50, median < 20 ms");
     printRow("cron + mpg123: first loud sample heard", baseline, "for comparison");
+    if (load) {
+        std::vector<double> latencies = load->latencies();
+        std::sort(latencies.begin(), latencies.end());
+        const auto at = [&latencies](double share) {
+            return latencies.empty() ? 0.0 : latencies[std::min(latencies.size() - 1, static_cast<std::size_t>(share * static_cast<double>(latencies.size())))];
+        };
+        std::printf("%-52s %8.1f %8.1f %8.1f ms (p50, p99, max over %zu answers; %d failed)\n",
+                    "/api/state under the load", at(0.5), at(0.99), latencies.empty() ? 0.0 : latencies.back(),
+                    latencies.size(), load->failures());
+    }
     return 0;
 }

@@ -2,13 +2,16 @@
 # Bells at real minute boundaries through a private PulseAudio server (two null sinks, their
 # monitors recorded with parec), taking turns with a cron-style mpg123 bell; then the idle CPU of
 # the real program on the same server. Takes 2 x BOUNDARIES + 2 minutes.
-# Usage: bench/boundary-pulse.sh [BOUNDARIES] [BUILD_DIR]
+# With CLIENTS, that many web console clients hold /api/events open and ask /api/state every
+# second meanwhile, and the answers' latency is printed too.
+# Usage: bench/boundary-pulse.sh [BOUNDARIES] [BUILD_DIR] [CLIENTS]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 source "$root/scripts/common.sh"
 ringvale_install_packages pulseaudio pulseaudio-utils mpg123
 boundaries="${1:-10}"
 build="${2:-$root/build}"
+clients="${3:-0}"
 cmake --build "$build" --target bench_boundary ringvale >/dev/null
 
 work="$(mktemp -d)"
@@ -23,7 +26,8 @@ export PULSE_SERVER="unix:$work/native" SDL_AUDIODRIVER=pulseaudio
 for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
 pactl info >/dev/null
 
-QT_QPA_PLATFORM=offscreen "$build/bench/bench_boundary" "$boundaries" ringvale baseline
+ulimit -n 4096 2>/dev/null || true
+QT_QPA_PLATFORM=offscreen "$build/bench/bench_boundary" "$boundaries" ringvale baseline "$clients"
 
 # Idle CPU of the real program on the server, over 30 s with nothing due.
 home="$work/home"
