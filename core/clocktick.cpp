@@ -173,7 +173,7 @@ bool ClockTick::fireDueRule(const std::string& prefix, const LocalTime& now, std
             if (state.lockdown) {
                 m_context.log.record(bellEntryFor(BellEvent::Skipped, state.rules, k, slot,
                                                   state.timetablePath,
-                                                  "lockdown (" + state.lockdownSetBy + ")"));
+                                                  "lockdown, set by " + state.lockdownSetBy));
                 continue;
             }
             if (rule.rainGated && skippedForRain(k, slot, now))

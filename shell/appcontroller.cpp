@@ -173,8 +173,7 @@ void AppController::start() {
     m_state.lockdown = lockdown.on;
     m_state.lockdownSetBy = lockdown.setBy;
     if (lockdown.on)
-        m_log.record(
-            systemEntry("lockdown holds (" + lockdown.setBy + "): every scheduled bell is silenced"));
+        m_log.record(systemEntry("lockdown holds, set by " + lockdown.setBy));
     std::vector<std::string> notices;
     if (const std::string why = m_web->start(readConsoleSettings(m_programPath), &notices); !why.empty()) {
         m_log.record(systemEntry("no web console: " + why));

@@ -54,6 +54,11 @@ QString LogView::eventText(BellEvent event) {
 
 QString LogView::detailText(const std::string& detail) {
     const QString text = QString::fromStdString(detail);
+    // What a console user did: "web NAME: what", the name kept.
+    static const QRegularExpression web(QStringLiteral("^web ([^:]+): (.*)$"));
+    if (const auto match = web.match(text); match.hasMatch())
+        return QString::fromUtf8("网页 %1：").arg(match.captured(1)) +
+               detailText(match.captured(2).toStdString());
     // Whole texts, then texts that begin alike and go on with a value.
     static const std::pair<std::string_view, const char*> kWhole[] = {
         {kNotRunning, "程序没有运行"},
@@ -69,6 +74,14 @@ QString LogView::detailText(const std::string& detail) {
         {"alarm from the office", "总控警报"},
         {"alarm, repeated until stopped", "警报，重复播放直到停止"},
         {"rain-gated bell rings: the weather was unknown", "雨天铃照常打：天气未知"},
+        {"stop", "停止播放"},
+        {"play now", "立即播放"},
+        {"alarm", "警报"},
+        {"system running", "系统开始运行"},
+        {"system stopped", "系统停止运行"},
+        {"rule added", "新增规则"},
+        {"lockdown set: every scheduled bell is silenced", "全校停铃：定时铃声都不响"},
+        {"lockdown lifted: the bells ring again", "解除全校停铃，定时铃声恢复"},
     };
     for (const auto& [english, chinese] : kWhole)
         if (detail == english)
@@ -83,6 +96,10 @@ QString LogView::detailText(const std::string& detail) {
         {"start without a window, timetable ", "无窗口启动，作息表 "},
         {"music file ", "音乐文件 "},
         {"a makeup school day: today rings as ", "调休补课日：今天按此打铃 "},
+        {"lockdown, set by ", "全校停铃，设置者 "},
+        {"lockdown holds, set by ", "全校停铃仍然有效，设置者 "},
+        {"holiday feed ", "假日日历订阅 "},
+        {"rule added in ", "新增规则，作息表 "},
     };
     for (const auto& [english, chinese] : kPrefixes) {
         if (!text.startsWith(QLatin1String(english)))

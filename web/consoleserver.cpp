@@ -166,7 +166,9 @@ std::string ConsoleServer::start(const WebAddress& address, const std::string& c
         return address.error;
     sockaddr_storage storage{};
     socklen_t length = 0;
-    unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_THREAD_PER_CONNECTION | MHD_USE_ERROR_LOG;
+    // poll(), not select(): a busy program holds descriptors beyond FD_SETSIZE.
+    unsigned flags =
+        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_THREAD_PER_CONNECTION | MHD_USE_POLL | MHD_USE_ERROR_LOG;
     if (address.host.empty() || address.host.find(':') == std::string::npos) {
         auto* v4 = reinterpret_cast<sockaddr_in*>(&storage);
         v4->sin_family = AF_INET;

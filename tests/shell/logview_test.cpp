@@ -97,6 +97,8 @@ private slots:
             {"no sound device: Connection refused", "没有声音设备：Connection refused"},
             {"start, timetable 春季作息表, running", "启动，作息表 春季作息表，运行中"},
             {"something new", "something new"},
+            {"web 王老师: stop", "网页 王老师：停止播放"},
+            {"lockdown, set by web op 2026-12-10 08:00:00", "全校停铃，设置者 web op 2026-12-10 08:00:00"},
         };
         for (const auto& [english, chinese] : cases)
             QCOMPARE(LogView::detailText(english), u(chinese));

@@ -233,7 +233,7 @@ TEST(ConsoleApi, LockdownSilencesDueBellsAndSurvivesARestart) {
     EXPECT_FALSE(ringsAt(console.schedule, 8));
     EXPECT_EQ(console.schedule.log.entries.back().event, BellEvent::Skipped);
     EXPECT_TRUE(
-        console.schedule.log.entries.back().detail.starts_with("lockdown (web op 2026-01-05 07:30:00"))
+        console.schedule.log.entries.back().detail.starts_with("lockdown, set by web op 2026-01-05 07:30:00"))
         << console.schedule.log.entries.back().detail;
     EXPECT_TRUE(console.answer("GET", "/api/state", "", "viewer")["lockdown"]["on"].get<bool>());
 
