@@ -1,6 +1,8 @@
 #include "core/calendarfile.h"
 
 #include "core/codepage.h"
+#include "core/gbktext.h"
+#include "core/timetable.h"
 
 namespace ringvale {
 
@@ -32,6 +34,40 @@ CalendarFile readCalendarFile(const std::filesystem::path& programDir) {
                          "the calendar window saves it as GBK";
     result.calendar = parseSchoolCalendar(result.text);
     return result;
+}
+
+std::string calendarSectionName(CalendarSection section) {
+    return gbkFromUtf8(section == CalendarSection::NoBells  ? "不打铃"
+                       : section == CalendarSection::Makeup ? "补课"
+                                                            : "作息表");
+}
+
+CalendarEdit editCalendar(const std::filesystem::path& programDir, CalendarSection section,
+                          std::string_view key, std::string_view gbkValue) {
+    CalendarEdit edit;
+    const auto range = parseCalendarKey(key);
+    if (!range) {
+        edit.refused = "日期应写作 YYYY-MM-DD、MM-DD 或 A~B：" + utf8FromGbk(key);
+        return edit;
+    }
+    const std::string value = textTrim(gbkValue);
+    if (section == CalendarSection::Timetables && !value.empty()) {
+        bool known = false;
+        for (int index = 0; index < kTimetableCount; ++index)
+            known = known || timetableName(index) == value;
+        if (!known) {
+            edit.refused = "没有这套作息表：" + utf8FromGbk(value);
+            return edit;
+        }
+    }
+    edit.current = readCalendarFile(programDir);
+    if (edit.current.status == FileRead::Status::Unreadable) {
+        edit.refused = "校历文件无法读取，没有修改。";
+        return edit;
+    }
+    edit.key = calendarKeyText(*range);
+    edit.text = withCalendarEntry(edit.current.text, calendarSectionName(section), edit.key, value);
+    return edit;
 }
 
 } // namespace ringvale

@@ -21,4 +21,21 @@ struct CalendarFile {
 std::filesystem::path calendarFilePath(const std::filesystem::path& programDir);
 CalendarFile readCalendarFile(const std::filesystem::path& programDir);
 
+// The calendar's sections as an edit names them.
+enum class CalendarSection { Timetables, NoBells, Makeup };
+// The section's name in the file (GBK): 作息表, 不打铃, 补课.
+std::string calendarSectionName(CalendarSection section);
+
+// One entry set (or, with an empty value, removed) in the calendar as it is on disk, not yet
+// written: the new text, or why it is refused (a key that is no date or range, a timetable that
+// does not exist, a file that cannot be read), in Chinese (UTF-8), for the window and the console.
+struct CalendarEdit {
+    CalendarFile current;
+    std::string text;    // GBK, the file after the edit
+    std::string key;     // the key as the file keeps it
+    std::string refused; // UTF-8; empty when the edit can be written
+};
+CalendarEdit editCalendar(const std::filesystem::path& programDir, CalendarSection section,
+                          std::string_view key, std::string_view gbkValue);
+
 } // namespace ringvale

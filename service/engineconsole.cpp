@@ -275,6 +275,28 @@ json EngineConsole::calendar() {
             {"problem", file.problem}};
 }
 
+ConsoleAnswer EngineConsole::editCalendar(const std::string& section, const std::string& key,
+                                          const std::string& value, const std::string& user) {
+    const std::optional<CalendarSection> which =
+        section == "timetables"   ? std::optional(CalendarSection::Timetables)
+        : section == "noBells"    ? std::optional(CalendarSection::NoBells)
+        : section == "makeupDays" ? std::optional(CalendarSection::Makeup)
+                                  : std::nullopt;
+    if (!which)
+        return ConsoleAnswer::error(400, "section: timetables, noBells or makeupDays");
+    const CalendarEdit edit = ringvale::editCalendar(m_parts.programDir, *which, key, gbkFromUtf8(value));
+    if (!edit.refused.empty())
+        return ConsoleAnswer::error(400, edit.refused);
+    if (!writeFileAtomic(calendarFilePath(m_parts.programDir), edit.text))
+        return ConsoleAnswer::error(500, "校历文件无法写入。");
+    // The calendar follower applies it before the next tick rings.
+    m_parts.bells.log.record(systemEntry(who(user) + ": calendar [" +
+                                         utf8FromGbk(calendarSectionName(*which)) + "] " + edit.key +
+                                         (value.empty() ? " removed" : "=" + value)));
+    stateChanged();
+    return ConsoleAnswer::ok(calendar());
+}
+
 json EngineConsole::campus() {
     json buildings = json::array();
     if (!m_parts.campus)

@@ -41,6 +41,8 @@ public:
                            const std::string& user) override;
     ConsoleAnswer log(const LogDay& day) override;
     nlohmann::json calendar() override;
+    ConsoleAnswer editCalendar(const std::string& section, const std::string& key, const std::string& value,
+                               const std::string& user) override;
     nlohmann::json campus() override;
     ConsoleAnswer run(bool on, const std::string& user) override;
     ConsoleAnswer play(const std::string& file, const std::string& user) override;

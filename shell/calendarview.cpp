@@ -280,39 +280,24 @@ void CalendarView::reload(const LogDay& today) {
 }
 
 bool CalendarView::setEntry(Section section, const QString& key, const QString& value) {
-    const auto range = parseCalendarKey(key.toStdString());
-    if (!range) {
-        m_dialogs.showError(gbkFromUtf8("日期应写作 YYYY-MM-DD、MM-DD 或 A~B：") + gbkFromQt(key));
-        return false;
-    }
+    const CalendarSection which = section == Section::NoBells  ? CalendarSection::NoBells
+                                  : section == Section::Makeup ? CalendarSection::Makeup
+                                                               : CalendarSection::Timetables;
     const std::string name = gbkFromQt(value.trimmed());
-    if (section == Section::Timetables && !name.empty()) {
-        bool known = false;
-        for (int index = 0; index < kTimetableCount; ++index)
-            known = known || timetableName(index) == name;
-        if (!known) {
-            m_dialogs.showError(gbkFromUtf8("没有这套作息表：") + name);
-            return false;
-        }
-    }
-    const CalendarFile current = readCalendarFile(m_programDir);
-    if (current.status == FileRead::Status::Unreadable) {
-        m_dialogs.showError(gbkFromUtf8("校历文件无法读取，没有修改。"));
+    const CalendarEdit edit = editCalendar(m_programDir, which, gbkFromQt(key), name);
+    if (!edit.refused.empty()) {
+        m_dialogs.showError(gbkFromUtf8(edit.refused));
         return false;
     }
-    const std::string sectionName = gbkFromUtf8(section == Section::NoBells  ? "不打铃"
-                                                : section == Section::Makeup ? "补课"
-                                                                             : "作息表");
-    m_calendar = current.calendar;
-    const std::string text = withCalendarEntry(current.text, sectionName, calendarKeyText(*range), name);
-    const QString entry = QString::fromUtf8("[%1] %2").arg(qtFromGbk(sectionName),
-                                                           QString::fromStdString(calendarKeyText(*range)));
+    m_calendar = edit.current.calendar;
+    const QString entry = QString::fromUtf8("[%1] %2").arg(qtFromGbk(calendarSectionName(which)),
+                                                           QString::fromStdString(edit.key));
     const QString what = name.empty()
                              ? QString::fromUtf8("删除 ") + entry
                              : QString::fromUtf8("设置 ") + entry + QLatin1Char('=') + qtFromGbk(name);
-    if (!confirm(what, parseSchoolCalendar(text)))
+    if (!confirm(what, parseSchoolCalendar(edit.text)))
         return false;
-    if (!writeFileAtomic(calendarPath(), text)) {
+    if (!writeFileAtomic(calendarPath(), edit.text)) {
         m_dialogs.showError(gbkFromUtf8("校历文件无法写入。"));
         return false;
     }

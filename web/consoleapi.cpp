@@ -343,6 +343,21 @@ WebResponse ConsoleApi::api(const WebRequest& request, const std::string& user, 
         });
     }
 
+    if (method == "POST" && path == "/api/calendar") {
+        if (!needs(WebRole::Admin))
+            return forbidden();
+        const auto text = [&body](const char* name) {
+            return body.is_object() && body.contains(name) && body[name].is_string()
+                       ? body[name].get<std::string>()
+                       : std::string();
+        };
+        if (text("section").empty() || text("key").empty())
+            return jsonResponse(400,
+                                {{"error", "section and key are required; value empty removes the entry"}});
+        return onEngine(
+            [&] { return m_engine.editCalendar(text("section"), text("key"), text("value"), user); });
+    }
+
     const bool add = method == "POST" && std::regex_match(path, match, kRules);
     const bool change = (method == "PUT" || method == "DELETE") && std::regex_match(path, match, kRule);
     if (add || change) {

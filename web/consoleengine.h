@@ -37,6 +37,10 @@ public:
                                    const std::string& user) = 0;
     virtual ConsoleAnswer log(const LogDay& day) = 0;
     virtual nlohmann::json calendar() = 0;
+    // Sets (or, with an empty value, removes) an entry of the school calendar; `section` is
+    // timetables, noBells or makeupDays.
+    virtual ConsoleAnswer editCalendar(const std::string& section, const std::string& key,
+                                       const std::string& value, const std::string& user) = 0;
     virtual nlohmann::json campus() = 0;
 
     virtual ConsoleAnswer run(bool on, const std::string& user) = 0;

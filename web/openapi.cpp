@@ -55,7 +55,12 @@ const std::string& openApiDocument() {
       "delete": {"summary": "delete a rule (admin)", "security": [{"session": [], "csrf": []}], "responses": {"200": {"description": "the timetable"}}}},
     "/api/log": {"get": {"summary": "a day's bell log", "parameters": [{"name": "date", "in": "query", "required": true, "schema": {"type": "string", "format": "date"}}],
       "responses": {"200": {"description": "{date, entries: [{time, event, due, timetable, row, file, detail}]}"}}}},
-    "/api/calendar": {"get": {"summary": "the school calendar's entries and the holiday feeds", "responses": {"200": {"description": "{timetables, noBells, makeupDays, feeds}"}}}},
+    "/api/calendar": {"get": {"summary": "the school calendar's entries and the holiday feeds", "responses": {"200": {"description": "{timetables, noBells, makeupDays, feeds}"}}},
+      "post": {"summary": "set an entry, or remove it with an empty value (admin)", "security": [{"session": [], "csrf": []}],
+        "requestBody": {"content": {"application/json": {"schema": {"type": "object", "properties": {
+          "section": {"type": "string", "enum": ["timetables", "noBells", "makeupDays"]}, "key": {"type": "string", "description": "YYYY-MM-DD, MM-DD or A~B"},
+          "value": {"type": "string", "description": "a timetable's name, a reason, or a makeup day's text (周N)"}}}}}},
+        "responses": {"200": {"description": "the calendar as it is now"}, "400": {"description": "the key or the timetable is refused (the reason in Chinese)"}}}},
     "/api/campus": {"get": {"summary": "this copy's part in a campus and, on the office, the buildings", "responses": {"200": {"description": "{role, connected, buildings}"}}}},
     "/api/run": {"post": {"summary": "run or stop the system (operator)", "security": [{"session": [], "csrf": []}], "requestBody": {"content": {"application/json": {"schema": {"type": "object", "properties": {"on": {"type": "boolean"}}}}}}, "responses": {"200": {"description": "done"}}}},
     "/api/play": {"post": {"summary": "play a file once now (operator)", "security": [{"session": [], "csrf": []}], "requestBody": {"content": {"application/json": {"schema": {"type": "object", "properties": {"file": {"type": "string"}}}}}}, "responses": {"200": {"description": "started"}}}},

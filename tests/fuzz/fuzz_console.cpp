@@ -28,6 +28,12 @@ public:
     }
     ConsoleAnswer log(const LogDay&) override { return ConsoleAnswer::ok(); }
     nlohmann::json calendar() override { return nlohmann::json::object(); }
+    ConsoleAnswer editCalendar(const std::string& section, const std::string& key, const std::string&,
+                               const std::string&) override {
+        if (section.empty() || key.empty())
+            std::abort();
+        return ConsoleAnswer::ok();
+    }
     nlohmann::json campus() override { return nlohmann::json::object(); }
     ConsoleAnswer run(bool, const std::string&) override { return ConsoleAnswer::ok(); }
     ConsoleAnswer play(const std::string& file, const std::string&) override {

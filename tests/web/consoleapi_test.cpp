@@ -112,6 +112,14 @@ TEST(ConsoleApi, SessionsRolesAndCsrfGuardEveryRequest) {
         {"POST", "/api/timetables/17/rules", R"({"file":"a.mp3","times":["8:00"]})", "admin", true, 404},
         {"POST", "/api/timetables/0/rules", R"({"file":"a.mp3","times":["lunch"]})", "admin", true, 400},
         {"DELETE", "/api/timetables/0/rules/9", "", "admin", true, 404},
+        {"POST", "/api/calendar", R"({"section":"noBells","key":"2026-10-01~2026-10-07","value":"国庆节"})",
+         "op", true, 403},
+        {"POST", "/api/calendar", R"({"section":"noBells","key":"2026-13-01","value":"x"})", "admin", true,
+         400},
+        {"POST", "/api/calendar", R"({"section":"timetables","key":"05-01","value":"第99套作息表"})", "admin",
+         true, 400},
+        {"POST", "/api/calendar", R"({"section":"noBells","key":"2026-10-01~2026-10-07","value":"国庆节"})",
+         "admin", true, 200},
         {"GET", "/api/nothing", "", "admin", true, 404},
         {"GET", "/secret.txt", "", "", true, 404},
     };
@@ -120,6 +128,8 @@ TEST(ConsoleApi, SessionsRolesAndCsrfGuardEveryRequest) {
         EXPECT_EQ(response.status, c.status)
             << c.method << " " << c.path << " as " << c.user << ": " << response.body;
     }
+    EXPECT_EQ(readWholeFile(console.home.path() / std::filesystem::u8path("校历.INI")).bytes,
+              gbkFromUtf8("[不打铃]\r\n2026-10-01~2026-10-07=国庆节\r\n"));
     const WebResponse page = console.request("GET", "/");
     EXPECT_EQ(page.status, 200);
     EXPECT_NE(page.body.find("name=\"password\""), std::string::npos);
@@ -130,9 +140,14 @@ TEST(ConsoleApi, SessionsRolesAndCsrfGuardEveryRequest) {
     EXPECT_EQ(
         console.request("POST", "/api/stop", std::string(ConsoleApi::kLargestBody + 1, ' '), "op").status,
         413);
-    // The stop is logged with the user's name; no session token or password reaches the log.
-    ASSERT_FALSE(console.schedule.log.entries.empty());
-    EXPECT_EQ(console.schedule.log.entries.back().detail, "web op: stop");
+    // Each act is logged with the user's name; no session token or password reaches the log.
+    std::vector<std::string> details;
+    for (const BellEntry& entry : console.schedule.log.entries)
+        details.push_back(entry.detail);
+    EXPECT_NE(std::find(details.begin(), details.end(), "web op: stop"), details.end());
+    EXPECT_NE(std::find(details.begin(), details.end(),
+                        "web admin: calendar [不打铃] 2026-10-01~2026-10-07=国庆节"),
+              details.end());
 }
 
 TEST(ConsoleApi, FiveFailedLoginsAMinuteHoldTheAddressBack) {
