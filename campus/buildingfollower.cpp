@@ -2,6 +2,7 @@
 
 #include "core/codepage.h"
 #include "core/filestore.h"
+#include "core/lockdown.h"
 #include "core/raingate.h"
 #include "core/schoolcalendar.h"
 #include "core/timetable.h"
@@ -70,6 +71,14 @@ void BuildingFollower::onMessage(const MqttLink::Message& message) {
             return refuse(message.topic, why);
         // The engine sees the file change and applies it.
         storeFile(m_programDir / std::filesystem::u8path(kCalendarFileName), *content, kCalendarFileName);
+        return;
+    }
+    case Kind::Lockdown: {
+        const auto content = decodeFile(message.payload, why);
+        if (!content)
+            return refuse(message.topic, why);
+        // The engine sees the file change and follows it.
+        storeFile(lockdownPath(m_programDir), *content, kLockdownFileName);
         return;
     }
     case Kind::Selected: {

@@ -37,6 +37,10 @@ std::string CampusTopics::rainFlags(int index) const {
     return timetable(index) + std::string(kRainSuffix);
 }
 
+std::string CampusTopics::lockdown() const {
+    return m_root + "lockdown";
+}
+
 std::string CampusTopics::calendar() const {
     return m_root + "calendar";
 }
@@ -73,6 +77,7 @@ std::size_t CampusTopics::largestPayload(Kind kind) {
     case Kind::Timetable:
     case Kind::RainFlags:
     case Kind::Calendar:
+    case Kind::Lockdown:
     case Kind::MusicIndex:
         return kLargestReadableFile + kFileHeader;
     case Kind::Music:
@@ -118,6 +123,8 @@ CampusTopics::Parsed CampusTopics::parse(std::string_view topic) const {
         parsed.name = std::string(topic.substr(kStatus.size()));
     } else if (topic == "calendar") {
         parsed.kind = Kind::Calendar;
+    } else if (topic == "lockdown") {
+        parsed.kind = Kind::Lockdown;
     } else if (topic == "selected") {
         parsed.kind = Kind::Selected;
     } else if (topic == "music-index") {

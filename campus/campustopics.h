@@ -18,6 +18,7 @@ public:
         Timetable,  // timetable/NN: the bytes of timetable file NN (00 … 16)
         RainFlags,  // timetable/NN/rain: its weather-gated rules
         Calendar,   // calendar: the school calendar
+        Lockdown,   // lockdown: whether every scheduled bell is silenced, campus-wide
         Selected,   // selected: the timetable the office has chosen
         Music,      // music/HASH.EXT: one music file, by its content's SHA-256
         MusicIndex, // music-index: which of the office's paths is which music file
@@ -37,6 +38,7 @@ public:
     std::string timetable(int index) const;
     std::string rainFlags(int index) const;
     std::string calendar() const;
+    std::string lockdown() const;
     std::string selected() const;
     std::string music(std::string_view fileName) const;
     std::string musicIndex() const;

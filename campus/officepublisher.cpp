@@ -5,6 +5,7 @@
 #include "core/codepage.h"
 #include "core/filestore.h"
 #include "core/gbktext.h"
+#include "core/lockdown.h"
 #include "core/profilefile.h"
 #include "core/programdir.h"
 #include "core/raingate.h"
@@ -105,7 +106,8 @@ bool OfficePublisher::publishIfChanged(const std::string& topic, const std::stri
 std::string OfficePublisher::directoryStamp() const {
     const std::string programDir = fromFileName(m_programDir);
     std::vector<std::filesystem::path> paths{m_programDir / std::filesystem::u8path(kSettingsFileName),
-                                             m_programDir / std::filesystem::u8path(kCalendarFileName)};
+                                             m_programDir / std::filesystem::u8path(kCalendarFileName),
+                                             lockdownPath(m_programDir)};
     for (int index = 0; index < kTimetableCount; ++index) {
         paths.push_back(toFileName(timetablePath(programDir, index)));
         paths.push_back(rainGatePath(timetablePath(programDir, index)));
@@ -212,6 +214,11 @@ int OfficePublisher::publishContent(bool& complete) {
     }
     if (const auto calendar = contentOf(m_programDir / std::filesystem::u8path(kCalendarFileName)))
         sent += publishIfChanged(m_topics.calendar(), encodeFile(*calendar), complete);
+    else
+        complete = false;
+    // Lockdown set in the office holds in every building, kept there over a restart too.
+    if (const auto lockdown = contentOf(lockdownPath(m_programDir)))
+        sent += publishIfChanged(m_topics.lockdown(), encodeFile(*lockdown), complete);
     else
         complete = false;
     if (settingsFile.ok() || settingsFile.status == FileRead::Status::Missing) {

@@ -34,6 +34,22 @@ bool writeLockdown(const std::filesystem::path& programDir, const Lockdown& lock
     return writeFileAtomic(lockdownPath(programDir), text);
 }
 
+void followLockdownFile(ScheduleContext& context, const std::filesystem::path& programDir, FileStamp& stamp) {
+    const FileStamp now = fileStampOf(lockdownPath(programDir));
+    if (now == stamp)
+        return;
+    stamp = now;
+    const Lockdown saved = readLockdown(programDir);
+    ScheduleState& state = context.state;
+    if (saved.on == state.lockdown && (!saved.on || saved.setBy == state.lockdownSetBy))
+        return;
+    state.lockdown = saved.on;
+    state.lockdownSetBy = saved.on ? saved.setBy : std::string();
+    state.nextRuleValid = false;
+    context.log.record(systemEntry(saved.on ? "lockdown holds, set by " + saved.setBy
+                                            : std::string("lockdown lifted: the bells ring again")));
+}
+
 bool setLockdown(ScheduleContext& context, const std::filesystem::path& programDir, bool on,
                  const std::string& by, const Clock& clock) {
     const LocalTime now = localTimeAt(clock.now());

@@ -8,6 +8,7 @@
 //   设置=web admin 2026-12-10 08:00:00
 
 #include "core/clock.h"
+#include "core/filestore.h"
 #include "core/schedulecontext.h"
 
 #include <filesystem>
@@ -35,5 +36,9 @@ Lockdown readLockdown(const std::filesystem::path& programDir);
 // the file could not be written, which the log says too.
 bool setLockdown(ScheduleContext& context, const std::filesystem::path& programDir, bool on,
                  const std::string& by, const Clock& clock);
+
+// Follows 停铃.INI changed on disk (by the office of a campus, or by hand): when its stamp
+// differs from `stamp`, the state takes what it says, and the log says so. Called on each tick.
+void followLockdownFile(ScheduleContext& context, const std::filesystem::path& programDir, FileStamp& stamp);
 
 } // namespace ringvale

@@ -27,6 +27,7 @@ struct ScheduleState {
     // Lockdown: every due bell is skipped until it is lifted; who set it and when (UTF-8).
     bool lockdown = false;
     std::string lockdownSetBy;
+    FileStamp lockdownStamp; // of 停铃.INI when last followed
     // Today's forecast as the last weather check read it, for the rain-gated rules.
     enum class Forecast { Unknown, Dry, Rain };
     Forecast forecast = Forecast::Unknown;

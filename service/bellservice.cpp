@@ -119,6 +119,7 @@ void BellService::tick(WallTime due) {
     // First: a new day's plan, and a file changed on disk, hold from the tick that follows.
     m_calendar.follow(due);
     m_disk.follow();
+    followLockdownFile(m_context, m_programPath, m_state.lockdownStamp);
     m_tick.onClockTick(due);
     m_clockSync.check();
     m_feeds.follow();

@@ -67,9 +67,9 @@ TEST_F(CampusPair, WhatTheOfficeSavesArrivesByteForByteAndAnUnchangedFileIsNotSe
     save(kSpring, table);
     save("校历.INI", "[不打铃]\r\n2027-02-12=春节\r\n");
 
-    // The music once, its index, 17 timetables, the calendar and the selected timetable; the rain
-    // flags only where a file or its absence is known (all absent here).
-    EXPECT_EQ(publisher.publishChanges(), 1 + 1 + 17 + 17 + 1 + 1);
+    // The music once, its index, 17 timetables, the calendar, lockdown and the selected timetable;
+    // the rain flags only where a file or its absence is known (all absent here).
+    EXPECT_EQ(publisher.publishChanges(), 1 + 1 + 17 + 17 + 1 + 1 + 1);
     carry();
     EXPECT_EQ(readWholeFile(named(building.path(), kSpring)).bytes, table);
     EXPECT_EQ(readWholeFile(named(building.path(), "校历.INI")).bytes, "[不打铃]\r\n2027-02-12=春节\r\n");
@@ -89,6 +89,12 @@ TEST_F(CampusPair, WhatTheOfficeSavesArrivesByteForByteAndAnUnchangedFileIsNotSe
     EXPECT_EQ(publisher.publishChanges(), 1);
     carry();
     EXPECT_EQ(readWholeFile(named(building.path(), kSpring)).bytes, table + rule(bell, "10:00:00"));
+
+    // Lockdown set in the office reaches every building's own file.
+    save("停铃.INI", "[停铃]\r\n开启=1\r\n");
+    EXPECT_EQ(publisher.publishChanges(), 1);
+    carry();
+    EXPECT_EQ(readWholeFile(named(building.path(), "停铃.INI")).bytes, "[停铃]\r\n开启=1\r\n");
 }
 
 TEST_F(CampusPair, AFileTheOfficeCannotReadIsNeverSentAsGoneAndAMissingOneIsRemoved) {
