@@ -29,10 +29,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <filesystem>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <spawn.h>
@@ -220,9 +220,12 @@ public:
     ConsoleLoad(int clients, ScheduleContext& context, const Clock& clock, QCoreApplication& app)
         : m_home(std::filesystem::temp_directory_path() / ("bench-console-" + std::to_string(::getpid()))),
           m_engine({context, context, clock, m_home, nullptr, {}}),
-          m_api(m_home, m_engine,
-                [&app](std::function<void()> task) { QMetaObject::invokeMethod(&app, std::move(task), Qt::QueuedConnection); },
-                false),
+          m_api(
+              m_home, m_engine,
+              [&app](std::function<void()> task) {
+                  QMetaObject::invokeMethod(&app, std::move(task), Qt::QueuedConnection);
+              },
+              false),
           m_server(m_api) {
         std::filesystem::create_directories(m_home);
         if (!setWebUser(m_home, "bench", WebRole::Viewer, "benchmark password").empty() ||
@@ -298,7 +301,8 @@ private:
             long status = 0;
             if (curl_easy_perform(curl) == CURLE_OK)
                 curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-            const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+            const double ms =
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
             if (status == 200) {
                 std::lock_guard lock(m_mutex);
                 m_latencies.push_back(ms);
@@ -387,7 +391,8 @@ int main(int argc, char* argv[]) {
     std::unique_ptr<ConsoleLoad> load;
     if (clients > 0) {
         load = std::make_unique<ConsoleLoad>(clients, context, clock, app);
-        std::printf("%d console clients: each holds /api/events open and asks /api/state every second\n", clients);
+        std::printf("%d console clients: each holds /api/events open and asks /api/state every second\n",
+                    clients);
     }
     QTimer timer;
     ClockDriver driver(timer, [&](WallTime due) {
@@ -439,11 +444,15 @@ int main(int argc, char* argv[]) {
         std::vector<double> latencies = load->latencies();
         std::sort(latencies.begin(), latencies.end());
         const auto at = [&latencies](double share) {
-            return latencies.empty() ? 0.0 : latencies[std::min(latencies.size() - 1, static_cast<std::size_t>(share * static_cast<double>(latencies.size())))];
+            return latencies.empty()
+                       ? 0.0
+                       : latencies[std::min(
+                             latencies.size() - 1,
+                             static_cast<std::size_t>(share * static_cast<double>(latencies.size())))];
         };
         std::printf("%-52s %8.1f %8.1f %8.1f ms (p50, p99, max over %zu answers; %d failed)\n",
-                    "/api/state under the load", at(0.5), at(0.99), latencies.empty() ? 0.0 : latencies.back(),
-                    latencies.size(), load->failures());
+                    "/api/state under the load", at(0.5), at(0.99),
+                    latencies.empty() ? 0.0 : latencies.back(), latencies.size(), load->failures());
     }
     return 0;
 }
