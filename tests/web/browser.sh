@@ -15,7 +15,7 @@ next=$(date -d "+1 hour" +%H:%M:00)
 [ "$(date -d "+1 hour" +%F)" = "$(date +%F)" ] || next=23:59:00
 printf '*{%s;1;1;1;1;1;1;1;1;%s;;;;;;;;;;;;;;;;;;;;;}\r\n' "$RINGVALE_HOME/bell.wav" "$next" > "$RINGVALE_HOME/春季作息表.INI"
 echo "$next" > "$RINGVALE_HOME/next-bell.txt"
-for user in op:operator viewer:viewer; do
+for user in op:operator viewer:viewer admin:admin; do
     echo "correct horse battery" | "$exe" --web-user "${user%%:*}" "${user##*:}" >/dev/null
 done
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')

@@ -92,6 +92,18 @@ async function logIn(browser, user, viewport) {
     await waitForLog(/lockdown lifted/);
     if (problems.length) fail('the page reported: ' + problems.join('; '));
 
+    // An admin adds a day without bells on the 校历 page; it lands in 校历.INI.
+    const admin = await logIn(browser, 'admin', { width: 1280, height: 800 });
+    await admin.page.click('button[data-tab=calendar]');
+    await admin.page.selectOption('#calendarForm select[name=section]', 'noBells');
+    await admin.page.fill('#calendarForm input[name=key]', '2030-10-01~2030-10-07');
+    await admin.page.fill('#calendarForm input[name=value]', '国庆节');
+    await admin.page.click('#calendarForm button[type=submit]');
+    await admin.page.waitForSelector('#calendarEntries tbody tr');
+    const calendar = new TextDecoder('gb18030').decode(fs.readFileSync(path.join(home, '校历.INI')));
+    if (!calendar.includes('2030-10-01~2030-10-07=国庆节')) fail('the calendar holds: ' + calendar);
+    if (admin.problems.length) fail('the page reported: ' + admin.problems.join('; '));
+
     // A viewer reads everything and commands nothing.
     const viewer = await logIn(browser, 'viewer', { width: 1280, height: 800 });
     await waitText(viewer.page, '#nextTime', (text) => text === expected, expected);

@@ -213,6 +213,24 @@ async function loadCalendar() {
   }
 }
 
+$('#calendarForm').addEventListener('submit', async (event) => {
+  event.preventDefault();
+  const form = event.target;
+  try {
+    await call('POST', '/api/calendar', { section: form.section.value, key: form.key.value.trim(), value: form.value.value.trim() });
+    form.reset(); notice(''); loadCalendar();
+  } catch (error) { notice(error.message); }
+});
+document.querySelector('#calendarEntries tbody').addEventListener('click', (event) => {
+  const row = event.target.closest('tr');
+  if (!row || session.role !== 'admin') return;
+  const sections = { 作息表: 'timetables', 不打铃: 'noBells', 补课: 'makeupDays' };
+  const form = $('#calendarForm');
+  form.section.value = sections[row.cells[0].textContent];
+  form.key.value = row.cells[1].textContent;
+  form.value.value = row.cells[2].textContent;
+});
+
 function logRow(entry) {
   const row = document.createElement('tr');
   cell(row, entry.time); cell(row, EVENTS[entry.event] || entry.event); cell(row, entry.due); cell(row, entry.file); cell(row, entry.detail);
