@@ -101,6 +101,7 @@ AppController::AppController(MainWindow& window, Services services, const std::f
         });
     m_log.setWatcher([this](const BellEntry& entry) { entryRecorded(entry); });
     connect(&m_window, &MainWindow::lockdownRequested, this, &AppController::toggleLockdown);
+    connect(&m_window, &MainWindow::webConsoleRequested, this, &AppController::showWebConsole);
     connect(&m_window, &MainWindow::logRequested, this, &AppController::showLog);
     connect(&m_window, &MainWindow::calendarRequested, this, &AppController::showCalendar);
     connect(&m_window, &MainWindow::clockTicked, this, [this](qint64 dueMs) {
@@ -251,6 +252,26 @@ void AppController::showCalendar() {
     }
     m_calendarView->reload(logDayOf(localTimeAt(m_clock.now())));
     bringForward(*m_calendarView);
+}
+
+void AppController::showWebConsole() {
+    if (!m_webConsoleView)
+        m_webConsoleView = std::make_unique<WebConsoleView>(
+            m_programPath, m_dialogs,
+            [this](const ConsoleSettings& settings, std::vector<std::string>* notices) {
+                const std::string why = m_web->start(settings, notices);
+                m_log.record(systemEntry(why.empty()
+                                             ? (m_web->running() ? "web console started from the settings"
+                                                                 : "web console turned off in the settings")
+                                             : "no web console: " + why));
+                return why;
+            },
+            [this] {
+                return m_web->running() ? QString::fromUtf8("正在端口 %1 上运行。").arg(m_web->port())
+                                        : QString::fromUtf8("网页控制台没有运行。");
+            });
+    m_webConsoleView->reload();
+    bringForward(*m_webConsoleView);
 }
 
 void AppController::showCampus() {

@@ -34,6 +34,7 @@
 #include "shell/ruleeditorhost.h"
 #include "shell/systemservices.h"
 #include "shell/trayevent.h"
+#include "shell/webconsoleview.h"
 #include "shell/windowweatherdisplay.h"
 
 #include <QObject>
@@ -85,6 +86,7 @@ public:
     LogView* logView() const { return m_logView.get(); }
     CalendarView* calendarView() const { return m_calendarView.get(); }
     CampusView* campusView() const { return m_campusView.get(); }
+    WebConsoleView* webConsoleView() const { return m_webConsoleView.get(); }
     CampusNode* campus() const { return m_campus.get(); }
     WebConsole& webConsole() { return *m_web; }
     // 全校停铃 from the window: asks, then sets or lifts it.
@@ -97,6 +99,7 @@ private:
     void showLog();
     void showCalendar();
     void showCampus();
+    void showWebConsole();
     std::unique_ptr<CampusNode> joinCampus(const std::filesystem::path& programDir, Playback& player,
                                            std::optional<CampusSetup> campus, std::unique_ptr<MqttLink> link);
     // A weather check read today's forecast: the rain-gated rules follow it.
@@ -136,9 +139,10 @@ private:
     HolidayFeedFollower::Fetch m_fetchFeed;
     HolidayFeedFollower m_feeds;
     std::unique_ptr<WebConsole> m_web;
-    std::unique_ptr<LogView> m_logView;           // made at its first showing
-    std::unique_ptr<CalendarView> m_calendarView; // likewise
-    std::unique_ptr<CampusView> m_campusView;     // likewise
+    std::unique_ptr<LogView> m_logView;               // made at its first showing
+    std::unique_ptr<CalendarView> m_calendarView;     // likewise
+    std::unique_ptr<CampusView> m_campusView;         // likewise
+    std::unique_ptr<WebConsoleView> m_webConsoleView; // likewise
 };
 
 } // namespace ringvale

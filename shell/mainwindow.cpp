@@ -178,6 +178,9 @@ void MainWindow::createSettingsControls() {
     auto* campusButton =
         named(new QPushButton(QString::fromUtf8("校园连接…"), this), "按钮_校园", QRect(8, 216, 120, 28));
     connect(campusButton, &QPushButton::clicked, this, &MainWindow::campusRequested);
+    auto* webButton =
+        named(new QPushButton(QString::fromUtf8("网页控制台…"), this), "按钮_网页", QRect(8, 250, 120, 28));
+    connect(webButton, &QPushButton::clicked, this, &MainWindow::webConsoleRequested);
     // Every change of a box's state runs its handler, however it came; the program's own
     // settings of a box (start-up, refusals) block the signal.
     connect(m_autoStartBox, &QCheckBox::toggled, this, &MainWindow::autoStartClicked);

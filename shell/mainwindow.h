@@ -149,6 +149,7 @@ signals:
     void stopPlayingRequested();
     void clearTimetableRequested();
     void lockdownRequested();
+    void webConsoleRequested();
     void exportCsvRequested();
     void importCsvRequested();
     void exitRequested();

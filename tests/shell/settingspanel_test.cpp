@@ -1,6 +1,8 @@
 #include "forecastpage.h"
 #include "harness.h"
 #include "httpserver.h"
+#include "shell/webconsoleview.h"
+#include "web/consolesettings.h"
 
 #include <QCheckBox>
 
@@ -27,6 +29,32 @@ class SettingsPanelTest : public QObject {
     }
 
 private slots:
+    // The settings lead to the web console's window: an address starts it at once, a bad one is
+    // refused, an empty one turns it off; each is kept.
+    void theWebConsoleIsSetFromTheSettings() {
+        Harness h;
+        h.start();
+        h.window.findChild<QPushButton*>(u("按钮_网页"))->click();
+        WebConsoleView* view = h.controller.webConsoleView();
+        QVERIFY(view && view->isVisible());
+        const auto save = [&](const char* address) {
+            view->findChild<QLineEdit*>(QStringLiteral("webAddress"))->setText(QString::fromUtf8(address));
+            QTest::mouseClick(view->findChild<QPushButton*>(QStringLiteral("webSave")), Qt::LeftButton);
+        };
+        save("127.0.0.1:0");
+        QVERIFY(h.controller.webConsole().running());
+        QCOMPARE(readConsoleSettings(h.home.path()).address, std::string("127.0.0.1:0"));
+        QVERIFY(view->findChild<QLabel*>(QStringLiteral("webState"))
+                    ->text()
+                    .contains(QString::number(h.controller.webConsole().port())));
+        save("port 80");
+        QCOMPARE(h.dialogs.errors.size(), 1u);
+        QVERIFY(h.controller.webConsole().running());
+        save("");
+        QVERIFY(!h.controller.webConsole().running());
+        QCOMPARE(readConsoleSettings(h.home.path()).address, std::string());
+    }
+
     void typedShutdownTimeIsNormalisedAndSaved() {
         Harness h;
         h.start();
