@@ -10,13 +10,14 @@
 #include "service/commandline.h"
 #include "service/filecommands.h"
 #include "service/servicemain.h"
-#include "service/webconsole.h"
 #include "shell/appcontroller.h"
 #include "shell/commandrunner.h"
 #include "shell/mainwindow.h"
 #include "shell/playbackreportrelay.h"
 #include "shell/qtdialogs.h"
 #include "shell/terminationsignals.h"
+#include "web/webcommands.h"
+#include "web/webconsole.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -71,12 +72,21 @@ std::optional<int> runWithoutWindow(const ringvale::CommandLine& line) {
     }
     if (const auto code = runFileCommand(line))
         return code;
+    if (const auto code = runWebUserCommand(line))
+        return code;
     if (const auto code = runBackupCommand(line))
         return code;
     if (line.send != CommandLine::Send::None)
         return sendCampusCommand(line);
-    if (line.service)
-        return runService(line);
+    if (line.service) {
+        if (const std::string why = saveWebOptions(resolveProgramDirectory(processEnv, executableDirectory()),
+                                                   line.web, line.webCert, line.webKey);
+            !why.empty()) {
+            std::fprintf(stderr, "ringvale: %s\n", why.c_str());
+            return 2;
+        }
+        return runService(line, makeWebConsole);
+    }
     return std::nullopt;
 }
 

@@ -15,9 +15,9 @@
 #include "core/codepage.h"
 #include "media/audioplayer.h"
 #include "media/sdlaudiosink.h"
-#include "service/engineconsole.h"
 #include "shell/clockdriver.h"
 #include "web/consoleserver.h"
+#include "web/engineconsole.h"
 #include "web/webusers.h"
 
 #include <curl/curl.h>

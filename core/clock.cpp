@@ -1,5 +1,7 @@
 #include "core/clock.h"
 
+#include <cstdio>
+
 #include <ctime>
 
 namespace ringvale {
@@ -18,6 +20,13 @@ LocalTime localTimeAt(WallTime instant) {
     localtime_r(&t, &tm);
     return LocalTime{tm.tm_wday + 1,    tm.tm_hour,    tm.tm_min,  tm.tm_sec,
                      tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, static_cast<int>(millis)};
+}
+
+std::string localTimeText(const LocalTime& time) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", time.year, time.month, time.day,
+                  time.hour, time.minute, time.second);
+    return text;
 }
 
 std::int64_t localMinuteNumber(const LocalTime& time) {

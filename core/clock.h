@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <string>
 
 namespace ringvale {
 
@@ -22,6 +23,9 @@ struct LocalTime {
 
 // The local date and time of an instant (the process's time zone).
 LocalTime localTimeAt(WallTime instant);
+
+// "YYYY-MM-DD HH:MM:SS", as the program's own files keep a moment.
+std::string localTimeText(const LocalTime& time);
 
 // One number per minute of the local calendar (minutes since 1970-01-01 00:00 local), so two
 // readings fall in the same minute exactly when their numbers are equal, across days and years.

@@ -19,17 +19,6 @@ struct HolidayFeedFollower::Shared {
     bool running = false;
 };
 
-namespace {
-
-std::string localTimeText(const LocalTime& time) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", time.year, time.month, time.day,
-                  time.hour, time.minute, time.second);
-    return text;
-}
-
-} // namespace
-
 HolidayFeedFollower::HolidayFeedFollower(std::filesystem::path programDir, Fetch fetch, Post post,
                                          BellLog& log, const Clock& clock)
     : m_programDir(std::move(programDir)), m_fetch(std::move(fetch)), m_post(std::move(post)), m_log(log),

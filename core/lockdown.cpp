@@ -52,10 +52,7 @@ void followLockdownFile(ScheduleContext& context, const std::filesystem::path& p
 
 bool setLockdown(ScheduleContext& context, const std::filesystem::path& programDir, bool on,
                  const std::string& by, const Clock& clock) {
-    const LocalTime now = localTimeAt(clock.now());
-    char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d", now.year, now.month, now.day,
-                  now.hour, now.minute, now.second);
+    const std::string stamp = localTimeText(localTimeAt(clock.now()));
     ScheduleState& state = context.state;
     state.lockdown = on;
     state.lockdownSetBy = on ? by + " " + stamp : std::string();

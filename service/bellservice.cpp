@@ -67,18 +67,21 @@ BellService::BellService(Services services, const std::filesystem::path& program
           [this](std::function<void()> task) { m_loop.post(std::move(task)); }, m_log, services.clock) {
     m_tick.setWeatherCheck([this] { m_weather.fetchInBackground(); });
     m_config.setProblemReporter([this](const std::string& problem) { m_log.record(systemEntry(problem)); });
-    m_web = std::make_unique<WebConsole>(
-        EngineConsole::Parts{m_context, m_commandContext, m_clock, m_programPath, m_campus.get(), {}},
-        [this](std::function<void()> task) { m_loop.post(std::move(task)); });
+    if (services.face)
+        m_face =
+            services.face(EngineParts{m_context, m_commandContext, m_clock, m_programPath, m_campus.get(),
+                                      [this](std::function<void()> task) { m_loop.post(std::move(task)); }});
     m_log.setWatcher([this](const BellEntry& entry) {
         if (m_campus)
             m_campus->entryRecorded(entry);
-        m_web->entryRecorded(entry);
+        if (m_face)
+            m_face->entryRecorded(entry);
     });
 }
 
 BellService::~BellService() {
-    m_web->stop();
+    if (m_face)
+        m_face->stop();
     if (m_campus)
         m_campus->stop();
     m_log.setWatcher(nullptr);
@@ -101,16 +104,10 @@ void BellService::start() {
     m_log.record(systemEntry("start without a window, timetable " +
                              timetableNameOfPath(m_state.timetablePath) +
                              (m_state.running ? ", running" : ", stopped")));
-    const Lockdown lockdown = readLockdown(m_programPath);
-    m_state.lockdown = lockdown.on;
-    m_state.lockdownSetBy = lockdown.setBy;
-    if (lockdown.on)
-        m_log.record(systemEntry("lockdown holds, set by " + lockdown.setBy));
-    std::vector<std::string> notices;
-    if (const std::string why = m_web->start(readConsoleSettings(m_programPath), &notices); !why.empty())
-        m_log.record(systemEntry("no web console: " + why));
-    for (const std::string& notice : notices)
-        m_log.record(systemEntry(notice));
+    followLockdownFile(m_context, m_programPath, m_state.lockdownStamp); // a lockdown kept over the restart
+    if (m_face)
+        for (const std::string& said : m_face->startFace())
+            m_log.record(systemEntry(said));
     if (m_campus)
         m_campus->start();
 }

@@ -14,9 +14,9 @@
 #include "core/schedulecontext.h"
 #include "media/feedfetch.h"
 #include "media/weatherprobe.h"
+#include "service/engineface.h"
 #include "service/headlessviews.h"
 #include "service/serviceloop.h"
-#include "service/webconsole.h"
 
 #include <filesystem>
 #include <memory>
@@ -40,6 +40,8 @@ public:
         std::unique_ptr<MqttLink> campusLink;
         ClockSyncWatch::Query clockSynchronised = systemClockSynchronised;
         HolidayFeedFollower::Fetch fetchFeed = fetchHolidayFeed;
+        // Another face on this engine (the web console), when one is wanted.
+        EngineFaceFactory face = {};
     };
 
     BellService(Services services, const std::filesystem::path& programDir,
@@ -51,8 +53,6 @@ public:
     void start();
     void tick(WallTime due);
     void playbackReport(const PlaybackReport& report);
-    // The web console, when it listens (tests reach its port through it).
-    const WebConsole& webConsole() const { return *m_web; }
     // What the service is doing, for systemd's status line (UTF-8, English words for scripts).
     std::string statusLine() const;
 
@@ -84,7 +84,7 @@ private:
     WeatherProbe m_weather;
     ClockSyncWatch m_clockSync;
     HolidayFeedFollower m_feeds;
-    std::unique_ptr<WebConsole> m_web; // first to go: no request reaches a half-gone engine
+    std::unique_ptr<EngineFace> m_face; // first to go: no request reaches a half-gone engine
 };
 
 } // namespace ringvale

@@ -10,10 +10,8 @@
 #include "core/timetable.h"
 #include "editing/timetablecsv.h"
 #include "media/feedfetch.h"
-#include "web/webusers.h"
 
 #include <cstdio>
-#include <iostream>
 
 namespace ringvale {
 
@@ -26,11 +24,7 @@ LogDay today() {
 }
 
 std::string nowText() {
-    const LocalTime now = localTimeAt(std::chrono::system_clock::now());
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", now.year, now.month, now.day, now.hour,
-                  now.minute, now.second);
-    return text;
+    return localTimeText(localTimeAt(std::chrono::system_clock::now()));
 }
 
 // DATE<TAB>BEFORE<TAB>AFTER for each day of the next eight weeks that rings differently.
@@ -129,40 +123,10 @@ int timetableCsv(const std::filesystem::path& programDir, const CommandLine& lin
     return 0;
 }
 
-int webUser(const std::filesystem::path& programDir, const std::string& name, const std::string& role) {
-    if (role == "remove") {
-        if (const std::string why = removeWebUser(programDir, name); !why.empty()) {
-            std::fprintf(stderr, "ringvale: %s\n", why.c_str());
-            return 1;
-        }
-        std::printf("removed %s\n", name.c_str());
-        return 0;
-    }
-    const auto parsed = parseWebRole(role);
-    if (!parsed) {
-        std::fprintf(stderr, "ringvale: --web-user NAME viewer|operator|admin|remove, not \"%s\"\n",
-                     role.c_str());
-        return 2;
-    }
-    std::string password;
-    if (!std::getline(std::cin, password)) {
-        std::fprintf(stderr, "ringvale: --web-user: give the password as one line on standard input\n");
-        return 2;
-    }
-    if (!password.empty() && password.back() == '\r')
-        password.pop_back();
-    if (const std::string why = setWebUser(programDir, name, *parsed, password); !why.empty()) {
-        std::fprintf(stderr, "ringvale: %s\n", why.c_str());
-        return 1;
-    }
-    std::printf("%s is %s\n", name.c_str(), webRoleName(*parsed));
-    return 0;
-}
-
 } // namespace
 
 std::optional<int> runFileCommand(const CommandLine& line) {
-    if (!line.ringsOn && !line.importHolidays && !line.subscribe && !line.unsubscribe && !line.webUser &&
+    if (!line.ringsOn && !line.importHolidays && !line.subscribe && !line.unsubscribe &&
         line.timetableCsv == CommandLine::TimetableCsv::None)
         return std::nullopt;
     const auto programDir = resolveProgramDirectory(processEnv, executableDirectory());
@@ -175,8 +139,6 @@ std::optional<int> runFileCommand(const CommandLine& line) {
         return subscribe(programDir, *line.subscribe, line.dryRun);
     if (line.unsubscribe)
         return unsubscribe(programDir, *line.unsubscribe);
-    if (line.webUser)
-        return webUser(programDir, *line.webUser, line.webUserRole);
     return timetableCsv(programDir, line);
 }
 

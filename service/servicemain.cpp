@@ -1,7 +1,5 @@
 #include "service/servicemain.h"
 
-#include "service/webconsole.h"
-
 #include "campus/campusmessages.h"
 #include "campus/campustopics.h"
 #include "campus/commandsender.h"
@@ -38,7 +36,7 @@ std::unique_ptr<MqttLink> makeCampusLink(const CampusSetup& setup) {
         setup.address, role + "-" + setup.address.user + "-" + std::to_string(::getpid()), setup.caFile);
 }
 
-int runService(const CommandLine& line) {
+int runService(const CommandLine& line, EngineFaceFactory face) {
     ServiceLoop loop;
     // Before any other thread: the signals reach only the watch.
     const TerminationWatch termination([&loop](int) { loop.stop(); });
@@ -57,11 +55,6 @@ int runService(const CommandLine& line) {
         return 1;
     }
     removeStaleTemporariesEverywhere(programDir);
-    if (const std::string why = saveWebOptions(programDir, line.web, line.webCert, line.webKey);
-        !why.empty()) {
-        std::fprintf(stderr, "ringvale: %s\n", why.c_str());
-        return 2;
-    }
 
     SdlAudioSink sink;
     AudioPlayer player(sink);
@@ -74,6 +67,7 @@ int runService(const CommandLine& line) {
                                    sendToJournal,
                                    campus.setup ? makeCampusLink(*campus.setup) : nullptr,
                                    systemClockSynchronised};
+    services.face = std::move(face);
     BellService service(std::move(services), programDir, campus.setup);
     player.setReporter([&loop, &service](const PlaybackReport& report) {
         loop.post([&service, report] { service.playbackReport(report); });

@@ -2,14 +2,16 @@
 
 #include "campus/mqttlink.h"
 #include "service/commandline.h"
+#include "service/engineface.h"
 
 #include <memory>
 #include <optional>
 
 namespace ringvale {
 
-// --service: rings without a window until SIGTERM, SIGINT or SIGHUP; the exit status.
-int runService(const CommandLine& line);
+// --service: rings without a window until SIGTERM, SIGINT or SIGHUP; the exit status. `face`
+// makes another face on the engine (the web console), when given.
+int runService(const CommandLine& line, EngineFaceFactory face = {});
 
 // --play, --alarm, --stop: sends one command to every building as the office; the exit status.
 int sendCampusCommand(const CommandLine& line);

@@ -21,6 +21,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QCursor>
+#include <cstring>
 
 namespace ringvale {
 
@@ -94,11 +95,11 @@ AppController::AppController(MainWindow& window, Services services, const std::f
         if (m_campus)
             m_campus->playbackReport(report);
     });
-    m_web = std::make_unique<WebConsole>(
-        EngineConsole::Parts{m_context, m_commandContext, m_clock, m_programPath, m_campus.get(), {}},
-        [this](std::function<void()> task) {
-            QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
-        });
+    m_web = std::make_unique<WebConsole>(EngineParts{m_context, m_commandContext, m_clock, m_programPath,
+                                                     m_campus.get(), [this](std::function<void()> task) {
+                                                         QMetaObject::invokeMethod(this, std::move(task),
+                                                                                   Qt::QueuedConnection);
+                                                     }});
     m_log.setWatcher([this](const BellEntry& entry) { entryRecorded(entry); });
     connect(&m_window, &MainWindow::lockdownRequested, this, &AppController::toggleLockdown);
     connect(&m_window, &MainWindow::webConsoleRequested, this, &AppController::showWebConsole);
@@ -171,18 +172,13 @@ void AppController::start() {
     logMissedBellsAtStart(m_state, m_log, m_clock, firstUnwatchedMinute);
     m_log.record(systemEntry("start, timetable " + timetableNameOfPath(m_state.timetablePath) +
                              (m_state.running ? ", running" : ", stopped")));
-    const Lockdown lockdown = readLockdown(m_programPath);
-    m_state.lockdown = lockdown.on;
-    m_state.lockdownSetBy = lockdown.setBy;
-    if (lockdown.on)
-        m_log.record(systemEntry("lockdown holds, set by " + lockdown.setBy));
-    std::vector<std::string> notices;
-    if (const std::string why = m_web->start(readConsoleSettings(m_programPath), &notices); !why.empty()) {
-        m_log.record(systemEntry("no web console: " + why));
-        m_window.trayIcon().notify(QString::fromUtf8("网页控制台没有启动"), QString::fromStdString(why));
-    }
-    for (const std::string& notice : notices) {
+    followLockdownFile(m_context, m_programPath, m_state.lockdownStamp); // a lockdown kept over the restart
+    for (const std::string& notice : m_web->startFace()) {
         m_log.record(systemEntry(notice));
+        if (notice.starts_with("no web console: "))
+            m_window.trayIcon().notify(
+                QString::fromUtf8("网页控制台没有启动"),
+                QString::fromStdString(notice.substr(std::strlen("no web console: "))));
         if (notice.find("in clear") != std::string::npos)
             m_window.trayIcon().notify(QString::fromUtf8("网页控制台"),
                                        QString::fromUtf8("网页控制台使用明文 HTTP：密码会以明文在网络上传输。"

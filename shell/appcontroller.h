@@ -25,7 +25,6 @@
 #include "media/feedfetch.h"
 #include "media/songstation.h"
 #include "media/weatherprobe.h"
-#include "service/webconsole.h"
 #include "shell/calendarview.h"
 #include "shell/campusview.h"
 #include "shell/commandrunner.h"
@@ -36,6 +35,7 @@
 #include "shell/trayevent.h"
 #include "shell/webconsoleview.h"
 #include "shell/windowweatherdisplay.h"
+#include "web/webconsole.h"
 
 #include <QObject>
 

@@ -340,11 +340,7 @@ QString feedProblemText(const std::string& problem) {
 }
 
 std::string localNowText() {
-    const LocalTime now = localTimeAt(std::chrono::system_clock::now());
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", now.year, now.month, now.day, now.hour,
-                  now.minute, now.second);
-    return text;
+    return localTimeText(localTimeAt(std::chrono::system_clock::now()));
 }
 
 } // namespace

@@ -80,6 +80,8 @@ QString LogView::detailText(const std::string& detail) {
         {"system running", "系统开始运行"},
         {"system stopped", "系统停止运行"},
         {"rule added", "新增规则"},
+        {"web console started from the settings", "网页控制台按设置启动"},
+        {"web console turned off in the settings", "网页控制台已在设置中关闭"},
         {"lockdown set: every scheduled bell is silenced", "全校停铃：定时铃声都不响"},
         {"lockdown lifted: the bells ring again", "解除全校停铃，定时铃声恢复"},
     };
@@ -97,6 +99,7 @@ QString LogView::detailText(const std::string& detail) {
         {"music file ", "音乐文件 "},
         {"a makeup school day: today rings as ", "调休补课日：今天按此打铃 "},
         {"lockdown, set by ", "全校停铃，设置者 "},
+        {"no web console: ", "网页控制台没有启动："},
         {"lockdown holds, set by ", "全校停铃仍然有效，设置者 "},
         {"holiday feed ", "假日日历订阅 "},
         {"rule added in ", "新增规则，作息表 "},

@@ -7,10 +7,10 @@
 #include "editing/ruleeditor.h"
 #include "editing/timetablecommands.h"
 #include "fakes.h"
-#include "service/engineconsole.h"
 #include "support.h"
 #include "tempdir.h"
 #include "web/consoleapi.h"
+#include "web/engineconsole.h"
 #include "web/webusers.h"
 
 #include <gtest/gtest.h>

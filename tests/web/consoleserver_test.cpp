@@ -1,10 +1,10 @@
 #include "core/codepage.h"
 #include "core/timetable.h"
 #include "fakes.h"
-#include "service/engineconsole.h"
 #include "tempdir.h"
 #include "waitfor.h"
 #include "web/consoleserver.h"
+#include "web/engineconsole.h"
 #include "web/webusers.h"
 
 #include <curl/curl.h>

@@ -1,4 +1,4 @@
-#include "service/webconsole.h"
+#include "web/webconsole.h"
 
 #include "core/filestore.h"
 
@@ -12,11 +12,22 @@ bool loopbackOnly(const std::string& host) {
 
 } // namespace
 
-WebConsole::WebConsole(EngineConsole::Parts parts, ConsoleApi::Post post)
-    : m_programDir(parts.programDir), m_engine(std::move(parts)), m_post(std::move(post)) {}
+WebConsole::WebConsole(EngineParts parts)
+    : m_programDir(parts.programDir), m_post(parts.post), m_engine(std::move(parts)) {}
 
 WebConsole::~WebConsole() {
     stop();
+}
+
+std::vector<std::string> WebConsole::startFace() {
+    std::vector<std::string> said;
+    if (const std::string why = start(readConsoleSettings(m_programDir), &said); !why.empty())
+        said.push_back("no web console: " + why);
+    return said;
+}
+
+std::unique_ptr<EngineFace> makeWebConsole(const EngineParts& parts) {
+    return std::make_unique<WebConsole>(parts);
 }
 
 std::string WebConsole::start(const ConsoleSettings& settings, std::vector<std::string>* notices) {

@@ -4,6 +4,7 @@
 #include "core/belldayfiles.h"
 #include "core/clock.h"
 #include "core/schedulecontext.h"
+#include "service/engineface.h"
 #include "web/consoleengine.h"
 #include "web/consoleevents.h"
 
@@ -18,17 +19,7 @@ namespace ringvale {
 // the service each make one over their engine; every call runs on the engine's thread.
 class EngineConsole final : public ConsoleEngine {
 public:
-    struct Parts {
-        ScheduleContext& bells;    // the clock's bells and the timetable shown
-        ScheduleContext& commands; // play now and stop (an office sends them on)
-        const Clock& clock;
-        std::filesystem::path programDir;
-        CampusNode* campus = nullptr;
-        // The window shows lockdown in red; the service shows nothing.
-        std::function<void(bool on)> showLockdown;
-    };
-
-    explicit EngineConsole(Parts parts);
+    explicit EngineConsole(EngineParts parts);
 
     // Every log entry: into the live events, with a change of state.
     void entryRecorded(const BellEntry& entry);
@@ -54,7 +45,7 @@ private:
     int currentIndex() const;
     void stateChanged();
 
-    Parts m_parts;
+    EngineParts m_parts;
     BellDayFiles m_logFiles;
     std::string m_programDirGbk;
     ConsoleEvents* m_events = nullptr;

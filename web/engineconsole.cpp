@@ -1,4 +1,4 @@
-#include "service/engineconsole.h"
+#include "web/engineconsole.h"
 
 #include "core/appconfig.h"
 #include "core/calendarfile.h"
@@ -86,7 +86,7 @@ json ruleJson(const PlayRule& rule, std::size_t row) {
 
 } // namespace
 
-EngineConsole::EngineConsole(Parts parts)
+EngineConsole::EngineConsole(EngineParts parts)
     : m_parts(std::move(parts)), m_logFiles(m_parts.programDir),
       m_programDirGbk(fromFileName(m_parts.programDir)) {}
 
@@ -357,8 +357,6 @@ ConsoleAnswer EngineConsole::alarm(const std::string& file, const std::string& u
 
 ConsoleAnswer EngineConsole::lockdown(bool on, const std::string& user) {
     const bool kept = setLockdown(m_parts.bells, m_parts.programDir, on, who(user), m_parts.clock);
-    if (m_parts.showLockdown)
-        m_parts.showLockdown(on);
     stateChanged();
     if (!kept)
         return ConsoleAnswer::error(500, "set, but it could not be kept on disk: a restart would forget it");

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "service/engineconsole.h"
 #include "web/consoleapi.h"
 #include "web/consoleserver.h"
 #include "web/consolesettings.h"
+#include "web/engineconsole.h"
 
 #include <memory>
 #include <optional>
@@ -13,26 +13,28 @@ namespace ringvale {
 
 // The web console of one engine: its commands, the API and the server, started from the
 // settings (or the command line's --web). The window and the service each own one.
-class WebConsole {
+class WebConsole final : public EngineFace {
 public:
-    WebConsole(EngineConsole::Parts parts, ConsoleApi::Post post);
-    ~WebConsole();
+    explicit WebConsole(EngineParts parts);
+    ~WebConsole() override;
 
+    // Starts it as 网页控制台.INI says; the lines for the log.
+    std::vector<std::string> startFace() override;
     // Starts the server as the settings say (nothing when the address is empty). Empty, or why
     // not (UTF-8). What it says once (where it listens, and that passwords cross the network in
     // clear on plain HTTP beyond this machine) goes to `notices`.
     std::string start(const ConsoleSettings& settings, std::vector<std::string>* notices = nullptr);
-    void stop();
+    void stop() override;
     int port() const { return m_server ? m_server->port() : 0; }
     bool running() const { return m_server && m_server->running(); }
 
-    void entryRecorded(const BellEntry& entry) { m_engine.entryRecorded(entry); }
+    void entryRecorded(const BellEntry& entry) override { m_engine.entryRecorded(entry); }
     EngineConsole& engine() { return m_engine; }
 
 private:
     std::filesystem::path m_programDir;
-    EngineConsole m_engine;
     ConsoleApi::Post m_post;
+    EngineConsole m_engine;
     std::unique_ptr<ConsoleApi> m_api;
     std::unique_ptr<ConsoleServer> m_server;
 };
@@ -41,5 +43,8 @@ private:
 // Empty, or why not (UTF-8).
 std::string saveWebOptions(const std::filesystem::path& programDir, const std::optional<std::string>& web,
                            const std::optional<std::string>& cert, const std::optional<std::string>& key);
+
+// The web console as a face of the service's engine.
+std::unique_ptr<EngineFace> makeWebConsole(const EngineParts& parts);
 
 } // namespace ringvale
