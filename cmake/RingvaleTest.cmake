@@ -22,11 +22,11 @@ function(ringvale_add_test name)
     ringvale_test_executable(${name} SOURCES ${ARG_SOURCES} LIBS ${ARG_LIBS} GTest::gtest_main)
     set(properties TIMEOUT 600)
     if(ARG_SLOW)
-        gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST TEST_FILTER "-${ARG_SLOW}" PROPERTIES ${properties})
-        gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST TEST_FILTER "${ARG_SLOW}"
+        gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST NO_PRETTY_VALUES TEST_FILTER "-${ARG_SLOW}" PROPERTIES ${properties})
+        gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST NO_PRETTY_VALUES TEST_FILTER "${ARG_SLOW}"
                              PROPERTIES ${properties} LABELS slow)
     else()
-        gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES ${properties})
+        gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST NO_PRETTY_VALUES PROPERTIES ${properties})
     endif()
 endfunction()
 

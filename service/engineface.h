@@ -16,12 +16,14 @@ namespace ringvale {
 // What another face of the engine (the web console) works on: the engine's state and
 // procedures' collaborators, and a way onto the engine's own thread.
 struct EngineParts {
+    using Post = std::function<void(std::function<void()>)>;
+
     ScheduleContext& bells;    // the clock's bells and the timetable shown
     ScheduleContext& commands; // play now and stop (an office sends them on)
     const Clock& clock;
     std::filesystem::path programDir;
     CampusNode* campus = nullptr;
-    std::function<void(std::function<void()>)> post; // runs a task on the engine's thread
+    Post post; // runs a task on the engine's thread
 };
 
 // Another face of the engine, made by a layer above this one: started after the engine, told of

@@ -28,93 +28,47 @@ namespace ringvale {
 AppController::AppController(MainWindow& window, Services services, const std::filesystem::path& programDir,
                              std::optional<CampusSetup> campus, std::unique_ptr<MqttLink> campusLink)
     : m_window(window), m_dialogs(services.dialogs), m_clock(services.clock), m_programPath(programDir),
-      m_playbackReports(services.playbackReports), m_programDir(fromFileName(programDir)),
-      m_logFiles(programDir), m_log(m_logFiles, services.clock, services.journal), m_config(programDir),
-      m_system(services.commands, services.env),
-      m_campus(joinCampus(programDir, services.playback, std::move(campus), std::move(campusLink))),
-      m_context{m_state, window, window, m_campus ? m_campus->bellPlayback() : services.playback, m_log},
-      m_commandContext{m_state, window, window, m_campus ? m_campus->commandPlayback() : services.playback,
-                       m_log},
+      m_playbackReports(services.playbackReports), m_system(services.commands, services.env),
       m_powerOff([this] {
           const bool accepted = m_system.shutdownComputer(1, true);
           // Logged on the user-interface thread; this runs on the request's own.
           QMetaObject::invokeMethod(
               this,
               [this, accepted] {
-                  m_log.record(systemEntry(accepted ? "power-off requested and accepted"
-                                                    : "power-off requested and refused; asked again in 5 s"));
+                  m_engine->log().record(
+                      systemEntry(accepted ? "power-off requested and accepted"
+                                           : "power-off requested and refused; asked again in 5 s"));
               },
               Qt::QueuedConnection);
           return accepted;
       }),
-      m_tick(m_context, window, services.clock, m_powerOff), m_editing(m_context, m_editor, services.dialogs),
+      m_weatherDisplay(std::make_shared<WindowWeatherDisplay>(window, nullptr, nullptr)),
+      m_engine(makeEngine(services, programDir, std::move(campus), std::move(campusLink))),
+      m_context(m_engine->bells()), m_commandContext(m_engine->commands()),
+      m_editing(m_context, m_editor, services.dialogs),
       m_editorHost(window, m_editing, m_editor, services.dialogs),
-      m_commands(m_context, m_editor, m_config, services.dialogs, m_editorHost, m_programDir),
-      m_toolbar(m_commandContext, m_editor, m_editorHost, services.dialogs, window,
-                [this](std::string county) { runKeepingClock([&] { return m_weather.fetch(county); }); }),
-      m_calendar(programDir, m_state, m_config, m_log, services.clock,
-                 [this](int index) {
-                     m_window.selectTimetable(index);
-                     m_commands.switchTimetable(index); // logs the switch
-                 }),
-      m_disk(
-          m_state, m_config, m_log,
-          [this] {
-              loadTimetable(m_context);
-              m_editorHost.timetableSwitched(); // an open editor shows what is on disk now
-          },
-          [this](int index) {
-              m_window.selectTimetable(index);
-              m_commands.switchTimetable(index);
-          }),
-      m_weatherDisplay(std::make_shared<WindowWeatherDisplay>(
-          window, [this](const std::string& summary) { m_log.record(systemEntry(summary)); },
-          [this](RainForecast result, const std::string& dayText) { forecastRead(result, dayText); })),
-      m_weather(services.http, programDir, services.weatherHost, m_weatherDisplay),
-      m_songs(m_config, m_commandContext.playback, window, window, services.dialogs, m_log),
+      m_commands(m_context, m_editor, m_engine->config(), services.dialogs, m_editorHost,
+                 m_engine->programDir()),
+      m_toolbar(
+          m_commandContext, m_editor, m_editorHost, services.dialogs, window,
+          [this](std::string county) { runKeepingClock([&] { return m_engine->weather().fetch(county); }); }),
+      m_songs(m_engine->config(), m_commandContext.playback, window, window, services.dialogs,
+              m_engine->log()),
       m_settings(
-          window, m_config, m_system, m_state, services.dialogs,
+          window, m_engine->config(), m_system, m_engine->state(), services.dialogs,
           [this](std::string& county) {
-              return runKeepingClock([&] { return m_weather.fetch(county); }) != RainForecast::Unknown;
+              return runKeepingClock([&] { return m_engine->weather().fetch(county); }) !=
+                     RainForecast::Unknown;
           },
-          services.executable, m_log),
-      m_clockSync(m_log, std::move(services.clockSynchronised)), m_fetchFeed(services.fetchFeed),
-      m_feeds(
-          programDir, services.fetchFeed,
-          [this](std::function<void()> task) {
-              QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
-          },
-          m_log, services.clock) {
-    m_tick.setWeatherCheck([this] { m_weather.fetchInBackground(); });
-    m_config.setProblemReporter([this](const std::string& problem) {
-        reportProblem(problem);
-        m_log.record(systemEntry(problem));
-    });
-    m_playbackReports.setHandler([this](const PlaybackReport& report) {
-        m_log.onPlaybackReport(report);
-        if (m_campus)
-            m_campus->playbackReport(report);
-    });
-    m_web = std::make_unique<WebConsole>(EngineParts{m_context, m_commandContext, m_clock, m_programPath,
-                                                     m_campus.get(), [this](std::function<void()> task) {
-                                                         QMetaObject::invokeMethod(this, std::move(task),
-                                                                                   Qt::QueuedConnection);
-                                                     }});
-    m_log.setWatcher([this](const BellEntry& entry) { entryRecorded(entry); });
+          services.executable, m_engine->log()),
+      m_fetchFeed(services.fetchFeed) {
+    m_playbackReports.setHandler([this](const PlaybackReport& report) { m_engine->playbackReport(report); });
     connect(&m_window, &MainWindow::lockdownRequested, this, &AppController::toggleLockdown);
     connect(&m_window, &MainWindow::webConsoleRequested, this, &AppController::showWebConsole);
     connect(&m_window, &MainWindow::logRequested, this, &AppController::showLog);
     connect(&m_window, &MainWindow::calendarRequested, this, &AppController::showCalendar);
-    connect(&m_window, &MainWindow::clockTicked, this, [this](qint64 dueMs) {
-        const WallTime due{std::chrono::milliseconds(dueMs)};
-        // First: a new day's plan, and a file changed on disk, hold from the tick that follows.
-        m_calendar.follow(due);
-        m_disk.follow();
-        followLockdownFile(m_context, m_programPath, m_state.lockdownStamp);
-        m_tick.onClockTick(due);
-        m_clockSync.check();
-        m_feeds.follow();
-    });
+    connect(&m_window, &MainWindow::clockTicked, this,
+            [this](qint64 dueMs) { m_engine->tick(WallTime{std::chrono::milliseconds(dueMs)}); });
     connect(&m_window, &MainWindow::trayEvent, this, &AppController::onTrayEvent);
     connect(&m_window, &MainWindow::toolbarButtonClicked, this, &AppController::onToolbarClick);
     connect(&m_window, &MainWindow::timetableChosen, this,
@@ -144,90 +98,77 @@ AppController::AppController(MainWindow& window, Services services, const std::f
     connect(&m_window, &MainWindow::countyTestClicked, this, [this] { m_settings.countyTest(); });
 }
 
+std::unique_ptr<BellEngine> AppController::makeEngine(const Services& services,
+                                                      const std::filesystem::path& programDir,
+                                                      std::optional<CampusSetup> campus,
+                                                      std::unique_ptr<MqttLink> campusLink) {
+    BellEngine::Services engine{services.playback,
+                                services.clock,
+                                [this](std::function<void()> task) {
+                                    QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+                                },
+                                m_powerOff,
+                                services.http,
+                                services.weatherHost,
+                                services.journal,
+                                std::move(campus),
+                                std::move(campusLink),
+                                services.clockSynchronised,
+                                services.fetchFeed,
+                                [this](const EngineParts& parts) {
+                                    auto console = std::make_unique<WebConsole>(parts);
+                                    m_web = console.get();
+                                    return console;
+                                },
+                                m_weatherDisplay};
+    BellEngine::Hooks hooks;
+    hooks.switchTimetable = [this](int index) {
+        m_window.selectTimetable(index);
+        m_commands.switchTimetable(index); // logs the switch
+    };
+    hooks.timetableReread = [this] { m_editorHost.timetableSwitched(); }; // an open editor shows the file now
+    hooks.buildingsChanged = [this] {
+        if (m_campusView)
+            m_campusView->showBuildings(m_engine->campus()->buildings());
+    };
+    hooks.entryRecorded = [this](const BellEntry& entry) { entryRecorded(entry); };
+    hooks.settingsProblem = [](const std::string& problem) { reportProblem(problem); };
+    hooks.faceSaid = [this](const std::string& said) { faceSaid(said); };
+    return std::make_unique<BellEngine>(std::move(engine),
+                                        BellEngine::Views{m_window, m_window, m_window, m_window}, programDir,
+                                        std::move(hooks));
+}
+
 AppController::~AppController() {
-    m_web->stop();
-    if (m_campus)
-        m_campus->stop();
+    m_web->stop(); // no console request reaches a half-gone window
     m_playbackReports.setHandler(nullptr);
-    m_log.setWatcher(nullptr);
-    m_log.record(systemEntry("exit"));
     m_weatherDisplay->detach(); // a weather check still running never reaches the window
-    // Nor does the program end under it (a closed port answers at once; a silent server is
-    // given a moment, then left).
-    m_weather.waitForBackground(std::chrono::seconds(2));
 }
 
 void AppController::start() {
     StartupSteps steps;
     steps.restoreSongSlots = [this] { m_songs.restoreSlots(); };
-    steps.startWeatherCheck = [this] { m_weather.fetchInBackground(); };
-    // Read before the start-up logs anything of its own.
-    const TodaySoFar today = readTodaySoFar(m_logFiles, m_clock);
-    m_tick.remember(today.rung);
-    const std::int64_t firstUnwatchedMinute = today.firstUnwatchedMinute;
-    startUp(m_context, m_window, m_config, m_programDir, steps);
-    m_calendar.apply();
-    m_disk.settle();
-    removeOldLogFiles(m_logFiles, m_log, m_clock);
-    logMissedBellsAtStart(m_state, m_log, m_clock, firstUnwatchedMinute);
-    m_log.record(systemEntry("start, timetable " + timetableNameOfPath(m_state.timetablePath) +
-                             (m_state.running ? ", running" : ", stopped")));
-    followLockdownFile(m_context, m_programPath, m_state.lockdownStamp); // a lockdown kept over the restart
-    for (const std::string& notice : m_web->startFace()) {
-        m_log.record(systemEntry(notice));
-        if (notice.starts_with("no web console: "))
-            m_window.trayIcon().notify(
-                QString::fromUtf8("网页控制台没有启动"),
-                QString::fromStdString(notice.substr(std::strlen("no web console: "))));
-        if (notice.find("in clear") != std::string::npos)
-            m_window.trayIcon().notify(QString::fromUtf8("网页控制台"),
-                                       QString::fromUtf8("网页控制台使用明文 HTTP：密码会以明文在网络上传输。"
-                                                         "请用 --web-cert 和 --web-key 启用 HTTPS。"));
-    }
-    if (m_campus)
-        m_campus->start();
+    m_engine->start("start", steps);
+}
+
+void AppController::faceSaid(const std::string& said) {
+    if (said.starts_with("no web console: "))
+        m_window.trayIcon().notify(QString::fromUtf8("网页控制台没有启动"),
+                                   QString::fromStdString(said.substr(std::strlen("no web console: "))));
+    if (said.find("in clear") != std::string::npos)
+        m_window.trayIcon().notify(QString::fromUtf8("网页控制台"),
+                                   QString::fromUtf8("网页控制台使用明文 HTTP：密码会以明文在网络上传输。"
+                                                     "请用 --web-cert 和 --web-key 启用 HTTPS。"));
 }
 
 void AppController::toggleLockdown() {
-    const bool on = !m_state.lockdown;
+    const bool on = !m_engine->state().lockdown;
     const std::string question =
         gbkFromUtf8(on ? "全校停铃：所有定时铃声都不响，直到解除为止。立即播放和警报照常。确定吗？"
                        : "解除全校停铃，定时铃声恢复？");
     if (!m_dialogs.askYesNo(question, gbkFromUtf8("提示...")))
         return;
     setLockdown(m_context, m_programPath, on, "window", m_clock);
-}
-
-std::unique_ptr<CampusNode> AppController::joinCampus(const std::filesystem::path& programDir,
-                                                      Playback& player, std::optional<CampusSetup> campus,
-                                                      std::unique_ptr<MqttLink> link) {
-    if (!campus || !link)
-        return nullptr;
-    CampusNode::Engine engine;
-    engine.timetableStored = [this](int index) {
-        if (timetablePath(m_programDir, index) != m_state.timetablePath)
-            return;
-        loadTimetable(m_context);
-        m_editorHost.timetableSwitched(); // an open editor shows the office's rules
-    };
-    engine.timetableSelected = [this](int index) {
-        m_window.selectTimetable(index);
-        m_commands.switchTimetable(index);
-    };
-    engine.buildingsChanged = [this] {
-        if (m_campusView)
-            m_campusView->showBuildings(m_campus->buildings());
-    };
-    return std::make_unique<CampusNode>(
-        *campus, programDir, std::move(link), player, m_log, m_clock,
-        [this](CampusNode::Task task) {
-            QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
-        },
-        std::move(engine), kVersion);
-}
-
-void AppController::forecastRead(RainForecast result, const std::string& dayText) {
-    takeForecast(m_state, result, dayText, m_clock.now());
 }
 
 namespace {
@@ -256,10 +197,10 @@ void AppController::showWebConsole() {
             m_programPath, m_dialogs,
             [this](const ConsoleSettings& settings, std::vector<std::string>* notices) {
                 const std::string why = m_web->start(settings, notices);
-                m_log.record(systemEntry(why.empty()
-                                             ? (m_web->running() ? "web console started from the settings"
-                                                                 : "web console turned off in the settings")
-                                             : "no web console: " + why));
+                m_engine->log().record(
+                    systemEntry(why.empty() ? (m_web->running() ? "web console started from the settings"
+                                                                : "web console turned off in the settings")
+                                            : "no web console: " + why));
                 return why;
             },
             [this] {
@@ -271,29 +212,27 @@ void AppController::showWebConsole() {
 }
 
 void AppController::showCampus() {
+    CampusNode* campus = m_engine->campus();
     if (!m_campusView) {
         m_campusView = std::make_unique<CampusView>(
-            m_programPath, m_campus ? std::optional<CampusRole>(m_campus->role()) : std::nullopt, m_dialogs);
-        if (m_campus && m_campus->role() == CampusRole::Office)
-            m_campusView->setAlarmActions([this](const std::string& path) { m_campus->soundAlarm(path); },
+            m_programPath, campus ? std::optional<CampusRole>(campus->role()) : std::nullopt, m_dialogs);
+        if (campus && campus->role() == CampusRole::Office)
+            m_campusView->setAlarmActions([campus](const std::string& path) { campus->soundAlarm(path); },
                                           [this] { stopPlaying(m_commandContext); });
     }
-    if (m_campus)
-        m_campusView->showBuildings(m_campus->buildings());
+    if (campus)
+        m_campusView->showBuildings(campus->buildings());
     bringForward(*m_campusView);
 }
 
 void AppController::showLog() {
     if (!m_logView)
-        m_logView = std::make_unique<LogView>(m_logFiles, m_dialogs);
+        m_logView = std::make_unique<LogView>(m_engine->logFiles(), m_dialogs);
     m_logView->showDay(logDayOf(localTimeAt(m_clock.now())));
     bringForward(*m_logView);
 }
 
 void AppController::entryRecorded(const BellEntry& entry) {
-    if (m_campus)
-        m_campus->entryRecorded(entry);
-    m_web->entryRecorded(entry);
     if (m_logView)
         m_logView->entryRecorded(entry);
     if (entry.event == BellEvent::Failed || entry.event == BellEvent::Missed) {

@@ -1,22 +1,11 @@
 #pragma once
 
-#include "campus/campusnode.h"
 #include "campus/campussetup.h"
-#include "core/appconfig.h"
-#include "core/belldayfiles.h"
-#include "core/bellrecorder.h"
-#include "core/calendarfollower.h"
 #include "core/clock.h"
 #include "core/clocksync.h"
-#include "core/clocktick.h"
 #include "core/dialogs.h"
-#include "core/diskchangefollower.h"
-#include "core/holidayfeedfollower.h"
 #include "core/playback.h"
 #include "core/poweroffrequests.h"
-#include "core/programdir.h"
-#include "core/schedulecontext.h"
-#include "core/schedulestate.h"
 #include "editing/editorstate.h"
 #include "editing/ruleeditor.h"
 #include "editing/settingscommands.h"
@@ -25,6 +14,7 @@
 #include "media/feedfetch.h"
 #include "media/songstation.h"
 #include "media/weatherprobe.h"
+#include "service/bellengine.h"
 #include "shell/calendarview.h"
 #include "shell/campusview.h"
 #include "shell/commandrunner.h"
@@ -80,18 +70,19 @@ public:
     void onToolbarClick(int index);
     void onTrayEvent(TrayEvent event);
 
-    ScheduleState& state() { return m_state; }
-    const BellDayFiles& logFiles() const { return m_logFiles; }
-    BellRecorder& log() { return m_log; }
+    ScheduleState& state() { return m_engine->state(); }
+    const BellDayFiles& logFiles() const { return m_engine->logFiles(); }
+    BellRecorder& log() { return m_engine->log(); }
     LogView* logView() const { return m_logView.get(); }
     CalendarView* calendarView() const { return m_calendarView.get(); }
     CampusView* campusView() const { return m_campusView.get(); }
     WebConsoleView* webConsoleView() const { return m_webConsoleView.get(); }
-    CampusNode* campus() const { return m_campus.get(); }
+    CampusNode* campus() const { return m_engine->campus(); }
     WebConsole& webConsole() { return *m_web; }
+    BellEngine& engine() { return *m_engine; }
     // 全校停铃 from the window: asks, then sets or lifts it.
     void toggleLockdown();
-    const AppConfig& config() const { return m_config; }
+    const AppConfig& config() const { return m_engine->config(); }
     EditorState& editorState() { return m_editor; }
     RuleEditorHostWindow& editorHost() { return m_editorHost; }
 
@@ -100,10 +91,11 @@ private:
     void showCalendar();
     void showCampus();
     void showWebConsole();
-    std::unique_ptr<CampusNode> joinCampus(const std::filesystem::path& programDir, Playback& player,
-                                           std::optional<CampusSetup> campus, std::unique_ptr<MqttLink> link);
-    // A weather check read today's forecast: the rain-gated rules follow it.
-    void forecastRead(RainForecast result, const std::string& dayText);
+    std::unique_ptr<BellEngine> makeEngine(const Services& services, const std::filesystem::path& programDir,
+                                           std::optional<CampusSetup> campus, std::unique_ptr<MqttLink> campusLink);
+    // What the other face said at its start: a console that did not start, or one that sends
+    // passwords in clear, is told from the tray as well as in the log.
+    void faceSaid(const std::string& said);
     // Every logged entry: into the log window when open, and a failed or missed bell into a
     // notification from the tray icon.
     void entryRecorded(const BellEntry& entry);
@@ -113,32 +105,21 @@ private:
     const Clock& m_clock;
     std::filesystem::path m_programPath;
     PlaybackReportRelay& m_playbackReports;
-    std::string m_programDir; // GBK
-    BellDayFiles m_logFiles;
-    BellRecorder m_log;
-    AppConfig m_config;
     SystemServices m_system;
-    std::unique_ptr<CampusNode> m_campus; // none: not in a campus
-    ScheduleState m_state;
-    ScheduleContext m_context;        // the clock's bells
-    ScheduleContext m_commandContext; // the operator's plays and stops (an office sends them on)
     PowerOffRequests m_powerOff;
-    ClockTick m_tick;
+    std::shared_ptr<WindowWeatherDisplay> m_weatherDisplay;
+    WebConsole* m_web = nullptr; // the engine's other face, owned by the engine
+    std::unique_ptr<BellEngine> m_engine;
+    ScheduleContext& m_context;        // the clock's bells
+    ScheduleContext& m_commandContext; // the operator's plays and stops (an office sends them on)
     EditorState m_editor;
     RuleEditor m_editing;
     RuleEditorHostWindow m_editorHost;
     TimetableCommands m_commands;
     ToolbarCommands m_toolbar;
-    CalendarFollower m_calendar;
-    DiskChangeFollower m_disk;
-    std::shared_ptr<WindowWeatherDisplay> m_weatherDisplay;
-    WeatherProbe m_weather;
     SongStation m_songs;
     SettingsCommands m_settings;
-    ClockSyncWatch m_clockSync;
     HolidayFeedFollower::Fetch m_fetchFeed;
-    HolidayFeedFollower m_feeds;
-    std::unique_ptr<WebConsole> m_web;
     std::unique_ptr<LogView> m_logView;               // made at its first showing
     std::unique_ptr<CalendarView> m_calendarView;     // likewise
     std::unique_ptr<CampusView> m_campusView;         // likewise
