@@ -5,7 +5,7 @@
 #include "core/programdir.h"
 #include "core/version.h"
 #include "media/audioplayer.h"
-#include "media/sdlaudiosink.h"
+#include "media/soundoutput.h"
 #include "media/weatherprobe.h"
 #include "service/commandline.h"
 #include "service/filecommands.h"
@@ -127,10 +127,10 @@ int main(int argc, char* argv[]) {
         return 2;
     }
 
-    // The sound device opens ahead of each bell and closes when idle (see SdlAudioSink).
-    SdlAudioSink sink;
+    // The sound device opens ahead of each bell and closes when idle (see makeSoundOutput).
+    const std::unique_ptr<AudioSink> sink = makeSoundOutput();
     PlaybackReportRelay playbackReports;
-    AudioPlayer player(sink);
+    AudioPlayer player(*sink);
     player.setReporter(playbackReports.reporter());
     SystemClock clock;
     ProcessRunner commands;

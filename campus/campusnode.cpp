@@ -27,6 +27,10 @@ public:
     }
     void stopAll() override { m_player.stopAll(); }
     void prepare() override { m_player.prepare(); }
+    void prepareBell(std::int32_t count, const std::string& path, WallTime due) override {
+        m_player.prepareBell(count, locate(path), due);
+    }
+    void cancelPrepared() override { m_player.cancelPrepared(); }
     std::string locate(const std::string& path) const override {
         return m_resolving ? m_music.resolve(path) : m_player.locate(path);
     }
@@ -56,6 +60,7 @@ public:
         send({CampusCommand::Kind::Stop, 0, {}, m_node.nowMs(), {}, {}});
     }
     void prepare() override { m_node.m_player.prepare(); }
+    void cancelPrepared() override { m_node.m_player.cancelPrepared(); }
     std::string locate(const std::string& path) const override { return m_node.m_player.locate(path); }
 
 private:

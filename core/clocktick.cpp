@@ -44,8 +44,10 @@ void ClockTick::onClockTick(WallTime due) {
     closePassedMinutes(minute);
     m_lastMinute = minute;
     m_lastRunning = state.running;
-    if (!state.running)
+    if (!state.running) {
+        m_context.playback.cancelPrepared();
         return;
+    }
 
     m_ledger.forgetFarFrom(minute);
     m_ledger.markRung(state.rules, minute, now.weekday);
@@ -57,16 +59,10 @@ void ClockTick::onClockTick(WallTime due) {
     if (!state.shutdownTime.empty() && textFind(state.shutdownTime, prefix) > 0 && m_view.isShutdownTicked())
         m_power.requestPowerOff();
 
-    if (now.second >= kPrepareFromSecond && m_preparedMinute != minute + 1 && state.noBellReason.empty() &&
-        !state.lockdown) {
-        LocalTime next = localTimeAt(instant + std::chrono::seconds(60 - now.second));
-        if (state.ringsAsWeekday != 0 && next.day == now.day)
-            next.weekday = state.ringsAsWeekday;
-        if (!dueBellsAt(state.rules, next).empty()) {
-            m_preparedMinute = minute + 1;
-            m_context.playback.prepare();
-        }
-    }
+    if (now.second >= kPrepareFromSecond)
+        prepareNextMinute(now, instant);
+    else
+        m_context.playback.cancelPrepared(); // a bell prepared for this minute that did not ring
 
     if (!state.nextRuleValid) {
         static const std::string kNoBellsToday = gbkFromUtf8("今天不打铃：");
@@ -113,6 +109,32 @@ void ClockTick::closePassedMinutes(std::int64_t minute) {
                                                       : std::string(kSkippedByClock)));
         }
     }
+}
+
+void ClockTick::prepareNextMinute(const LocalTime& now, WallTime instant) {
+    const ScheduleState& state = m_context.state;
+    if (!state.noBellReason.empty() || state.lockdown) {
+        m_context.playback.cancelPrepared();
+        return;
+    }
+    const WallTime due = minuteStart(instant) + std::chrono::minutes(1);
+    LocalTime next = localTimeAt(due);
+    if (state.ringsAsWeekday != 0 && next.day == now.day)
+        next.weekday = state.ringsAsWeekday;
+    const std::vector<DueBell> bells = dueBellsAt(state.rules, next);
+    if (bells.empty()) {
+        m_context.playback.cancelPrepared();
+        return;
+    }
+    // The bell that will ring is placed on the beat; one the rain may hold back only gets the
+    // output ready.
+    const PlayRule& rule = state.rules[bells.front().element];
+    if (rule.rainGated || rule.playCount == 0) {
+        m_context.playback.cancelPrepared();
+        m_context.playback.prepare();
+        return;
+    }
+    m_context.playback.prepareBell(rule.playCount, rule.musicPath, due);
 }
 
 void ClockTick::checkWeatherAhead(const LocalTime& now, std::int64_t minute) {
@@ -183,7 +205,7 @@ bool ClockTick::fireDueRule(const std::string& prefix, const LocalTime& now, std
             // ring it again when it starts inside this minute.
             m_context.log.noteRinging(
                 bellEntryFor(BellEvent::Rang, state.rules, k, slot, state.timetablePath));
-            m_context.playback.stopAll();
+            // The new bell ends what plays (and takes over the bell prepared for it).
             const PlayId id = m_context.playback.playFile(rule.playCount, rule.musicPath);
             m_context.log.expectOutcome(
                 id, bellEntryFor(BellEvent::Rang, state.rules, k, slot, state.timetablePath),

@@ -66,6 +66,8 @@ private:
     void closePassedMinutes(std::int64_t minute);
     // Asks for a weather check when a rain-gated bell is due within the next half hour.
     void checkWeatherAhead(const LocalTime& now, std::int64_t minute);
+    // From second 58: the bell due at the next minute is prepared, or none is.
+    void prepareNextMinute(const LocalTime& now, WallTime instant);
     // A due rain-gated rule on a rain day is skipped (true); with no forecast it rings and the log
     // says the weather was unknown.
     bool skippedForRain(std::size_t element, const std::string& slot, const LocalTime& now);
@@ -78,7 +80,6 @@ private:
     const Clock& m_clock;
     PowerSwitch& m_power;
     RingLedger m_ledger;
-    std::int64_t m_preparedMinute = -1;
     std::optional<std::int64_t> m_lastMinute; // of the last tick
     bool m_lastRunning = false;               // the running state at the last tick
     std::function<void()> m_checkWeather;

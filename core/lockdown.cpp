@@ -46,6 +46,8 @@ void followLockdownFile(ScheduleContext& context, const std::filesystem::path& p
     state.lockdown = saved.on;
     state.lockdownSetBy = saved.on ? saved.setBy : std::string();
     state.nextRuleValid = false;
+    if (saved.on)
+        context.playback.cancelPrepared(); // a bell about to ring stays silent too
     context.log.record(systemEntry(saved.on ? "lockdown holds, set by " + saved.setBy
                                             : std::string("lockdown lifted: the bells ring again")));
 }
@@ -57,6 +59,8 @@ bool setLockdown(ScheduleContext& context, const std::filesystem::path& programD
     state.lockdown = on;
     state.lockdownSetBy = on ? by + " " + stamp : std::string();
     state.nextRuleValid = false;
+    if (on)
+        context.playback.cancelPrepared(); // a bell about to ring stays silent too
     context.log.record(systemEntry(
         by + ": " +
         (on ? "lockdown set: every scheduled bell is silenced" : "lockdown lifted: the bells ring again")));

@@ -19,6 +19,17 @@ public:
     virtual void stopAll() = 0;
     // A bell is due within seconds: get the output ready now, so the bell does not wait for it.
     virtual void prepare() = 0;
+    // The bell due at `due` will play the file (GBK) `count` times: decode it and place its first
+    // sample to be heard at `due`. It sounds only as the playFile() that follows takes it over (a
+    // stop in between leaves it, as it would not stop the bell); cancelPrepared() drops it.
+    virtual void prepareBell(std::int32_t count, const std::string& path, WallTime due) {
+        (void)count;
+        (void)path;
+        (void)due;
+        prepare();
+    }
+    // Drops a bell prepared and not taken over by a playFile().
+    virtual void cancelPrepared() {}
     // The file a rule's path (GBK) plays from; the path itself unless the output keeps its music
     // elsewhere.
     virtual std::string locate(const std::string& path) const { return path; }

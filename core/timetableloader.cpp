@@ -54,6 +54,7 @@ void loadTimetable(ScheduleContext& context) {
     // new bell ends it.
     context.table.resetRuleGrid();
     state.rules.clear();
+    context.playback.cancelPrepared(); // the next tick prepares whatever the new rules ring
 
     // Stamped before the read: a change in between is seen at the next look.
     state.timetableStamp = fileStampOf(toFileName(state.timetablePath));

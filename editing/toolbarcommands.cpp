@@ -58,6 +58,8 @@ void ToolbarCommands::toggleRunning() {
         m_editor.mode = EditorState::Mode::Add;
         m_editorHost.openRuleEditor();
     }
+    if (!m_context.state.running)
+        m_context.playback.cancelPrepared(); // a bell about to ring stays silent
     m_context.status.setStatusText(runningStateText(m_context.state.running));
     m_context.log.record(systemEntry(m_context.state.running ? "system running" : "system stopped"));
 }

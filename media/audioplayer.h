@@ -32,6 +32,8 @@ public:
         m_reporter = std::make_shared<const Player::Reporter>(std::move(reporter));
     }
     void prepare() override { m_sink->prepare(); }
+    void prepareBell(std::int32_t count, const std::string& path, WallTime due) override;
+    void cancelPrepared() override { m_prepared.reset(); }
 
     // True while the current player still decodes or hands over sound (for tests and benchmarks).
     bool isSounding() const;
@@ -42,6 +44,12 @@ private:
     std::shared_ptr<SinkGate> m_sink;
     std::shared_ptr<LeftBehindWorkers> m_leftBehind;
     std::unique_ptr<Player> m_current;
+    // The bell prepared ahead, until a request takes it over.
+    std::unique_ptr<Player> m_prepared;
+    std::int32_t m_preparedCount = 0;
+    std::string m_preparedPath;
+    WallTime m_preparedDue;
+    bool m_preparedHold = false;
     std::shared_ptr<const Player::Reporter> m_reporter;
     PlayId m_lastId = 0;
     OutputRetry m_retry;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/clock.h"
+
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -26,6 +28,11 @@ public:
     // when `cancelled` became true while waiting, or when the output failed.
     virtual bool write(const std::int16_t* samples, std::size_t frames,
                        const std::atomic<bool>& cancelled) = 0;
+    // Hands frames over so that the first is heard at `heardAt` (silence before it), waiting until
+    // shortly before; frames due in the past are heard as soon as they can be. This output knows
+    // not its own latency: it waits until `heardAt` and hands them over then.
+    virtual bool writeAt(const std::int16_t* samples, std::size_t frames, WallTime heardAt,
+                         const std::atomic<bool>& cancelled);
     // Drops everything handed over but not yet played: silence from now on. Callable from any thread.
     virtual void discard() = 0;
     // The output as the log names it ("pulseaudio", say).

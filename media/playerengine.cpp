@@ -25,6 +25,12 @@ void SinkGate::prepare() {
         m_sink->prepare();
 }
 
+bool SinkGate::writeAt(const std::int16_t* samples, std::size_t frames, WallTime heardAt,
+                       const std::atomic<bool>& cancelled) {
+    std::shared_lock lock(m_mutex);
+    return m_sink && m_sink->writeAt(samples, frames, heardAt, cancelled);
+}
+
 bool SinkGate::write(const std::int16_t* samples, std::size_t frames, const std::atomic<bool>& cancelled) {
     std::shared_lock lock(m_mutex);
     return m_sink && m_sink->write(samples, frames, cancelled);
@@ -71,9 +77,10 @@ void LeftBehindWorkers::take(std::thread worker, const std::shared_ptr<LeftBehin
 // What the worker uses; shared with the worker so that one left behind never outlives it.
 struct Player::Work {
     Work(std::shared_ptr<SinkGate> s, std::vector<std::string> list, std::int32_t passes, PlayId playId,
-         std::shared_ptr<const Reporter> playReporter, OutputRetry outputRetry)
+         std::shared_ptr<const Reporter> playReporter, OutputRetry outputRetry,
+         std::optional<PlayerArming> arm)
         : sink(std::move(s)), playList(std::move(list)), remainingPasses(passes), id(playId),
-          reporter(std::move(playReporter)), retry(outputRetry) {}
+          reporter(std::move(playReporter)), retry(outputRetry), arming(arm), committed(!arm) {}
 
     // Opens the output, again and again while the sound server refuses, until the deadline.
     bool openOutput() {
@@ -110,13 +117,57 @@ struct Player::Work {
         return text;
     }
 
-    // The one report of this player; later ones and those after a stop are dropped.
+    // The one report of this player; later ones and those after a stop are dropped. A prepared
+    // player keeps it until it is taken over.
     void report(PlaybackReport::Kind kind, std::string detail,
                 WallTime at = std::chrono::system_clock::now()) {
-        if (reported || cancelled || !reporter || !*reporter)
-            return;
-        reported = true;
-        (*reporter)(PlaybackReport{id, kind, at, std::move(detail)});
+        PlaybackReport said{0, kind, at, std::move(detail)};
+        {
+            std::lock_guard lock(mutex);
+            if (reported || cancelled || !reporter || !*reporter)
+                return;
+            if (!committed) {
+                if (!kept)
+                    kept = std::move(said);
+                return;
+            }
+            reported = true;
+            said.id = id;
+        }
+        (*reporter)(said);
+    }
+
+    void commit(PlayId playId) {
+        std::optional<PlaybackReport> said;
+        {
+            std::lock_guard lock(mutex);
+            id = playId;
+            committed = true;
+            if (kept && !reported && !cancelled && reporter && *reporter) {
+                reported = true;
+                said = std::move(kept);
+                said->id = id;
+            }
+        }
+        wake.notify_all();
+        if (said)
+            (*reporter)(*said);
+    }
+
+    // A prepared player waits to be taken over; false when it was dropped instead, or nobody
+    // took it over long after its time.
+    bool waitToBeTakenOver() {
+        std::unique_lock lock(mutex);
+        return wake.wait_until(lock, arming->heardAt + kUnclaimedAfter, [this] {
+            return committed || cancelled.load();
+        }) && !cancelled;
+    }
+
+    bool abandoned() {
+        if (!arming || std::chrono::system_clock::now() < arming->heardAt + kUnclaimedAfter)
+            return false;
+        std::lock_guard lock(mutex);
+        return !committed;
     }
 
     void run() {
@@ -139,21 +190,35 @@ struct Player::Work {
         }
         std::vector<std::int16_t> samples;
         std::size_t total = 0;
-        while (!cancelled) {
+        while (!cancelled && !abandoned()) {
             const std::size_t frames = decoder.decode(samples);
             if (frames == 0)
                 break;
             total += frames;
+            if (placing) {
+                placing = false;
+                if (arming->hold ? !waitToBeTakenOver()
+                                 : !sink->writeAt(samples.data(), frames, arming->heardAt, cancelled))
+                    return false;
+                if (arming->hold && !sink->write(samples.data(), frames, cancelled))
+                    return false;
+                soundingSaid = true;
+                report(PlaybackReport::Kind::Sounding, sink->deviceName(),
+                       std::max(std::chrono::system_clock::now(), arming->heardAt));
+                continue;
+            }
             const WallTime handed = std::chrono::system_clock::now();
             if (!sink->write(samples.data(), frames, cancelled))
                 return false;
-            if (!reported)
+            if (!soundingSaid) {
+                soundingSaid = true;
                 report(PlaybackReport::Kind::Sounding,
                        failedTries.empty()
                            ? sink->deviceName()
                            : sink->deviceName() + " (opened after " + std::to_string(failedTries.size()) +
                                  " failed tries: " + triesText() + ")",
                        handed);
+            }
         }
         // A file that gives no sound at all counts as undecodable: the player falls silent
         // rather than spinning over it pass after pass.
@@ -168,14 +233,22 @@ struct Player::Work {
         finished.notify_all();
     }
 
+    // A prepared player nobody took over by then ends on its own.
+    static constexpr std::chrono::seconds kUnclaimedAfter{3};
+
     const std::shared_ptr<SinkGate> sink;
     const std::vector<std::string> playList;
     std::int32_t remainingPasses; // 0 = without end
-    const PlayId id;
+    PlayId id;                    // under the mutex, as `committed`, `kept` and `reported`
     const std::shared_ptr<const Reporter> reporter;
     const OutputRetry retry;
+    const std::optional<PlayerArming> arming;
+    bool placing = arming.has_value(); // the worker's only: the first sound is still to be placed
+    bool soundingSaid = false;         // the worker's only
+    bool committed;
+    std::optional<PlaybackReport> kept;
     std::vector<std::string> failedTries; // the worker's only
-    bool reported = false;                // touched by the thread that runs the player only
+    bool reported = false;
     std::atomic<bool> cancelled{false};
     mutable std::mutex mutex;
     std::condition_variable finished;
@@ -185,13 +258,15 @@ struct Player::Work {
 
 Player::Player(std::shared_ptr<SinkGate> sink, std::vector<std::string> playList, std::int32_t passes,
                std::shared_ptr<LeftBehindWorkers> leftBehind, PlayId id,
-               std::shared_ptr<const Reporter> reporter, OutputRetry retry)
+               std::shared_ptr<const Reporter> reporter, OutputRetry retry,
+               std::optional<PlayerArming> arming)
     : m_work(std::make_shared<Work>(std::move(sink), std::move(playList), passes, id, std::move(reporter),
-                                    retry)),
+                                    retry, arming)),
       m_leftBehind(std::move(leftBehind)) {}
 
 Player::~Player() {
-    stop();
+    if (!m_ended)
+        stop();
 }
 
 void Player::start() {
@@ -209,12 +284,26 @@ void Player::start() {
 }
 
 bool Player::stop() {
+    return end(true);
+}
+
+bool Player::release() {
+    return end(false);
+}
+
+void Player::commit(PlayId id) {
+    m_work->commit(id);
+}
+
+bool Player::end(bool silence) {
+    m_ended = true;
     {
         std::lock_guard lock(m_work->mutex);
         m_work->cancelled = true;
     }
     m_work->wake.notify_all();
-    m_work->sink->discard();
+    if (silence)
+        m_work->sink->discard();
     if (!m_worker.joinable())
         return true;
     bool ended = false;
@@ -225,7 +314,8 @@ bool Player::stop() {
     if (ended) {
         m_worker.join();
         // The worker may have handed over one last chunk between the first discard and its end.
-        m_work->sink->discard();
+        if (silence)
+            m_work->sink->discard();
         return true;
     }
     m_leftBehind->take(std::move(m_worker), m_leftBehind);

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <shared_mutex>
 #include <string>
 #include <thread>
@@ -30,6 +31,8 @@ public:
     bool begin();
     void prepare();
     bool write(const std::int16_t* samples, std::size_t frames, const std::atomic<bool>& cancelled);
+    bool writeAt(const std::int16_t* samples, std::size_t frames, WallTime heardAt,
+                 const std::atomic<bool>& cancelled);
     void discard();
     std::string deviceName() const;
     std::string lastError() const;
@@ -62,6 +65,14 @@ struct OutputRetry {
     std::chrono::milliseconds longestWait{1000};
 };
 
+// A player prepared ahead of its bell: its first sample is placed to be heard at `heardAt`, or,
+// while another sound still plays (`hold`), handed over the moment it is taken over. It reports
+// nothing until taken over.
+struct PlayerArming {
+    WallTime heardAt;
+    bool hold = false;
+};
+
 class Player {
 public:
     // How long stop() waits for the worker before leaving it to end on its own.
@@ -74,7 +85,8 @@ public:
     // Its report, once per player, carries `id`.
     Player(std::shared_ptr<SinkGate> sink, std::vector<std::string> playList, std::int32_t passes,
            std::shared_ptr<LeftBehindWorkers> leftBehind, PlayId id = 0,
-           std::shared_ptr<const Reporter> reporter = {}, OutputRetry retry = {});
+           std::shared_ptr<const Reporter> reporter = {}, OutputRetry retry = {},
+           std::optional<PlayerArming> arming = {});
     // Stops, as stop() does.
     ~Player();
     Player(const Player&) = delete;
@@ -87,15 +99,22 @@ public:
     // kStopWait (held up in the operating system, say on a file server that hangs) is left to
     // end on its own: it hands nothing more to the sink. True when the worker ended.
     bool stop();
+    // Takes over a prepared player for the request `id`: it sounds and reports as that request.
+    void commit(PlayId id);
+    // Ends the worker like stop(), but leaves what is already handed to the output to play (a
+    // prepared bell's first sound may be there).
+    bool release();
 
     // True while the worker still decodes or hands over sound.
     bool isActive() const;
 
 private:
+    bool end(bool silence);
     struct Work;
     std::shared_ptr<Work> m_work;
     std::shared_ptr<LeftBehindWorkers> m_leftBehind;
     std::thread m_worker;
+    bool m_ended = false; // stopped or released: going away takes nothing more from the output
 };
 
 } // namespace ringvale

@@ -12,7 +12,7 @@ RINGVALE_PACKAGES=(
     libcurl4-openssl-dev libboost-regex-dev libpng-dev libjpeg62-turbo-dev
     googletest libgtest-dev libgmock-dev
     fonts-wqy-microhei xvfb xauth pulseaudio pulseaudio-utils libarchive-dev zlib1g-dev python3
-    libmicrohttpd-dev nlohmann-json3-dev libsodium-dev chromium
+    libmicrohttpd-dev nlohmann-json3-dev libsodium-dev chromium libpulse-dev libebur128-dev
     clang clang-format libclang-rt-14-dev appstream dpkg-dev file desktop-file-utils lintian
 )
 

@@ -11,7 +11,7 @@
 #include "core/programdir.h"
 #include "media/audioplayer.h"
 #include "media/httpclient.h"
-#include "media/sdlaudiosink.h"
+#include "media/soundoutput.h"
 #include "media/weatherprobe.h"
 #include "service/bellservice.h"
 #include "service/programbackup.h"
@@ -56,8 +56,8 @@ int runService(const CommandLine& line, EngineFaceFactory face) {
     }
     removeStaleTemporariesEverywhere(programDir);
 
-    SdlAudioSink sink;
-    AudioPlayer player(sink);
+    const std::unique_ptr<AudioSink> sink = makeSoundOutput();
+    AudioPlayer player(*sink);
     SystemClock clock;
     BellService::Services services{player,
                                    clock,

@@ -55,7 +55,6 @@ TEST_F(ClockTickTest, SlotFiresInTheFirstTickOfItsMinuteWhateverItsSeconds) {
     at(kMonday, 8, 0, 0);
     tick();
     ASSERT_EQ(playback.plays, (std::vector<FakePlayback::Call>{{2, "D:\\bells\\bell.mp3"}}));
-    EXPECT_EQ(playback.stops, 1);
     EXPECT_EQ(status.status, gbkFromUtf8("正在播放:08:00:45  bell.mp3"));
     EXPECT_EQ(table.cursorRow, 1);
     EXPECT_EQ(table.cursorColumn, 0);
@@ -95,7 +94,6 @@ TEST_F(ClockTickTest, EqualTimesFireInListOrderHalfASecondApart) {
     tick();
     ASSERT_EQ(playback.plays.size(), 2u);
     EXPECT_EQ(playback.plays[1].path, "second.mp3");
-    EXPECT_EQ(playback.stops, 2); // the second firing stopped the first playback
     EXPECT_EQ(table.cursorRow, 2);
 }
 
@@ -218,18 +216,34 @@ TEST_F(ClockTickTest, EveryDueMinuteRingsExactlyOnce) {
     }
 }
 
-TEST_F(ClockTickTest, TheOutputIsMadeReadyInTheLastTwoSecondsBeforeABell) {
+TEST_F(ClockTickTest, TheNextBellIsPreparedInTheLastTwoSecondsAndDroppedWhenItWillNotRing) {
     state.rules.push_back(playRule("a.mp3", 1, kWeekdays, {"08:00:00", "00:00:00"}));
+    state.rules.push_back(playRule("rain.mp3", 1, kWeekdays, {"09:00:00"}));
+    state.rules.back().rainGated = true;
     struct Case {
-        int weekday, hour, minute, second, millisecond;
-        int prepares; // after this tick
+        int weekday, hour, minute, second;
+        bool lockdown;
+        const char* prepared; // none: nothing prepared after this tick
+        int prepares;         // the output only made ready, so far
     };
-    for (const Case& c : {Case{kMonday, 7, 59, 57, 500, 0}, Case{kMonday, 7, 59, 58, 0, 1},
-                          Case{kMonday, 7, 59, 59, 500, 1}, Case{kMonday, 8, 0, 58, 0, 1},
-                          Case{kSaturday, 23, 59, 58, 0, 1}, Case{kSunday, 23, 59, 58, 0, 2}}) {
-        at(c.weekday, c.hour, c.minute, c.second, c.millisecond);
+    for (const Case& c :
+         {Case{kMonday, 7, 59, 57, false, nullptr, 0}, Case{kMonday, 7, 59, 58, false, "a.mp3", 0},
+          Case{kMonday, 7, 59, 59, true, nullptr, 0}, Case{kMonday, 7, 59, 59, false, "a.mp3", 0},
+          Case{kMonday, 8, 0, 0, false, nullptr, 0}, Case{kMonday, 8, 59, 58, false, nullptr, 1},
+          Case{kSaturday, 23, 59, 58, false, nullptr, 1}, Case{kSunday, 23, 59, 58, false, "a.mp3", 1}}) {
+        state.lockdown = c.lockdown;
+        at(c.weekday, c.hour, c.minute, c.second);
         tick();
-        EXPECT_EQ(playback.prepares, c.prepares) << c.hour << ":" << c.minute << ":" << c.second;
+        const std::string when =
+            std::to_string(c.hour) + ":" + std::to_string(c.minute) + ":" + std::to_string(c.second);
+        EXPECT_EQ(playback.prepares, c.prepares) << when;
+        ASSERT_EQ(playback.prepared.has_value(), c.prepared != nullptr) << when;
+        if (c.prepared) {
+            EXPECT_EQ(playback.prepared->bell, (FakePlayback::Call{1, c.prepared})) << when;
+            EXPECT_EQ(playback.prepared->due,
+                      localInstant(c.weekday, c.hour, c.minute, 0) + std::chrono::minutes(1))
+                << when;
+        }
     }
 }
 

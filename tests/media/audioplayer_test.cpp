@@ -229,6 +229,46 @@ TEST(AudioPlayer, ReportsFirstSamplesOrWhyNothingSounded) {
     }
 }
 
+TEST(AudioPlayer, APreparedBellIsPlacedOnItsTimeAndSoundsOnlyAsItsRequestTakesItOver) {
+    enum class Then { TakeOver, Cancel, OtherFile };
+    for (const Then then : {Then::TakeOver, Then::Cancel, Then::OtherFile}) {
+        RecordingSink sink;
+        AudioPlayer player(sink);
+        std::mutex mutex;
+        std::vector<PlaybackReport> reports;
+        player.setReporter([&](const PlaybackReport& report) {
+            std::lock_guard lock(mutex);
+            reports.push_back(report);
+        });
+        const WallTime due = std::chrono::system_clock::now() + std::chrono::seconds(1);
+        player.prepareBell(1, fixture("square_a.wav"), due);
+        player.prepareBell(1, fixture("square_a.wav"), due); // every tick until then says it again
+        ASSERT_TRUE(sink.waitForFrames(kFramesA));
+        EXPECT_EQ(sink.placed(), std::vector<WallTime>{due});
+        std::optional<PlayId> id;
+        if (then == Then::TakeOver)
+            id = player.playFile(1, fixture("square_a.wav"));
+        else if (then == Then::OtherFile)
+            id = player.playFile(1, fixture("square_b.wav"));
+        else
+            player.cancelPrepared();
+        ASSERT_TRUE(waitUntilSilent(player));
+        const std::vector<Span> expected = then == Then::TakeOver ? std::vector<Span>{{1000, kFramesA}}
+                                           : then == Then::OtherFile
+                                               ? std::vector<Span>{{1000, kFramesA}, {2000, kFramesB}}
+                                               : std::vector<Span>{{1000, kFramesA}};
+        EXPECT_EQ(sink.runs(), expected) << static_cast<int>(then);
+        EXPECT_EQ(sink.discards() == 0, then == Then::TakeOver)
+            << "the placed sound is kept only when taken over";
+        std::lock_guard lock(mutex);
+        ASSERT_EQ(reports.size(), id ? 1u : 0u) << static_cast<int>(then);
+        if (id) {
+            EXPECT_EQ(reports[0].id, *id);
+            EXPECT_EQ(reports[0].kind, PlaybackReport::Kind::Sounding);
+        }
+    }
+}
+
 TEST(AudioPlayer, AnOutputRefusedIsTriedAgainUntilItsDeadlineAndEveryTryIsSaid) {
     // The server refuses the first `refusals` opens with these reasons, then accepts.
     class BusyServer : public RecordingSink {

@@ -10,6 +10,7 @@
 
 #include <ctime>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,8 +66,17 @@ public:
     }
     void stopAll() override { ++stops; }
     void prepare() override { ++prepares; }
+    void prepareBell(std::int32_t count, const std::string& path, WallTime due) override {
+        prepared = Prepared{{count, path}, due};
+    }
+    void cancelPrepared() override { prepared.reset(); }
 
+    struct Prepared {
+        Call bell;
+        WallTime due;
+    };
     std::vector<Call> plays;
+    std::optional<Prepared> prepared; // the bell prepared and not dropped
     int stops = 0;
     int prepares = 0;
 };

@@ -47,6 +47,19 @@ public:
         }
         return !cancelled;
     }
+    // Hands the frames over at once, noting when they were to be heard.
+    bool writeAt(const std::int16_t* samples, std::size_t frames, WallTime heardAt,
+                 const std::atomic<bool>& cancelled) override {
+        {
+            std::lock_guard lock(m_mutex);
+            m_placed.push_back(heardAt);
+        }
+        return write(samples, frames, cancelled);
+    }
+    std::vector<WallTime> placed() const {
+        std::lock_guard lock(m_mutex);
+        return m_placed;
+    }
     void discard() override {
         std::lock_guard lock(m_mutex);
         ++m_discards;
@@ -90,6 +103,7 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<Span> m_runs;
+    std::vector<WallTime> m_placed;
     std::size_t m_total = 0;
     std::size_t m_capacity;
     int m_begins = 0;
