@@ -1,10 +1,12 @@
 #include "core/calendarfile.h"
 #include "core/clock.h"
+#include "core/codepage.h"
 #include "core/instancelock.h"
 #include "core/journal.h"
 #include "core/programdir.h"
 #include "core/version.h"
 #include "media/audioplayer.h"
+#include "media/loudnesslibrary.h"
 #include "media/soundoutput.h"
 #include "media/weatherprobe.h"
 #include "service/commandline.h"
@@ -130,7 +132,10 @@ int main(int argc, char* argv[]) {
     // The sound device opens ahead of each bell and closes when idle (see makeSoundOutput).
     const std::unique_ptr<AudioSink> sink = makeSoundOutput();
     PlaybackReportRelay playbackReports;
+    // Every bell and song at one loudness, each file measured once in the background.
+    LoudnessLibrary loudness(loudnessCachePath(programDir));
     AudioPlayer player(*sink);
+    player.setGain([&loudness](const std::string& path) { return loudness.gainFor(toFileName(path)); });
     player.setReporter(playbackReports.reporter());
     SystemClock clock;
     ProcessRunner commands;

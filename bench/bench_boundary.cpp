@@ -3,7 +3,7 @@
 // minutes between, a cron-style bell starts `mpg123` at HH:MM:00 into a second sink (taking
 // turns, so neither bell slows the other on a two-core machine). Both sinks'
 // monitors are recorded with `parec`. Printed over every boundary: min / median / max of
-// HH:MM:00.000 -> the firing tick, -> the first sample handed to the device, -> the first loud
+// HH:MM:00.000 -> the firing tick and -> the first loud
 // sample recorded, and the baseline's heard onset. Run it through bench/boundary-pulse.sh, which
 // starts a private PulseAudio server with two null sinks.
 //
@@ -14,7 +14,8 @@
 #include "core/clocktick.h"
 #include "core/codepage.h"
 #include "media/audioplayer.h"
-#include "media/sdlaudiosink.h"
+#include "media/pulseaudiosink.h"
+#include "monitorrecorder.h"
 #include "shell/clockdriver.h"
 #include "web/consoleserver.h"
 #include "web/engineconsole.h"
@@ -41,45 +42,11 @@
 #include <thread>
 #include <unistd.h>
 
-extern char** environ;
-
 using namespace ringvale;
 using namespace ringvale::bench;
 using namespace std::chrono;
 
 namespace {
-
-constexpr int kRate = 44100;
-constexpr int kLoud = 1000; // the tone peaks near 4,000; silence is 0
-
-// Notes the wall-clock time of the first samples after each play request.
-class FirstSampleSink final : public AudioSink {
-public:
-    explicit FirstSampleSink(AudioSink& inner) : m_inner(inner) {}
-    AudioFormat format() const override { return m_inner.format(); }
-    bool begin() override { return m_inner.begin(); }
-    bool write(const std::int16_t* samples, std::size_t frames, const std::atomic<bool>& cancelled) override {
-        const bool ok = m_inner.write(samples, frames, cancelled);
-        std::lock_guard lock(m_mutex);
-        if (!m_first)
-            m_first = system_clock::now();
-        return ok;
-    }
-    void discard() override { m_inner.discard(); }
-    void reset() {
-        std::lock_guard lock(m_mutex);
-        m_first.reset();
-    }
-    std::optional<WallTime> first() {
-        std::lock_guard lock(m_mutex);
-        return m_first;
-    }
-
-private:
-    AudioSink& m_inner;
-    std::mutex m_mutex;
-    std::optional<WallTime> m_first;
-};
 
 // Notes when the tick asked for the bell.
 class StampedPlayback final : public Playback {
@@ -91,106 +58,14 @@ public:
     }
     void stopAll() override { m_player.stopAll(); }
     void prepare() override { m_player.prepare(); }
+    void prepareBell(std::int32_t count, const std::string& path, WallTime due) override {
+        m_player.prepareBell(count, path, due);
+    }
+    void cancelPrepared() override { m_player.cancelPrepared(); }
     std::optional<WallTime> fired;
 
 private:
     AudioPlayer& m_player;
-};
-
-pid_t spawn(std::vector<std::string> argv, int stdoutFd = -1) {
-    std::vector<char*> args;
-    for (auto& a : argv)
-        args.push_back(a.data());
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (stdoutFd >= 0)
-        posix_spawn_file_actions_adddup2(&actions, stdoutFd, STDOUT_FILENO);
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) != 0)
-        pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-// Records a sink's monitor through parec. A frame counts as heard when the chunk holding it
-// reaches this process, less the frames that follow it in the chunk: never earlier than the
-// sink took it, later by the recording's own small delay (parec asks for 5 ms fragments). The
-// same measure serves both bells.
-class MonitorRecorder {
-public:
-    explicit MonitorRecorder(const std::string& sink) {
-        int fds[2];
-        if (::pipe(fds) != 0)
-            return;
-        m_pid = spawn({"parec", "-d", sink + ".monitor", "--raw", "--format=s16le", "--rate=44100",
-                       "--channels=2", "--latency-msec=5"},
-                      fds[1]);
-        ::close(fds[1]);
-        m_fd = fds[0];
-        m_reader = std::thread([this] { read(); });
-    }
-    ~MonitorRecorder() {
-        if (m_pid > 0)
-            ::kill(m_pid, SIGTERM);
-        if (m_reader.joinable())
-            m_reader.join();
-        if (m_pid > 0)
-            ::waitpid(m_pid, nullptr, 0);
-    }
-
-    // When the first loud frame recorded after `from` was heard, if before `until`.
-    std::optional<WallTime> firstLoudAfter(WallTime from, WallTime until) {
-        std::lock_guard lock(m_mutex);
-        for (const Chunk& c : m_chunks) {
-            if (c.arrived < from || c.arrived > until || c.firstLoud < 0)
-                continue;
-            return c.arrived - duration_cast<system_clock::duration>(
-                                   duration<double>(static_cast<double>(c.frames - c.firstLoud) / kRate));
-        }
-        return std::nullopt;
-    }
-
-private:
-    struct Chunk {
-        WallTime arrived;
-        long long frames;
-        long long firstLoud; // offset of its first loud frame, -1 when none
-    };
-
-    void read() {
-        std::vector<std::int16_t> buffer(4096);
-        std::size_t pendingBytes = 0;
-        for (;;) {
-            const ssize_t n = ::read(m_fd, reinterpret_cast<char*>(buffer.data()) + pendingBytes,
-                                     buffer.size() * 2 - pendingBytes);
-            if (n <= 0)
-                break;
-            const WallTime arrived = system_clock::now();
-            const std::size_t bytes = pendingBytes + static_cast<std::size_t>(n);
-            const long long frames = static_cast<long long>(bytes / 4);
-            long long loud = -1;
-            for (long long f = 0; f < frames && loud < 0; ++f)
-                if (std::abs(buffer[static_cast<std::size_t>(f * 2)]) > kLoud ||
-                    std::abs(buffer[static_cast<std::size_t>(f * 2 + 1)]) > kLoud)
-                    loud = f;
-            {
-                std::lock_guard lock(m_mutex);
-                m_chunks.push_back({arrived, frames, loud});
-            }
-            pendingBytes = bytes % 4;
-            if (pendingBytes)
-                std::memmove(buffer.data(), reinterpret_cast<char*>(buffer.data()) + bytes - pendingBytes,
-                             pendingBytes);
-        }
-        ::close(m_fd);
-    }
-
-    pid_t m_pid = -1;
-    int m_fd = -1;
-    std::thread m_reader;
-    std::mutex m_mutex;
-    std::vector<Chunk> m_chunks;
 };
 
 double msAfter(WallTime minute, WallTime t) {
@@ -339,16 +214,16 @@ int main(int argc, char* argv[]) {
     MonitorRecorder ringvaleHeard(ringvaleSink);
     MonitorRecorder baselineHeard(baselineSink);
 
-    SdlAudioSink device;
+    PulseAudioSink device(ringvaleSink);
     const auto openStart = steady_clock::now();
     if (!device.begin()) {
-        std::fprintf(stderr, "bench_boundary: no sound device (is PULSE_SERVER set?)\n");
+        std::fprintf(stderr, "bench_boundary: no sound server (is PULSE_SERVER set?): %s\n",
+                     device.lastError().c_str());
         return 1;
     }
     const double openMs = duration<double, std::milli>(steady_clock::now() - openStart).count();
     device.close(); // as in the program: opened ahead of each bell, closed when idle
-    FirstSampleSink sink(device);
-    AudioPlayer player(sink);
+    AudioPlayer player(device);
     StampedPlayback playback(player);
 
     ScheduleState state;
@@ -387,7 +262,7 @@ int main(int argc, char* argv[]) {
     NoBellLog log;
     ScheduleContext context{state, table, status, playback, log};
     ClockTick tick(context, status, clock, power);
-    std::vector<WallTime> firedAt, firstSampleAt;
+    std::vector<WallTime> firedAt;
     std::unique_ptr<ConsoleLoad> load;
     if (clients > 0) {
         load = std::make_unique<ConsoleLoad>(clients, context, clock, app);
@@ -396,16 +271,11 @@ int main(int argc, char* argv[]) {
     }
     QTimer timer;
     ClockDriver driver(timer, [&](WallTime due) {
-        sink.reset();
         playback.fired.reset();
         tick.onClockTick(due);
         if (!playback.fired)
             return;
         firedAt.push_back(*playback.fired);
-        const auto end = steady_clock::now() + milliseconds(200);
-        while (!sink.first() && steady_clock::now() < end)
-            std::this_thread::sleep_for(microseconds(100));
-        firstSampleAt.push_back(sink.first().value_or(WallTime{}));
         std::printf("bell %zu of %d at %s\n", firedAt.size(), boundaries,
                     bell.times[firedAt.size() - 1].c_str());
         std::fflush(stdout);
@@ -421,24 +291,21 @@ int main(int argc, char* argv[]) {
     QCoreApplication::exec();
     cron.join();
 
-    std::vector<double> toTick, toHandedOver, toHeard, baseline;
+    std::vector<double> toTick, toHeard, baseline;
     for (std::size_t i = 0; i < firedAt.size(); ++i) {
         const WallTime minute = minuteStart(firedAt[i]);
         toTick.push_back(msAfter(minute, firedAt[i]));
-        if (firstSampleAt[i] != WallTime{})
-            toHandedOver.push_back(msAfter(minute, firstSampleAt[i]));
-        if (auto heard = ringvaleHeard.firstLoudAfter(minute, minute + seconds(2)))
+        if (auto heard = ringvaleHeard.firstLoudAfter(minute - seconds(1), minute + seconds(2)))
             toHeard.push_back(msAfter(minute, *heard));
     }
     for (int i = 0; i < boundaries; ++i) {
         const WallTime minute = baselineMinute(i);
-        if (auto heard = baselineHeard.firstLoudAfter(minute, minute + seconds(2)))
+        if (auto heard = baselineHeard.firstLoudAfter(minute - seconds(1), minute + seconds(2)))
             baseline.push_back(msAfter(minute, *heard));
     }
     std::printf("\n%-52s %8s %8s %8s\n", "from HH:MM:00.000", "min", "median", "max");
     printRow("Ringvale: the tick that fires the rule", toTick, "< 10 ms");
-    printRow("Ringvale: first sample handed to the device", toHandedOver, "< 30 ms");
-    printRow("Ringvale: first loud sample heard (sink monitor)", toHeard, "max < 50, median < 20 ms");
+    printRow("Ringvale: first loud sample heard (signed)", toHeard, "median within 5, worst within 10 ms");
     printRow("cron + mpg123: first loud sample heard", baseline, "for comparison");
     if (load) {
         std::vector<double> latencies = load->latencies();

@@ -12,19 +12,12 @@ ringvale_install_packages pulseaudio pulseaudio-utils mpg123
 boundaries="${1:-10}"
 build="${2:-$root/build}"
 clients="${3:-0}"
-cmake --build "$build" --target bench_boundary ringvale >/dev/null
+cmake --build "$build" --target bench_boundary bench_placement ringvale >/dev/null
 
-work="$(mktemp -d)"
-server=""
-trap '[ -n "$server" ] && kill "$server" 2>/dev/null; rm -rf "$work"' EXIT
-export XDG_RUNTIME_DIR="$work" PULSE_RUNTIME_PATH="$work/pulse" HOME="$work"
-pulseaudio -n --daemonize=no --exit-idle-time=-1 --log-target=file:"$work/pulse.log" \
-    -L "module-native-protocol-unix socket=$work/native auth-anonymous=1" \
-    -L "module-null-sink sink_name=ringvale" -L "module-null-sink sink_name=baseline" &
-server=$!
-export PULSE_SERVER="unix:$work/native" SDL_AUDIODRIVER=pulseaudio
-for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
-pactl info >/dev/null
+source "$root/bench/private-pulse.sh"
+
+# How exactly a sound is placed on an instant, 40 times in 40 s.
+"$build/bench/bench_placement" 40 ringvale
 
 ulimit -n 4096 2>/dev/null || true
 QT_QPA_PLATFORM=offscreen "$build/bench/bench_boundary" "$boundaries" ringvale baseline "$clients"

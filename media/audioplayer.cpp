@@ -28,8 +28,9 @@ void AudioPlayer::prepareBell(std::int32_t count, const std::string& path, WallT
     }
     // While something plays, the bell cannot be placed in the same output before that ends.
     const bool hold = isSounding();
-    m_prepared = std::make_unique<Player>(m_sink, std::vector<std::string>{path}, count < 0 ? 0 : count,
-                                          m_leftBehind, 0, m_reporter, m_retry, PlayerArming{due, hold});
+    m_prepared =
+        std::make_unique<Player>(m_sink, std::vector<std::string>{path}, count < 0 ? 0 : count, m_leftBehind,
+                                 0, m_reporter, m_retry, PlayerArming{due, hold}, m_gain);
     m_preparedCount = count;
     m_preparedPath = path;
     m_preparedDue = due;
@@ -61,8 +62,8 @@ PlayId AudioPlayer::playList(std::int32_t count, std::vector<std::string> files)
     std::erase_if(files, [](const std::string& path) { return path.empty(); });
     if (files.empty())
         return id;
-    m_current =
-        std::make_unique<Player>(m_sink, std::move(files), passes, m_leftBehind, id, m_reporter, m_retry);
+    m_current = std::make_unique<Player>(m_sink, std::move(files), passes, m_leftBehind, id, m_reporter,
+                                         m_retry, std::nullopt, m_gain);
     m_current->start();
     return id;
 }

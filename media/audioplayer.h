@@ -31,6 +31,8 @@ public:
     void setReporter(Player::Reporter reporter) {
         m_reporter = std::make_shared<const Player::Reporter>(std::move(reporter));
     }
+    // Every file played from now on is brought to one loudness by `gain` (none: its own level).
+    void setGain(GainLookup gain) { m_gain = std::move(gain); }
     void prepare() override { m_sink->prepare(); }
     void prepareBell(std::int32_t count, const std::string& path, WallTime due) override;
     void cancelPrepared() override { m_prepared.reset(); }
@@ -53,6 +55,7 @@ private:
     std::shared_ptr<const Player::Reporter> m_reporter;
     PlayId m_lastId = 0;
     OutputRetry m_retry;
+    GainLookup m_gain;
 };
 
 } // namespace ringvale

@@ -3,7 +3,9 @@
 #include "core/codepage.h"
 #include "media/audiodecoder.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <condition_variable>
 #include <mutex>
 
@@ -78,9 +80,10 @@ void LeftBehindWorkers::take(std::thread worker, const std::shared_ptr<LeftBehin
 struct Player::Work {
     Work(std::shared_ptr<SinkGate> s, std::vector<std::string> list, std::int32_t passes, PlayId playId,
          std::shared_ptr<const Reporter> playReporter, OutputRetry outputRetry,
-         std::optional<PlayerArming> arm)
+         std::optional<PlayerArming> arm, GainLookup gainLookup)
         : sink(std::move(s)), playList(std::move(list)), remainingPasses(passes), id(playId),
-          reporter(std::move(playReporter)), retry(outputRetry), arming(arm), committed(!arm) {}
+          reporter(std::move(playReporter)), retry(outputRetry), arming(arm), gain(std::move(gainLookup)),
+          committed(!arm) {}
 
     // Opens the output, again and again while the sound server refuses, until the deadline.
     bool openOutput() {
@@ -188,12 +191,18 @@ struct Player::Work {
             report(PlaybackReport::Kind::Failed, decoder.error());
             return false;
         }
+        const std::optional<double> gainDb = gain ? gain(path) : std::nullopt;
+        const double factor = gainDb ? std::pow(10.0, *gainDb / 20.0) : 1.0;
         std::vector<std::int16_t> samples;
         std::size_t total = 0;
         while (!cancelled && !abandoned()) {
             const std::size_t frames = decoder.decode(samples);
             if (frames == 0)
                 break;
+            if (factor != 1.0)
+                for (std::int16_t& sample : samples)
+                    sample =
+                        static_cast<std::int16_t>(std::clamp(std::lround(sample * factor), -32768L, 32767L));
             total += frames;
             if (placing) {
                 placing = false;
@@ -243,6 +252,7 @@ struct Player::Work {
     const std::shared_ptr<const Reporter> reporter;
     const OutputRetry retry;
     const std::optional<PlayerArming> arming;
+    const GainLookup gain;
     bool placing = arming.has_value(); // the worker's only: the first sound is still to be placed
     bool soundingSaid = false;         // the worker's only
     bool committed;
@@ -259,9 +269,9 @@ struct Player::Work {
 Player::Player(std::shared_ptr<SinkGate> sink, std::vector<std::string> playList, std::int32_t passes,
                std::shared_ptr<LeftBehindWorkers> leftBehind, PlayId id,
                std::shared_ptr<const Reporter> reporter, OutputRetry retry,
-               std::optional<PlayerArming> arming)
+               std::optional<PlayerArming> arming, GainLookup gain)
     : m_work(std::make_shared<Work>(std::move(sink), std::move(playList), passes, id, std::move(reporter),
-                                    retry, arming)),
+                                    retry, arming, std::move(gain))),
       m_leftBehind(std::move(leftBehind)) {}
 
 Player::~Player() {

@@ -73,6 +73,10 @@ struct PlayerArming {
     bool hold = false;
 };
 
+// The gain in dB a file (GBK path) is played at, to bring it to the loudness of the others; none:
+// its own level.
+using GainLookup = std::function<std::optional<double>(const std::string& path)>;
+
 class Player {
 public:
     // How long stop() waits for the worker before leaving it to end on its own.
@@ -86,7 +90,7 @@ public:
     Player(std::shared_ptr<SinkGate> sink, std::vector<std::string> playList, std::int32_t passes,
            std::shared_ptr<LeftBehindWorkers> leftBehind, PlayId id = 0,
            std::shared_ptr<const Reporter> reporter = {}, OutputRetry retry = {},
-           std::optional<PlayerArming> arming = {});
+           std::optional<PlayerArming> arming = {}, GainLookup gain = {});
     // Stops, as stop() does.
     ~Player();
     Player(const Player&) = delete;

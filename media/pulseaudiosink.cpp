@@ -16,7 +16,7 @@ constexpr int kChannels = 2;
 constexpr std::size_t kFrameBytes = sizeof(std::int16_t) * kChannels;
 // What the server is asked to hold: a bell's stop is heard at once, and a busy machine still
 // keeps it fed.
-constexpr auto kServerBuffer = std::chrono::milliseconds(25);
+constexpr auto kServerBuffer = std::chrono::milliseconds(10);
 // What waits here beyond that, as the SDL output keeps.
 constexpr auto kAhead = std::chrono::milliseconds(120);
 // A bell is placed this long before it is heard: enough for a woken thread, little enough that
@@ -173,10 +173,31 @@ struct PulseAudioSink::Server {
     std::optional<std::chrono::microseconds> latencyLocked() const {
         pa_usec_t usec = 0;
         int negative = 0;
-        if (!streamReady() || pa_stream_get_latency(stream, &usec, &negative) < 0)
+        if (!streamReady())
+            return std::nullopt;
+        // Not before the stream plays and the server said where it stands: until then the
+        // figure may miss what the server holds.
+        const pa_timing_info* timing = pa_stream_get_timing_info(stream);
+        if (!timing || !timing->playing || pa_stream_get_latency(stream, &usec, &negative) < 0)
             return std::nullopt;
         return std::chrono::microseconds(negative ? -static_cast<std::int64_t>(usec)
                                                   : static_cast<std::int64_t>(usec));
+    }
+
+    // Asks the server where the stream stands now and waits for the answer, so the latency is not
+    // interpolated from an older one.
+    void refreshTimingLocked() {
+        if (!streamReady())
+            return;
+        pa_operation* update = pa_stream_update_timing_info(stream, timingUpdated, this);
+        if (!update)
+            return;
+        while (pa_operation_get_state(update) == PA_OPERATION_RUNNING)
+            pa_threaded_mainloop_wait(loop);
+        pa_operation_unref(update);
+    }
+    static void timingUpdated(pa_stream*, int, void* self) {
+        pa_threaded_mainloop_signal(static_cast<Server*>(self)->loop, 0);
     }
 
     std::chrono::microseconds queuedLocked() const {
@@ -265,6 +286,7 @@ bool PulseAudioSink::writeAt(const std::int16_t* samples, std::size_t frames, Wa
             if (!server.openLocked())
                 return false;
             server.lastActivity = std::chrono::steady_clock::now();
+            server.refreshTimingLocked();
             const auto latency = server.latencyLocked();
             if (latency) {
                 const auto now = std::chrono::system_clock::now();

@@ -11,6 +11,7 @@
 #include "core/programdir.h"
 #include "media/audioplayer.h"
 #include "media/httpclient.h"
+#include "media/loudnesslibrary.h"
 #include "media/soundoutput.h"
 #include "media/weatherprobe.h"
 #include "service/bellservice.h"
@@ -57,7 +58,10 @@ int runService(const CommandLine& line, EngineFaceFactory face) {
     removeStaleTemporariesEverywhere(programDir);
 
     const std::unique_ptr<AudioSink> sink = makeSoundOutput();
+    // Every bell and song at one loudness, each file measured once in the background.
+    LoudnessLibrary loudness(loudnessCachePath(programDir));
     AudioPlayer player(*sink);
+    player.setGain([&loudness](const std::string& path) { return loudness.gainFor(toFileName(path)); });
     SystemClock clock;
     BellService::Services services{player,
                                    clock,
