@@ -136,6 +136,7 @@ int main(int argc, char* argv[]) {
     LoudnessLibrary loudness(loudnessCachePath(programDir));
     AudioPlayer player(*sink);
     player.setGain([&loudness](const std::string& path) { return loudness.gainFor(toFileName(path)); });
+    player.setOutputs(namedOutputsBeside(*sink)); // the zones a bell may ring in
     player.setReporter(playbackReports.reporter());
     SystemClock clock;
     ProcessRunner commands;

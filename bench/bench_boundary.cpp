@@ -58,8 +58,13 @@ public:
     }
     void stopAll() override { m_player.stopAll(); }
     void prepare() override { m_player.prepare(); }
-    void prepareBell(std::int32_t count, const std::string& path, WallTime due) override {
-        m_player.prepareBell(count, path, due);
+    PlayId playBell(std::int32_t count, const std::string& path, const RuleSound& sound) override {
+        fired = system_clock::now();
+        return m_player.playBell(count, path, sound);
+    }
+    void prepareBell(std::int32_t count, const std::string& path, const RuleSound& sound,
+                     WallTime due) override {
+        m_player.prepareBell(count, path, sound, due);
     }
     void cancelPrepared() override { m_player.cancelPrepared(); }
     std::optional<WallTime> fired;

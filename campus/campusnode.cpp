@@ -27,8 +27,12 @@ public:
     }
     void stopAll() override { m_player.stopAll(); }
     void prepare() override { m_player.prepare(); }
-    void prepareBell(std::int32_t count, const std::string& path, WallTime due) override {
-        m_player.prepareBell(count, locate(path), due);
+    PlayId playBell(std::int32_t count, const std::string& path, const RuleSound& sound) override {
+        return m_player.playBell(count, locate(path), sound);
+    }
+    void prepareBell(std::int32_t count, const std::string& path, const RuleSound& sound,
+                     WallTime due) override {
+        m_player.prepareBell(count, locate(path), sound, due);
     }
     void cancelPrepared() override { m_player.cancelPrepared(); }
     std::string locate(const std::string& path) const override {

@@ -134,7 +134,7 @@ void ClockTick::prepareNextMinute(const LocalTime& now, WallTime instant) {
         m_context.playback.prepare();
         return;
     }
-    m_context.playback.prepareBell(rule.playCount, rule.musicPath, due);
+    m_context.playback.prepareBell(rule.playCount, rule.musicPath, rule.sound, due);
 }
 
 void ClockTick::checkWeatherAhead(const LocalTime& now, std::int64_t minute) {
@@ -206,7 +206,7 @@ bool ClockTick::fireDueRule(const std::string& prefix, const LocalTime& now, std
             m_context.log.noteRinging(
                 bellEntryFor(BellEvent::Rang, state.rules, k, slot, state.timetablePath));
             // The new bell ends what plays (and takes over the bell prepared for it).
-            const PlayId id = m_context.playback.playFile(rule.playCount, rule.musicPath);
+            const PlayId id = m_context.playback.playBell(rule.playCount, rule.musicPath, rule.sound);
             m_context.log.expectOutcome(
                 id, bellEntryFor(BellEvent::Rang, state.rules, k, slot, state.timetablePath),
                 minuteStart(instant));

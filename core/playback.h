@@ -2,6 +2,7 @@
 
 #include "core/belllog.h"
 #include "core/clock.h"
+#include "core/playrule.h"
 
 #include <cstdint>
 #include <string>
@@ -15,6 +16,12 @@ public:
     // Ends what plays, then plays the file `count` times (0 only silences, < 0 without end).
     // The id names this request in the player's report about it.
     virtual PlayId playFile(std::int32_t count, const std::string& path) = 0;
+    // A bell: as playFile(), on the rule's outputs and with its gain (an output that cannot take
+    // it leaves the bell to the default output).
+    virtual PlayId playBell(std::int32_t count, const std::string& path, const RuleSound& sound) {
+        (void)sound;
+        return playFile(count, path);
+    }
     // Ends every playback; when it returns nothing sounds any more.
     virtual void stopAll() = 0;
     // A bell is due within seconds: get the output ready now, so the bell does not wait for it.
@@ -22,9 +29,11 @@ public:
     // The bell due at `due` will play the file (GBK) `count` times: decode it and place its first
     // sample to be heard at `due`. It sounds only as the playFile() that follows takes it over (a
     // stop in between leaves it, as it would not stop the bell); cancelPrepared() drops it.
-    virtual void prepareBell(std::int32_t count, const std::string& path, WallTime due) {
+    virtual void prepareBell(std::int32_t count, const std::string& path, const RuleSound& sound,
+                             WallTime due) {
         (void)count;
         (void)path;
+        (void)sound;
         (void)due;
         prepare();
     }

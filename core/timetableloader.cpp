@@ -5,6 +5,7 @@
 #include "core/filestore.h"
 #include "core/musicfilecheck.h"
 #include "core/raingate.h"
+#include "core/rulesound.h"
 
 namespace ringvale {
 
@@ -81,6 +82,7 @@ void loadTimetable(ScheduleContext& context) {
     }
     state.rules = std::move(parsed.rules);
     markRainGated(state.rules, readRainGates(state.timetablePath));
+    applyRuleSounds(state.rules, readRuleSounds(state.timetablePath));
     std::vector<GridRow> rows;
     rows.reserve(parsed.shownElements.size());
     const int firstRow = context.table.rowCount() - 1;

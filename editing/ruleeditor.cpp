@@ -4,6 +4,7 @@
 #include "core/filestore.h"
 #include "core/gbktext.h"
 #include "core/raingate.h"
+#include "core/rulesound.h"
 #include "core/timetableloader.h"
 #include "editing/editormessages.h"
 
@@ -89,8 +90,12 @@ bool RuleEditor::save(RuleEditorView& view) {
         messages::timetableWriteFailed(m_context, m_dialogs);
         return false;
     }
-    updateRainGate(m_editor.mode == EditorState::Mode::Modify ? "*" + m_editor.shownRecord : std::string(),
-                   record, fields.rainGated);
+    const std::string replaced =
+        m_editor.mode == EditorState::Mode::Modify ? "*" + m_editor.shownRecord : std::string();
+    updateRainGate(replaced, record, fields.rainGated);
+    if (!updateRuleSound(m_editor.timetablePath, replaced, record, fields.sound))
+        m_context.log.record(systemEntry("the outputs and gains beside " +
+                                         utf8FromGbk(m_editor.timetablePath) + " could not be written"));
     m_editor.text = std::move(text);
     m_editor.mode = EditorState::Mode::Add;
     m_editor.shownRecord.clear();

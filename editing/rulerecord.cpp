@@ -41,6 +41,7 @@ RuleFields fieldsOf(const PlayRule& rule) {
         fields.days[d] = rule.days[d] == 1;
     fields.times = rule.times;
     fields.rainGated = rule.rainGated;
+    fields.sound = rule.sound;
     return fields;
 }
 

@@ -19,6 +19,7 @@ struct RuleFields {
     std::array<bool, kDayCount> days = {false, true, true, true, true, true, false};
     std::array<std::string, kSlotCount> times;
     bool rainGated = false; // 此条开启天气: kept beside the timetable, not in the record
+    RuleSound sound;        // its outputs and gain: kept beside the timetable too
 
     bool operator==(const RuleFields&) const = default;
 };

@@ -5,6 +5,7 @@
 #include "core/filestore.h"
 #include "core/gbktext.h"
 #include "core/raingate.h"
+#include "core/rulesound.h"
 #include "core/timetable.h"
 #include "core/timetableloader.h"
 #include "editing/editormessages.h"
@@ -76,6 +77,10 @@ bool deleteRuleRow(ScheduleContext& context, Dialogs& dialogs, int row) {
                     context.log.record(systemEntry("the rain flags beside " +
                                                    utf8FromGbk(context.state.timetablePath) +
                                                    " could not be written"));
+                if (!forgetRuleSound(context.state.timetablePath, record))
+                    context.log.record(systemEntry("the outputs and gains beside " +
+                                                   utf8FromGbk(context.state.timetablePath) +
+                                                   " could not be written"));
             }
         }
     }
@@ -96,9 +101,11 @@ void TimetableCommands::clearTimetable() {
     m_context.table.resetRuleGrid();
     if (!writeFileAtomic(path, ""))
         messages::timetableWriteFailed(m_context, m_dialogs);
-    else if (!writeRainGates(m_context.state.timetablePath, {}))
-        m_context.log.record(systemEntry(
-            "the rain flags beside " + utf8FromGbk(m_context.state.timetablePath) + " could not be removed"));
+    else if (!writeRainGates(m_context.state.timetablePath, {}) ||
+             !writeRuleSounds(m_context.state.timetablePath, {}))
+        m_context.log.record(systemEntry("the rain flags or the outputs and gains beside " +
+                                         utf8FromGbk(m_context.state.timetablePath) +
+                                         " could not be removed"));
     m_context.state.running = false;
     m_context.status.setRunningShown(false);
     loadTimetable(m_context);

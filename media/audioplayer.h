@@ -4,6 +4,8 @@
 #include "media/audiosink.h"
 #include "media/playerengine.h"
 
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <type_traits>
@@ -26,6 +28,11 @@ public:
     PlayId playList(std::int32_t count, std::vector<std::string> files);
     void stopAll() override;
     PlayId playFile(std::int32_t count, const std::string& path) override { return playList(count, {path}); }
+    PlayId playBell(std::int32_t count, const std::string& path, const RuleSound& sound) override;
+    // Makes the sink of a named output (none: there is no such output). Set before the first
+    // request; without it every bell plays on the default output.
+    using OutputFactory = std::function<std::unique_ptr<AudioSink>(const std::string& name)>;
+    void setOutputs(OutputFactory factory) { m_makeOutput = std::move(factory); }
     // Told, from the player's worker, of each request's first samples or of why nothing sounded.
     // Set before the first request.
     void setReporter(Player::Reporter reporter) {
@@ -34,7 +41,8 @@ public:
     // Every file played from now on is brought to one loudness by `gain` (none: its own level).
     void setGain(GainLookup gain) { m_gain = std::move(gain); }
     void prepare() override { m_sink->prepare(); }
-    void prepareBell(std::int32_t count, const std::string& path, WallTime due) override;
+    void prepareBell(std::int32_t count, const std::string& path, const RuleSound& sound,
+                     WallTime due) override;
     void cancelPrepared() override { m_prepared.reset(); }
 
     // True while the current player still decodes or hands over sound (for tests and benchmarks).
@@ -43,6 +51,19 @@ public:
     int leftBehindWorkers() const { return m_leftBehind->count(); }
 
 private:
+    // Where a sound goes: the default output, or a fan-out over its outputs (made once per set).
+    struct Route {
+        std::unique_ptr<AudioSink> fanOut;
+        std::shared_ptr<SinkGate> gate;
+    };
+    std::shared_ptr<SinkGate> routeOf(const RuleSound& sound);
+    GainLookup gainWith(double extraDb) const;
+    PlayId start(std::int32_t count, std::vector<std::string> files, const RuleSound& sound);
+
+    AudioSink& m_defaultOutput;
+    OutputFactory m_makeOutput;
+    std::map<std::string, std::unique_ptr<AudioSink>> m_outputs; // by name; none: no such output
+    std::map<std::vector<std::string>, Route> m_routes;
     std::shared_ptr<SinkGate> m_sink;
     std::shared_ptr<LeftBehindWorkers> m_leftBehind;
     std::unique_ptr<Player> m_current;
@@ -50,6 +71,7 @@ private:
     std::unique_ptr<Player> m_prepared;
     std::int32_t m_preparedCount = 0;
     std::string m_preparedPath;
+    RuleSound m_preparedSound;
     WallTime m_preparedDue;
     bool m_preparedHold = false;
     std::shared_ptr<const Player::Reporter> m_reporter;

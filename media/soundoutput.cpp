@@ -17,4 +17,14 @@ std::unique_ptr<AudioSink> makeSoundOutput() {
     return std::make_unique<SdlAudioSink>();
 }
 
+std::function<std::unique_ptr<AudioSink>(const std::string& name)>
+namedOutputsBeside(const AudioSink& defaultOutput) {
+    const bool onServer = dynamic_cast<const PulseAudioSink*>(&defaultOutput) != nullptr;
+    return [onServer](const std::string& name) -> std::unique_ptr<AudioSink> {
+        if (!onServer)
+            return nullptr;
+        return std::make_unique<PulseAudioSink>(name);
+    };
+}
+
 } // namespace ringvale

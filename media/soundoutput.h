@@ -2,7 +2,9 @@
 
 #include "media/audiosink.h"
 
+#include <functional>
 #include <memory>
+#include <string>
 
 namespace ringvale {
 
@@ -11,5 +13,10 @@ namespace ringvale {
 // SDL_AUDIODRIVER other than "pulseaudio" or "pipewire" is always taken through SDL (tests use
 // "disk" or "dummy", so they never reach a sound server).
 std::unique_ptr<AudioSink> makeSoundOutput();
+
+// Makes the sink of each named output (a bell's zone) of the server that `defaultOutput` plays
+// to; none when it is not a sound server's, or for a name the server has no output of.
+std::function<std::unique_ptr<AudioSink>(const std::string& name)>
+namedOutputsBeside(const AudioSink& defaultOutput);
 
 } // namespace ringvale

@@ -62,6 +62,7 @@ int runService(const CommandLine& line, EngineFaceFactory face) {
     LoudnessLibrary loudness(loudnessCachePath(programDir));
     AudioPlayer player(*sink);
     player.setGain([&loudness](const std::string& path) { return loudness.gainFor(toFileName(path)); });
+    player.setOutputs(namedOutputsBeside(*sink)); // the zones a bell may ring in
     SystemClock clock;
     BellService::Services services{player,
                                    clock,

@@ -1,6 +1,7 @@
 #include "web/consoleapi.h"
 
 #include "core/codepage.h"
+#include "core/rulesound.h"
 #include "core/schoolcalendar.h"
 #include "core/timetable.h"
 #include "core/timetext.h"
@@ -114,6 +115,26 @@ std::optional<RuleFields> ruleFieldsOf(const json& body, std::string& why) {
             return std::nullopt;
         }
         fields.rainGated = body["rainGated"].get<bool>();
+    }
+    if (body.contains("outputs")) {
+        if (!body["outputs"].is_array()) {
+            why = "outputs: a list of output names";
+            return std::nullopt;
+        }
+        for (const json& output : body["outputs"]) {
+            if (!output.is_string() || !isOutputName(output.get<std::string>())) {
+                why = "outputs: each an output's name, without | or a TAB";
+                return std::nullopt;
+            }
+            fields.sound.outputs.push_back(output.get<std::string>());
+        }
+    }
+    if (body.contains("gainDb")) {
+        if (!body["gainDb"].is_number() || !isRuleGain(body["gainDb"].get<double>())) {
+            why = "gainDb: a number of dB from -20 to 20";
+            return std::nullopt;
+        }
+        fields.sound.gainDb = body["gainDb"].get<double>();
     }
     return fields;
 }

@@ -10,6 +10,7 @@
 #include "core/lockdown.h"
 #include "core/nextrule.h"
 #include "core/raingate.h"
+#include "core/rulesound.h"
 #include "core/timetable.h"
 #include "core/timetableloader.h"
 #include "editing/editorstate.h"
@@ -79,9 +80,14 @@ json ruleJson(const PlayRule& rule, std::size_t row) {
     json times = json::array();
     for (const std::string& time : rule.times)
         times.push_back(utf8FromGbk(time));
-    return {
-        {"row", row},     {"file", utf8FromGbk(rule.musicPath)}, {"count", rule.playCount}, {"days", days},
-        {"times", times}, {"rainGated", rule.rainGated}};
+    return {{"row", row},
+            {"file", utf8FromGbk(rule.musicPath)},
+            {"count", rule.playCount},
+            {"days", days},
+            {"times", times},
+            {"rainGated", rule.rainGated},
+            {"outputs", rule.sound.outputs},
+            {"gainDb", rule.sound.gainDb}};
 }
 
 } // namespace
@@ -189,6 +195,7 @@ ConsoleAnswer EngineConsole::timetable(int index) {
         return ConsoleAnswer::error(500, "the timetable file cannot be read");
     ParsedTimetable parsed = parseTimetable(read.file.bytes);
     markRainGated(parsed.rules, readRainGates(path));
+    applyRuleSounds(parsed.rules, readRuleSounds(path));
     json rules = json::array();
     for (const std::size_t element : parsed.shownElements)
         rules.push_back(ruleJson(parsed.rules[element], element));

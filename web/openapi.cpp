@@ -21,7 +21,9 @@ const std::string& openApiDocument() {
                  "description": "the weekdays it rings, Sunday first; default Monday to Friday"},
         "times": {"type": "array", "items": {"type": "string"}, "maxItems": 21,
                   "description": "times of day, normalised as the editor does (\"8.30\" is 08:30:00); the first is required"},
-        "rainGated": {"type": "boolean", "description": "skipped on a day whose forecast says rain"}}},
+        "rainGated": {"type": "boolean", "description": "skipped on a day whose forecast says rain"},
+        "outputs": {"type": "array", "items": {"type": "string"}, "description": "the sound server outputs (sink names) it rings on; none: the default output"},
+        "gainDb": {"type": "number", "minimum": -20, "maximum": 20, "description": "dB added to the loudness every bell is brought to"}}},
       "State": {"type": "object", "properties": {
         "running": {"type": "boolean"},
         "timetable": {"type": "object", "properties": {"index": {"type": "integer"}, "name": {"type": "string"}}},

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <mutex>
 
 using namespace ringvale;
@@ -241,8 +242,8 @@ TEST(AudioPlayer, APreparedBellIsPlacedOnItsTimeAndSoundsOnlyAsItsRequestTakesIt
             reports.push_back(report);
         });
         const WallTime due = std::chrono::system_clock::now() + std::chrono::seconds(1);
-        player.prepareBell(1, fixture("square_a.wav"), due);
-        player.prepareBell(1, fixture("square_a.wav"), due); // every tick until then says it again
+        player.prepareBell(1, fixture("square_a.wav"), {}, due);
+        player.prepareBell(1, fixture("square_a.wav"), {}, due); // every tick until then says it again
         ASSERT_TRUE(sink.waitForFrames(kFramesA));
         EXPECT_EQ(sink.placed(), std::vector<WallTime>{due});
         std::optional<PlayId> id;
@@ -266,6 +267,46 @@ TEST(AudioPlayer, APreparedBellIsPlacedOnItsTimeAndSoundsOnlyAsItsRequestTakesIt
             EXPECT_EQ(reports[0].id, *id);
             EXPECT_EQ(reports[0].kind, PlaybackReport::Kind::Sounding);
         }
+    }
+}
+
+TEST(AudioPlayer, ABellRingsOnItsOutputsAndOnTheDefaultWhenNoneOfThemIsThere) {
+    struct Case {
+        std::vector<std::string> outputs;
+        std::vector<std::size_t> framesOn; // default, "hall", "yard"
+        const char* detail;
+    };
+    for (const Case& c :
+         {Case{{}, {kFramesA, 0, 0}, "sound output"}, Case{{"yard"}, {0, 0, kFramesA}, "sound output"},
+          Case{{"hall", "yard"}, {0, kFramesA, kFramesA}, "sound output+sound output"},
+          Case{{"gone"}, {kFramesA, 0, 0}, "sound output (output gone missing: rang on the default output)"},
+          Case{{"yard", "gone"}, {0, 0, kFramesA}, "sound output (output gone missing)"}}) {
+        RecordingSink defaultOutput;
+        std::map<std::string, RecordingSink*> made;
+        AudioPlayer player(defaultOutput);
+        player.setOutputs([&made](const std::string& name) -> std::unique_ptr<AudioSink> {
+            if (name == "gone")
+                return nullptr;
+            auto sink = std::make_unique<RecordingSink>();
+            made[name] = sink.get();
+            return sink;
+        });
+        std::mutex mutex;
+        std::vector<PlaybackReport> reports;
+        player.setReporter([&](const PlaybackReport& report) {
+            std::lock_guard lock(mutex);
+            reports.push_back(report);
+        });
+        player.playBell(1, fixture("square_a.wav"), RuleSound{c.outputs, 0});
+        ASSERT_TRUE(waitUntilSilent(player));
+        const auto framesOn = [&made](const char* name) {
+            return made.count(name) ? made[name]->totalFrames() : 0;
+        };
+        EXPECT_EQ((std::vector<std::size_t>{defaultOutput.totalFrames(), framesOn("hall"), framesOn("yard")}),
+                  c.framesOn);
+        std::lock_guard lock(mutex);
+        ASSERT_EQ(reports.size(), 1u);
+        EXPECT_EQ(reports[0].detail, c.detail);
     }
 }
 

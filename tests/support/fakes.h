@@ -66,7 +66,11 @@ public:
     }
     void stopAll() override { ++stops; }
     void prepare() override { ++prepares; }
-    void prepareBell(std::int32_t count, const std::string& path, WallTime due) override {
+    PlayId playBell(std::int32_t count, const std::string& path, const RuleSound& sound) override {
+        sounds.push_back(sound);
+        return playFile(count, path);
+    }
+    void prepareBell(std::int32_t count, const std::string& path, const RuleSound&, WallTime due) override {
         prepared = Prepared{{count, path}, due};
     }
     void cancelPrepared() override { prepared.reset(); }
@@ -77,6 +81,7 @@ public:
     };
     std::vector<Call> plays;
     std::optional<Prepared> prepared; // the bell prepared and not dropped
+    std::vector<RuleSound> sounds;    // each bell's
     int stops = 0;
     int prepares = 0;
 };

@@ -191,6 +191,7 @@ TEST(ConsoleApi, RuleEditsWriteWhatTheEditorWrites) {
     first.musicPath = gbkFromUtf8("/srv/铃声/上课.mp3");
     first.times[0] = "08:00:00";
     first.times[1] = "08:45:00";
+    first.sound.outputs = {"hall"};
     RuleFields second = first;
     second.musicPath = "b.wav";
     second.countText = "3";
@@ -198,6 +199,7 @@ TEST(ConsoleApi, RuleEditsWriteWhatTheEditorWrites) {
     second.times = {};
     second.times[0] = "17:30:00";
     second.rainGated = true;
+    second.sound = {{"playground", "hall"}, -3.5};
 
     edit(EditorState::Mode::Add, 0, first);
     edit(EditorState::Mode::Add, 0, second);
@@ -207,22 +209,29 @@ TEST(ConsoleApi, RuleEditsWriteWhatTheEditorWrites) {
     ASSERT_TRUE(deleteRuleRow(window.context, dialogs, 1));
 
     console.answer("POST", "/api/timetables/0/rules",
-                   R"({"file":"/srv/铃声/上课.mp3","times":["8.00","8:45"]})", "admin");
+                   R"({"file":"/srv/铃声/上课.mp3","times":["8.00","8:45"],"outputs":["hall"]})", "admin");
     console.answer("POST", "/api/timetables/0/rules",
                    R"({"file":"b.wav","count":3,"days":[true,false,false,false,false,false,true],)"
-                   R"("times":["17:30"],"rainGated":true})",
+                   R"("times":["17:30"],"rainGated":true,"outputs":["playground","hall"],"gainDb":-3.5})",
                    "admin");
-    console.answer("PUT", "/api/timetables/0/rules/2",
-                   R"({"file":"b.wav","count":3,"days":[true,false,false,false,false,false,true],)"
-                   R"("times":["17:30","18：00"],"rainGated":true})",
-                   "admin");
+    console.answer(
+        "PUT", "/api/timetables/0/rules/2",
+        R"({"file":"b.wav","count":3,"days":[true,false,false,false,false,false,true],)"
+        R"("times":["17:30","18：00"],"rainGated":true,"outputs":["playground","hall"],"gainDb":-3.5})",
+        "admin");
     const json left = console.answer("DELETE", "/api/timetables/0/rules/1", "", "admin");
-    for (const char* file : {"春季作息表.INI", "春季作息表.INI.雨天"})
+    for (const char* file : {"春季作息表.INI", "春季作息表.INI.雨天", "春季作息表.INI.声音"})
         EXPECT_EQ(readWholeFile(console.home.path() / std::filesystem::u8path(file)).bytes,
                   readWholeFile(windowHome.path() / std::filesystem::u8path(file)).bytes)
             << file;
     ASSERT_EQ(left["rules"].size(), 1u);
     EXPECT_EQ(left["rules"][0]["times"][1], "18:00:00");
+    // The sound of the deleted rule went with it; the modified one's followed its new record.
+    const std::string kept = ruleRecord(second);
+    EXPECT_EQ(readWholeFile(console.home.path() / std::filesystem::u8path("春季作息表.INI.声音")).bytes,
+              kept.substr(0, kept.size() - 2) + "\tplayground|hall\t-3.5\r\n");
+    EXPECT_EQ(left["rules"][0]["outputs"], json::array({"playground", "hall"}));
+    EXPECT_EQ(left["rules"][0]["gainDb"], -3.5);
     EXPECT_EQ(console.schedule.state.rules.size(), 2u) << "the timetable shown was reloaded";
 }
 
