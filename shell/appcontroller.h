@@ -92,7 +92,8 @@ private:
     void showCampus();
     void showWebConsole();
     std::unique_ptr<BellEngine> makeEngine(const Services& services, const std::filesystem::path& programDir,
-                                           std::optional<CampusSetup> campus, std::unique_ptr<MqttLink> campusLink);
+                                           std::optional<CampusSetup> campus,
+                                           std::unique_ptr<MqttLink> campusLink);
     // What the other face said at its start: a console that did not start, or one that sends
     // passwords in clear, is told from the tray as well as in the log.
     void faceSaid(const std::string& said);

@@ -1,5 +1,7 @@
 #include "shell/ruleeditorwindow.h"
 
+#include "shell/rulesounddialog.h"
+
 #include "core/gbktext.h"
 #include "core/timetext.h"
 #include "shell/gbkqt.h"
@@ -140,6 +142,10 @@ RuleEditorWindow::RuleEditorWindow(QWidget* parent) : QWidget(parent) {
     connect(cancelButton, &QPushButton::clicked, this, &RuleEditorWindow::closeRequested);
     connect(clearButton, &QPushButton::clicked, this, &RuleEditorWindow::clearPathAndTimes);
     connect(m_saveButton, &QPushButton::clicked, this, &RuleEditorWindow::saveRequested);
+    m_soundButton = named(new QPushButton(u("声音…"), this), u("按钮_声音"), QRect(604, 357, 60, 40));
+    m_soundButton->setAutoDefault(false);
+    connect(m_soundButton, &QPushButton::clicked, this, &RuleEditorWindow::chooseSound);
+    showSound();
     m_saveButton->installEventFilter(this);
 
     for (int slot = 1; slot < 21; ++slot)
@@ -182,6 +188,7 @@ RuleFields RuleEditorWindow::fields() const {
     for (std::size_t k = 0; k < m_timeBoxes.size(); ++k)
         fields.times[k] = gbkFromQt(m_timeBoxes[k]->text());
     fields.rainGated = m_weatherBox->isChecked();
+    fields.sound = m_sound;
     return fields;
 }
 
@@ -193,6 +200,23 @@ void RuleEditorWindow::setFields(const RuleFields& fields) {
     for (std::size_t k = 0; k < m_timeBoxes.size(); ++k)
         m_timeBoxes[k]->setText(qtFromGbk(fields.times[k]));
     m_weatherBox->setChecked(fields.rainGated);
+    m_sound = fields.sound;
+    showSound();
+}
+
+void RuleEditorWindow::chooseSound() {
+    auto* dialog =
+        new RuleSoundDialog(m_sound, m_listOutputs ? m_listOutputs() : std::vector<SoundDevice>{}, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        m_sound = dialog->sound();
+        showSound();
+    });
+    dialog->open();
+}
+
+void RuleEditorWindow::showSound() {
+    m_soundButton->setToolTip(ruleSoundSummary(m_sound));
 }
 
 void RuleEditorWindow::clearPathAndTimes() {

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "editing/ruleeditorview.h"
+#include "media/soundoutputs.h"
 
 #include <QLineEdit>
 #include <QWidget>
 
 #include <array>
+#include <functional>
 
 class QCheckBox;
 class QLabel;
@@ -44,6 +46,10 @@ public:
     void focusFirstTime() override;
 
     void setMusicPath(const QString& path);
+    // What lists the sound server's outputs for the 输出与音量 dialog.
+    void setOutputLister(std::function<std::vector<SoundDevice>()> lister) {
+        m_listOutputs = std::move(lister);
+    }
     // The operator's first step in a fresh editor: choosing the music.
     void focusChooseButton();
     // The time box of slot 1-21.
@@ -60,6 +66,8 @@ protected:
 
 private:
     void stepCount(int delta);
+    void chooseSound();
+    void showSound();
 
     QLineEdit* m_pathBox = nullptr;
     QLineEdit* m_countBox = nullptr;
@@ -68,6 +76,9 @@ private:
     std::array<TimeBox*, 21> m_timeBoxes{};
     QPushButton* m_chooseButton = nullptr;
     QPushButton* m_saveButton = nullptr;
+    QPushButton* m_soundButton = nullptr;
+    RuleSound m_sound;
+    std::function<std::vector<SoundDevice>()> m_listOutputs = listSoundOutputs;
 };
 
 } // namespace ringvale

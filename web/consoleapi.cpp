@@ -5,6 +5,7 @@
 #include "core/schoolcalendar.h"
 #include "core/timetable.h"
 #include "core/timetext.h"
+#include "media/soundoutputs.h"
 #include "web/consolepages.h"
 #include "web/openapi.h"
 
@@ -315,6 +316,12 @@ WebResponse ConsoleApi::api(const WebRequest& request, const std::string& user, 
             return onEngine([this] { return ConsoleAnswer::ok(m_engine.calendar()); });
         if (path == "/api/campus")
             return onEngine([this] { return ConsoleAnswer::ok(m_engine.campus()); });
+        if (path == "/api/outputs") {
+            json outputs = json::array();
+            for (const SoundDevice& output : listSoundOutputs())
+                outputs.push_back({{"name", output.name}, {"description", output.description}});
+            return jsonResponse(200, outputs);
+        }
         return jsonResponse(404, {{"error", "not found"}});
     }
 

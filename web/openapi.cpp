@@ -24,6 +24,9 @@ const std::string& openApiDocument() {
         "rainGated": {"type": "boolean", "description": "skipped on a day whose forecast says rain"},
         "outputs": {"type": "array", "items": {"type": "string"}, "description": "the sound server outputs (sink names) it rings on; none: the default output"},
         "gainDb": {"type": "number", "minimum": -20, "maximum": 20, "description": "dB added to the loudness every bell is brought to"}}},
+      "Output": {"type": "object", "properties": {
+        "name": {"type": "string", "description": "what a rule's outputs name"},
+        "description": {"type": "string"}}},
       "State": {"type": "object", "properties": {
         "running": {"type": "boolean"},
         "timetable": {"type": "object", "properties": {"index": {"type": "integer"}, "name": {"type": "string"}}},
@@ -64,6 +67,7 @@ const std::string& openApiDocument() {
           "value": {"type": "string", "description": "a timetable's name, a reason, or a makeup day's text (周N)"}}}}}},
         "responses": {"200": {"description": "the calendar as it is now"}, "400": {"description": "the key or the timetable is refused (the reason in Chinese)"}}}},
     "/api/campus": {"get": {"summary": "this copy's part in a campus and, on the office, the buildings", "responses": {"200": {"description": "{role, connected, buildings}"}}}},
+    "/api/outputs": {"get": {"summary": "the sound server's outputs a rule may ring on", "responses": {"200": {"description": "a list", "content": {"application/json": {"schema": {"type": "array", "items": {"$ref": "#/components/schemas/Output"}}}}}}}},
     "/api/run": {"post": {"summary": "run or stop the system (operator)", "security": [{"session": [], "csrf": []}], "requestBody": {"content": {"application/json": {"schema": {"type": "object", "properties": {"on": {"type": "boolean"}}}}}}, "responses": {"200": {"description": "done"}}}},
     "/api/play": {"post": {"summary": "play a file once now (operator)", "security": [{"session": [], "csrf": []}], "requestBody": {"content": {"application/json": {"schema": {"type": "object", "properties": {"file": {"type": "string"}}}}}}, "responses": {"200": {"description": "started"}}}},
     "/api/stop": {"post": {"summary": "stop what plays (operator)", "security": [{"session": [], "csrf": []}], "responses": {"200": {"description": "stopped"}}}},

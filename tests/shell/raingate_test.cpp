@@ -1,14 +1,19 @@
 #include "core/belldayfiles.h"
+#include "core/filestore.h"
 #include "core/raingate.h"
+#include "core/rulesound.h"
 #include "forecastpage.h"
 #include "harness.h"
 #include "httpserver.h"
 #include "records.h"
 #include "shell/ruleeditorwindow.h"
+#include "shell/rulesounddialog.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QTableView>
@@ -108,6 +113,52 @@ private slots:
         h.window.popupMenu()->findChild<QAction*>(QStringLiteral("menuDelete"))->trigger();
         QVERIFY(readRainGates(path).empty());
         QVERIFY(!std::filesystem::exists(rainGatePath(path)));
+    }
+
+    // 声音… chooses the outputs among the server's and a gain; they are kept beside the timetable
+    // and shown again on modify, an output gone from the server still listed.
+    void theOutputsAndGainAreChosenAndShownAgain() {
+        Harness h(kPlain);
+        const std::string path = fromFileName(h.home.path()) + "/" + gbkFromUtf8("春季作息表.INI");
+        h.start();
+        QVERIFY(QTest::qWaitForWindowActive(&h.window));
+        auto* grid = h.window.findChild<QTableView*>(u("高级表格"));
+        const QPoint first = grid->visualRect(grid->model()->index(0, 1)).center();
+        std::vector<SoundDevice> outputs = {{"hall", "教学楼"}, {"yard", "操场"}};
+        RuleEditorWindow* editor = nullptr;
+        for (const bool again : {false, true}) {
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, first);
+            QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, first);
+            if (!editor)
+                editor = h.controller.editorHost().editor();
+            QVERIFY(editor);
+            editor->setOutputLister([&outputs] { return outputs; });
+            QTest::mouseClick(editor->findChild<QPushButton*>(u("按钮_声音")), Qt::LeftButton);
+            RuleSoundDialog* dialog = nullptr; // the one open (a closed one may wait to be deleted)
+            for (RuleSoundDialog* open : editor->findChildren<RuleSoundDialog*>())
+                if (open->isVisible())
+                    dialog = open;
+            QVERIFY(dialog);
+            auto* list = dialog->findChild<QListWidget*>(u("输出列表"));
+            if (!again) {
+                QCOMPARE(list->count(), 2);
+                list->item(1)->setCheckState(Qt::Checked);
+                dialog->findChild<QDoubleSpinBox*>(u("增益"))->setValue(-3);
+                QTest::mouseClick(dialog->findChild<QPushButton*>(u("确定")), Qt::LeftButton);
+                QTest::mouseClick(editor->findChild<QPushButton*>(u("按钮2")), Qt::LeftButton);
+                QCOMPARE(readWholeFile(ruleSoundPath(path)).bytes,
+                         kPlain.substr(0, kPlain.size() - 2) + "\tyard\t-3\r\n");
+                QCOMPARE(h.controller.state().rules[1].sound, (RuleSound{{"yard"}, -3}));
+                outputs.pop_back(); // the yard's speakers are taken away
+            } else {
+                QCOMPARE(list->count(), 2);
+                QCOMPARE(list->item(0)->checkState(), Qt::Unchecked);
+                QCOMPARE(list->item(1)->checkState(), Qt::Checked);
+                QVERIFY(list->item(1)->text().startsWith(u("yard")));
+                QCOMPARE(dialog->findChild<QDoubleSpinBox*>(u("增益"))->value(), -3.0);
+                dialog->reject();
+            }
+        }
     }
 };
 
