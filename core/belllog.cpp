@@ -7,7 +7,7 @@ namespace ringvale {
 
 namespace {
 
-constexpr std::array<std::pair<BellEvent, std::string_view>, 7> kNames = {{
+constexpr std::array<std::pair<BellEvent, std::string_view>, 8> kNames = {{
     {BellEvent::Rang, "rang"},
     {BellEvent::Failed, "failed"},
     {BellEvent::Skipped, "skipped"},
@@ -15,6 +15,7 @@ constexpr std::array<std::pair<BellEvent, std::string_view>, 7> kNames = {{
     {BellEvent::Played, "played"},
     {BellEvent::Stopped, "stopped"},
     {BellEvent::System, "system"},
+    {BellEvent::Heard, "heard"},
 }};
 
 } // namespace

@@ -20,7 +20,11 @@ enum class BellEvent {
     Played,  // play now or a song-station slot
     Stopped, // a stop command
     System,  // start, exit, settings, power-off, weather, failed writes
+    Heard,   // a bell that rang was heard by the listening input (one not heard is failed: not heard)
 };
+
+// How a bell that rang but was not heard is logged: failed, with this detail first.
+inline constexpr std::string_view kNotHeard = "not heard";
 
 // "rang", "failed", … as the log files and the journal name them; nullopt for an unknown name.
 std::string_view bellEventName(BellEvent event);

@@ -59,6 +59,8 @@ void BellRecorder::onPlaybackReport(const PlaybackReport& report) {
     } else {
         return; // a play command that sounded: its played entry says all
     }
+    if (entry.event == BellEvent::Rang && m_listen)
+        m_listen(entry, report.at);
     write(std::move(entry));
 }
 

@@ -26,6 +26,10 @@ public:
 
     // Called after every recorded entry.
     void setWatcher(Watcher watcher) { m_watcher = std::move(watcher); }
+    // Told of each bell that rang, with when its first sample was placed to be heard, so that
+    // it can be listened for.
+    using Listen = std::function<void(const BellEntry& rang, WallTime onset)>;
+    void setListen(Listen listen) { m_listen = std::move(listen); }
 
 private:
     struct Pending {
@@ -38,6 +42,7 @@ private:
     const Clock& m_clock;
     Journal m_journal;
     Watcher m_watcher;
+    Listen m_listen;
     std::map<PlayId, Pending> m_pending;
     bool m_fileFailed = false;
     bool m_ledgerFailed = false;

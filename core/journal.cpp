@@ -16,6 +16,7 @@ int priorityOf(BellEvent event) {
     case BellEvent::Missed:
         return LOG_WARNING;
     case BellEvent::Rang:
+    case BellEvent::Heard:
     case BellEvent::Played:
     case BellEvent::Stopped:
     case BellEvent::System:

@@ -15,7 +15,9 @@ TodaySoFar readTodaySoFar(const BellDayFiles& files, const Clock& clock) {
     const LogDay today = logDayOf(midnight);
     using Key = std::pair<std::int64_t, std::string>;
     const auto count = [&today](std::map<Key, int>& counts, const BellEntry& entry) {
-        const bool bell = entry.event == BellEvent::Rang || entry.event == BellEvent::Failed ||
+        // A bell that rang and was not heard is counted once, by its rang line.
+        const bool bell = entry.event == BellEvent::Rang ||
+                          (entry.event == BellEvent::Failed && !entry.detail.starts_with(kNotHeard)) ||
                           entry.event == BellEvent::Skipped;
         if (!bell || entry.due.size() < 5 || entry.file.empty() || entry.row <= 0)
             return;

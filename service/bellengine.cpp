@@ -8,6 +8,7 @@
 #include "core/timetableloader.h"
 #include "core/version.h"
 
+#include <cstdio>
 #include <mutex>
 
 namespace ringvale {
@@ -90,6 +91,10 @@ BellEngine::BellEngine(Services services, Views views, const std::filesystem::pa
     if (services.face)
         m_face = services.face(
             EngineParts{m_context, m_commandContext, m_clock, m_programPath, m_campus.get(), m_post});
+    if (const std::string source = readListeningSource(programDir); !source.empty()) {
+        m_listener = std::make_unique<BellListener>(source);
+        m_log.setListen([this](const BellEntry& rang, WallTime onset) { listenFor(rang, onset); });
+    }
     m_log.setWatcher([this](const BellEntry& entry) {
         if (m_campus)
             m_campus->entryRecorded(entry);
@@ -101,6 +106,9 @@ BellEngine::BellEngine(Services services, Views views, const std::filesystem::pa
 }
 
 BellEngine::~BellEngine() {
+    *m_alive = false;
+    m_log.setListen(nullptr);
+    m_listener.reset();
     if (m_face)
         m_face->stop();
     if (m_campus)
@@ -147,6 +155,11 @@ void BellEngine::start(const std::string& startWords, const StartupSteps& given)
     m_log.record(systemEntry(startWords + ", timetable " + timetableNameOfPath(m_state.timetablePath) +
                              (m_state.running ? ", running" : ", stopped")));
     followLockdownFile(m_context, m_programPath, m_state.lockdownStamp); // a lockdown kept over the restart
+    if (m_listener)
+        m_log.record(systemEntry(m_listener->start()
+                                     ? "listening for every bell on " + m_listener->source()
+                                     : "cannot listen on " + m_listener->source() + ": " +
+                                           m_listener->lastError() + "; bells are not confirmed"));
     if (m_face)
         for (const std::string& said : m_face->startFace()) {
             m_log.record(systemEntry(said));
@@ -171,6 +184,30 @@ void BellEngine::playbackReport(const PlaybackReport& report) {
     m_log.onPlaybackReport(report);
     if (m_campus)
         m_campus->playbackReport(report);
+}
+
+void BellEngine::listenFor(const BellEntry& rang, WallTime onset) {
+    m_listener->listenFor(onset, [this, rang, alive = m_alive](const BellListener::Result& result) {
+        m_post([this, rang, alive, result] {
+            if (!*alive)
+                return;
+            BellEntry entry = rang;
+            entry.at = localTimeAt(m_clock.now());
+            char levels[128];
+            if (result.heard) {
+                entry.event = BellEvent::Heard;
+                std::snprintf(levels, sizeof levels, "heard at %.0f dBFS, the room at %.0f dBFS",
+                              result.levelDb, result.roomDb);
+            } else {
+                entry.event = BellEvent::Failed;
+                std::snprintf(levels, sizeof levels,
+                              ": nothing rose above the room (%.0f dBFS) within %d s of the onset",
+                              result.roomDb, static_cast<int>(BellListener::kHearingWindow.count()));
+            }
+            entry.detail = result.heard ? std::string(levels) : std::string(kNotHeard) + levels;
+            m_log.record(std::move(entry));
+        });
+    });
 }
 
 void BellEngine::chooseTimetable(int index) {

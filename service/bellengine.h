@@ -12,6 +12,7 @@
 #include "core/holidayfeedfollower.h"
 #include "core/schedulecontext.h"
 #include "core/startup.h"
+#include "media/belllistener.h"
 #include "media/feedfetch.h"
 #include "media/weatherprobe.h"
 #include "service/engineface.h"
@@ -96,6 +97,8 @@ public:
 
 private:
     class ForecastTaker;
+    // Listens for a bell that rang and logs whether it was heard.
+    void listenFor(const BellEntry& rang, WallTime onset);
     std::unique_ptr<CampusNode> joinCampus(Services& services);
 
     const Clock& m_clock;
@@ -118,6 +121,8 @@ private:
     WeatherProbe m_weather;
     ClockSyncWatch m_clockSync;
     HolidayFeedFollower m_feeds;
+    std::unique_ptr<BellListener> m_listener;                     // none: no input is listened to
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true); // what a late listening result checks
     std::unique_ptr<EngineFace> m_face; // first to go: no request reaches a half-gone engine
 };
 

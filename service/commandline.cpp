@@ -12,6 +12,7 @@ const char* usageText() {
            "       ringvale --rings-on YYYY-MM-DD | --import-holidays FILE.ics\n"
            "       ringvale --subscribe-holidays URL | --unsubscribe-holidays URL\n"
            "       ringvale --export-timetable N FILE.csv | --import-timetable N FILE.csv\n"
+           "       ringvale --listen SOURCE | off | list\n"
            "       ringvale --web-user NAME viewer|operator|admin|remove   (password on standard input)\n"
            "       ringvale --backup FILE.tar.gz | --restore FILE.tar.gz\n"
            "       ringvale --campus ADDRESS --publish --play FILE | --alarm FILE | --stop\n"
@@ -36,6 +37,9 @@ const char* usageText() {
            "  --unsubscribe-holidays URL  stop following it and remove the entries it brought\n"
            "  --export-timetable N F.csv  write timetable N (0-16) as a spreadsheet (UTF-8, CRLF)\n"
            "  --import-timetable N F.csv  replace timetable N's rules by the rows of a spreadsheet\n"
+           "  --listen SOURCE      confirm every bell by listening on this sound server input (a\n"
+           "                       microphone near a speaker, or OUTPUT.monitor): each bell is logged\n"
+           "                       heard, or failed: not heard (saved; off stops; list shows inputs)\n"
            "  --web [ADDRESS:]PORT the web console on this port (saved; --web off turns it off)\n"
            "  --web-cert FILE, --web-key FILE   serve the console over HTTPS with this PEM pair (saved)\n"
            "  --web-user NAME ROLE add or change a console user (a password of 10 or more characters is\n"
@@ -77,6 +81,8 @@ CommandLine parseCommandLine(int argc, char* argv[]) {
             line.subscribe = valueOf(i, arg);
         } else if (std::strcmp(arg, "--unsubscribe-holidays") == 0) {
             line.unsubscribe = valueOf(i, arg);
+        } else if (std::strcmp(arg, "--listen") == 0) {
+            line.listen = valueOf(i, arg);
         } else if (std::strcmp(arg, "--export-timetable") == 0 ||
                    std::strcmp(arg, "--import-timetable") == 0) {
             line.timetableCsv =

@@ -20,6 +20,7 @@ struct CommandLine {
     bool dryRun = false;                       // --dry-run: say what an import would change
     std::optional<std::string> subscribe;      // --subscribe-holidays URL
     std::optional<std::string> unsubscribe;    // --unsubscribe-holidays URL
+    std::optional<std::string> listen;         // --listen SOURCE | off | list
     // --export-timetable N FILE.csv, --import-timetable N FILE.csv
     enum class TimetableCsv { None, Export, Import };
     TimetableCsv timetableCsv = TimetableCsv::None;

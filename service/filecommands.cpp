@@ -7,9 +7,12 @@
 #include "core/holidayfeeds.h"
 #include "core/holidayimport.h"
 #include "core/programdir.h"
+#include "core/rulesound.h"
 #include "core/timetable.h"
 #include "editing/timetablecsv.h"
+#include "media/belllistener.h"
 #include "media/feedfetch.h"
+#include "media/soundoutputs.h"
 
 #include <cstdio>
 
@@ -123,10 +126,32 @@ int timetableCsv(const std::filesystem::path& programDir, const CommandLine& lin
     return 0;
 }
 
+int listen(const std::filesystem::path& programDir, const std::string& source) {
+    if (source == "list") {
+        for (const SoundDevice& input : listSoundInputs())
+            std::printf("%s\t%s\n", input.name.c_str(), input.description.c_str());
+        return 0;
+    }
+    const std::string chosen = source == "off" ? std::string() : source;
+    if (!chosen.empty() && !isOutputName(chosen)) {
+        std::fprintf(stderr, "ringvale: --listen: \"%s\" is not an input's name\n", source.c_str());
+        return 2;
+    }
+    if (!writeListeningSource(programDir, chosen)) {
+        std::fprintf(stderr, "ringvale: %s could not be written\n", listeningPath(programDir).c_str());
+        return 1;
+    }
+    if (chosen.empty())
+        std::printf("bells are no longer listened for\n");
+    else
+        std::printf("listening for every bell on %s from the next start\n", chosen.c_str());
+    return 0;
+}
+
 } // namespace
 
 std::optional<int> runFileCommand(const CommandLine& line) {
-    if (!line.ringsOn && !line.importHolidays && !line.subscribe && !line.unsubscribe &&
+    if (!line.ringsOn && !line.importHolidays && !line.subscribe && !line.unsubscribe && !line.listen &&
         line.timetableCsv == CommandLine::TimetableCsv::None)
         return std::nullopt;
     const auto programDir = resolveProgramDirectory(processEnv, executableDirectory());
@@ -139,6 +164,8 @@ std::optional<int> runFileCommand(const CommandLine& line) {
         return subscribe(programDir, *line.subscribe, line.dryRun);
     if (line.unsubscribe)
         return unsubscribe(programDir, *line.unsubscribe);
+    if (line.listen)
+        return listen(programDir, *line.listen);
     return timetableCsv(programDir, line);
 }
 

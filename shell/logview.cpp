@@ -46,6 +46,8 @@ QString LogView::eventText(BellEvent event) {
         return QString::fromUtf8("播放");
     case BellEvent::Stopped:
         return QString::fromUtf8("停止");
+    case BellEvent::Heard:
+        return QString::fromUtf8("已听到");
     case BellEvent::System:
         break;
     }
@@ -112,6 +114,15 @@ QString LogView::detailText(const std::string& detail) {
             .replace(QStringLiteral(", stopped"), QString::fromUtf8("，已停止"));
         return QString::fromUtf8(chinese) + rest;
     }
+    static const QRegularExpression heard(
+        QStringLiteral("^heard at (-?[\\d.]+) dBFS, the room at (-?[\\d.]+) dBFS$"));
+    if (const auto match = heard.match(text); match.hasMatch())
+        return QString::fromUtf8("听到：%1 dBFS，环境 %2 dBFS").arg(match.captured(1), match.captured(2));
+    static const QRegularExpression notHeard(QStringLiteral(
+        "^not heard: nothing rose above the room \\((-?[\\d.]+) dBFS\\) within (\\d+) s of the onset(.*)$"));
+    if (const auto match = notHeard.match(text); match.hasMatch())
+        return QString::fromUtf8("没有听到：起音后 %1 秒内没有高于环境（%2 dBFS）的声音%3")
+            .arg(match.captured(2), match.captured(1), match.captured(3));
     // "onset 12 ms, device pulseaudio …"
     static const QRegularExpression onset(QStringLiteral("^onset (-?\\d+) ms, device (.*)$"));
     if (const auto match = onset.match(text); match.hasMatch())

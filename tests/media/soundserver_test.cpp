@@ -1,0 +1,66 @@
+#include "fixtures.h"
+#include "media/audioplayer.h"
+#include "media/belllistener.h"
+#include "media/soundoutput.h"
+#include "media/soundoutputs.h"
+#include "privatesoundserver.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+
+using namespace ringvale;
+using namespace ringvale::testing;
+
+namespace {
+
+// A bell routed to the yard is heard on the yard's monitor; one on the hall is not; one routed to
+// an output the server lacks rings on the default output (the hall), and says so.
+TEST(SoundServer, ABellIsHeardOnlyWhereItIsRoutedAndConfirmedByListening) {
+    PrivateSoundServer server({"hall", "yard"});
+    ASSERT_TRUE(server.running());
+    const std::vector<SoundDevice> outputs = listSoundOutputs();
+    ASSERT_EQ(outputs.size(), 2u);
+    EXPECT_EQ(outputs[0].name, "hall");
+    BellListener listener("yard.monitor");
+    ASSERT_TRUE(listener.start()) << listener.lastError();
+    PulseAudioSink hall("hall");
+    AudioPlayer player(hall);
+    player.setOutputs(namedOutputsBeside(hall));
+    struct Case {
+        std::vector<std::string> outputs;
+        bool heard;
+        const char* device;
+    };
+    for (const Case& c :
+         {Case{{"yard"}, true, "pulseaudio yard"}, Case{{}, false, "pulseaudio hall"},
+          Case{{"gone"}, false, "pulseaudio hall (output gone missing: rang on the default output)"}}) {
+        std::mutex mutex;
+        std::condition_variable changed;
+        std::optional<PlaybackReport> sounding;
+        std::optional<BellListener::Result> result;
+        player.setReporter([&](const PlaybackReport& report) {
+            std::lock_guard lock(mutex);
+            sounding = report;
+            changed.notify_all();
+        });
+        player.playBell(1, fixture("square_a.wav"), RuleSound{c.outputs, 0});
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(10), [&] { return sounding.has_value(); }));
+        ASSERT_EQ(sounding->kind, PlaybackReport::Kind::Sounding) << sounding->detail;
+        EXPECT_EQ(sounding->detail, c.device);
+        listener.listenFor(sounding->at, [&](const BellListener::Result& heard) {
+            std::lock_guard resultLock(mutex);
+            result = heard;
+            changed.notify_all();
+        });
+        ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(10), [&] { return result.has_value(); }));
+        EXPECT_EQ(result->heard, c.heard)
+            << c.device << ": " << result->levelDb << " dBFS over " << result->roomDb;
+        lock.unlock();
+        player.stopAll();
+    }
+}
+
+} // namespace
