@@ -136,7 +136,8 @@ int main(int argc, char* argv[]) {
     LoudnessLibrary loudness(loudnessCachePath(programDir));
     AudioPlayer player(*sink);
     player.setGain([&loudness](const std::string& path) { return loudness.gainFor(toFileName(path)); });
-    player.setOutputs(namedOutputsBeside(*sink)); // the zones a bell may ring in
+    player.setOutputs(namedOutputsBeside(*sink));    // the zones a bell may ring in
+    player.setEveryOutput(everyOutputBeside(*sink)); // an alarm sounds in all of them
     player.setReporter(playbackReports.reporter());
     SystemClock clock;
     ProcessRunner commands;

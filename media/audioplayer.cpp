@@ -80,8 +80,15 @@ PlayId AudioPlayer::playBell(std::int32_t count, const std::string& path, const 
     return start(count, {path}, sound);
 }
 
-PlayId AudioPlayer::start(std::int32_t count, std::vector<std::string> files, const RuleSound& sound) {
+PlayId AudioPlayer::start(std::int32_t count, std::vector<std::string> files, const RuleSound& given) {
     const PlayId id = ++m_lastId;
+    RuleSound sound = given;
+    if (count < 0 && sound.outputs.empty() && m_everyOutput) {
+        // An alarm is heard everywhere, whatever zones the bells keep to.
+        std::vector<std::string> every = m_everyOutput();
+        if (every.size() > 1)
+            sound.outputs = std::move(every);
+    }
     if (m_prepared && files.size() == 1 && files.front() == m_preparedPath && count == m_preparedCount &&
         sound == m_preparedSound) {
         const auto now = std::chrono::system_clock::now();

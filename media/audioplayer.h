@@ -33,6 +33,8 @@ public:
     // request; without it every bell plays on the default output.
     using OutputFactory = std::function<std::unique_ptr<AudioSink>(const std::string& name)>;
     void setOutputs(OutputFactory factory) { m_makeOutput = std::move(factory); }
+    // Names every output there is: an alarm (a count below 0) sounds on all of them.
+    void setEveryOutput(std::function<std::vector<std::string>()> list) { m_everyOutput = std::move(list); }
     // Told, from the player's worker, of each request's first samples or of why nothing sounded.
     // Set before the first request.
     void setReporter(Player::Reporter reporter) {
@@ -62,6 +64,7 @@ private:
 
     AudioSink& m_defaultOutput;
     OutputFactory m_makeOutput;
+    std::function<std::vector<std::string>()> m_everyOutput;
     std::map<std::string, std::unique_ptr<AudioSink>> m_outputs; // by name; none: no such output
     std::map<std::vector<std::string>, Route> m_routes;
     std::shared_ptr<SinkGate> m_sink;

@@ -206,7 +206,9 @@ void BellListener::listenFor(WallTime onset, Done done) {
         return;
     }
     pa_threaded_mainloop_unlock(m_input->loop);
-    done(Result{}); // nothing to hear it with
+    Result nothing;
+    nothing.listened = false;
+    done(nothing);
 }
 
 std::filesystem::path listeningPath(const std::filesystem::path& programDir) {

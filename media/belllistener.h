@@ -22,6 +22,7 @@ public:
 
     struct Result {
         bool heard = false;
+        bool listened = true;  // false: the input was not there to listen with
         double levelDb = -120; // the loudest 50 ms after the onset, dBFS
         double roomDb = -120;  // the room's level before it, dBFS
     };

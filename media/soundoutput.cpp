@@ -2,6 +2,7 @@
 
 #include "media/pulseaudiosink.h"
 #include "media/sdlaudiosink.h"
+#include "media/soundoutputs.h"
 
 #include <cstdlib>
 #include <string_view>
@@ -15,6 +16,17 @@ std::unique_ptr<AudioSink> makeSoundOutput() {
     if (serverAllowed && PulseAudioSink::serverAvailable())
         return std::make_unique<PulseAudioSink>();
     return std::make_unique<SdlAudioSink>();
+}
+
+std::function<std::vector<std::string>()> everyOutputBeside(const AudioSink& defaultOutput) {
+    const bool onServer = dynamic_cast<const PulseAudioSink*>(&defaultOutput) != nullptr;
+    return [onServer] {
+        std::vector<std::string> names;
+        if (onServer)
+            for (const SoundDevice& output : listSoundOutputs())
+                names.push_back(output.name);
+        return names;
+    };
 }
 
 std::function<std::unique_ptr<AudioSink>(const std::string& name)>

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace ringvale {
 
@@ -18,5 +19,7 @@ std::unique_ptr<AudioSink> makeSoundOutput();
 // to; none when it is not a sound server's, or for a name the server has no output of.
 std::function<std::unique_ptr<AudioSink>(const std::string& name)>
 namedOutputsBeside(const AudioSink& defaultOutput);
+// Names every output of that server (none when it is not a sound server's).
+std::function<std::vector<std::string>()> everyOutputBeside(const AudioSink& defaultOutput);
 
 } // namespace ringvale

@@ -155,11 +155,13 @@ void BellEngine::start(const std::string& startWords, const StartupSteps& given)
     m_log.record(systemEntry(startWords + ", timetable " + timetableNameOfPath(m_state.timetablePath) +
                              (m_state.running ? ", running" : ", stopped")));
     followLockdownFile(m_context, m_programPath, m_state.lockdownStamp); // a lockdown kept over the restart
-    if (m_listener)
-        m_log.record(systemEntry(m_listener->start()
-                                     ? "listening for every bell on " + m_listener->source()
-                                     : "cannot listen on " + m_listener->source() + ": " +
-                                           m_listener->lastError() + "; bells are not confirmed"));
+    if (m_listener && m_listener->start()) {
+        m_log.record(systemEntry("listening for every bell on " + m_listener->source()));
+    } else if (m_listener) {
+        m_log.record(systemEntry("cannot listen on " + m_listener->source() + ": " + m_listener->lastError() +
+                                 "; bells are not confirmed"));
+        m_log.setListen(nullptr);
+    }
     if (m_face)
         for (const std::string& said : m_face->startFace()) {
             m_log.record(systemEntry(said));
@@ -198,6 +200,10 @@ void BellEngine::listenFor(const BellEntry& rang, WallTime onset) {
                 entry.event = BellEvent::Heard;
                 std::snprintf(levels, sizeof levels, "heard at %.0f dBFS, the room at %.0f dBFS",
                               result.levelDb, result.roomDb);
+            } else if (!result.listened) {
+                entry.event = BellEvent::Failed;
+                std::snprintf(levels, sizeof levels, ": the input %s was not there to listen with",
+                              m_listener->source().c_str());
             } else {
                 entry.event = BellEvent::Failed;
                 std::snprintf(levels, sizeof levels,

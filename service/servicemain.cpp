@@ -62,7 +62,8 @@ int runService(const CommandLine& line, EngineFaceFactory face) {
     LoudnessLibrary loudness(loudnessCachePath(programDir));
     AudioPlayer player(*sink);
     player.setGain([&loudness](const std::string& path) { return loudness.gainFor(toFileName(path)); });
-    player.setOutputs(namedOutputsBeside(*sink)); // the zones a bell may ring in
+    player.setOutputs(namedOutputsBeside(*sink));    // the zones a bell may ring in
+    player.setEveryOutput(everyOutputBeside(*sink)); // an alarm sounds in all of them
     SystemClock clock;
     BellService::Services services{player,
                                    clock,

@@ -63,4 +63,38 @@ TEST(SoundServer, ABellIsHeardOnlyWhereItIsRoutedAndConfirmedByListening) {
     }
 }
 
+// An alarm ignores zones: it sounds on every output, heard on the yard although the default is the hall.
+TEST(SoundServer, AnAlarmSoundsOnEveryOutput) {
+    PrivateSoundServer server({"hall", "yard"});
+    ASSERT_TRUE(server.running());
+    BellListener listener("yard.monitor");
+    ASSERT_TRUE(listener.start()) << listener.lastError();
+    PulseAudioSink hall("hall");
+    AudioPlayer player(hall);
+    player.setOutputs(namedOutputsBeside(hall));
+    player.setEveryOutput(everyOutputBeside(hall));
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::optional<PlaybackReport> sounding;
+    std::optional<BellListener::Result> result;
+    player.setReporter([&](const PlaybackReport& report) {
+        std::lock_guard lock(mutex);
+        sounding = report;
+        changed.notify_all();
+    });
+    player.playFile(-1, fixture("square_a.wav"));
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(10), [&] { return sounding.has_value(); }));
+    EXPECT_EQ(sounding->detail, "pulseaudio hall+pulseaudio yard");
+    listener.listenFor(sounding->at, [&](const BellListener::Result& heard) {
+        std::lock_guard resultLock(mutex);
+        result = heard;
+        changed.notify_all();
+    });
+    ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(10), [&] { return result.has_value(); }));
+    EXPECT_TRUE(result->heard);
+    lock.unlock();
+    player.stopAll();
+}
+
 } // namespace
