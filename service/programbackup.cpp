@@ -6,7 +6,9 @@
 #include "core/filestore.h"
 #include "core/programdir.h"
 #include "core/raingate.h"
+#include "core/rulesound.h"
 #include "core/timetable.h"
+#include "media/belllistener.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -23,7 +25,6 @@ namespace ringvale {
 
 namespace {
 
-constexpr const char* kSoundSuffix = ".声音";
 constexpr const char* kKeptFolder = "备份";
 
 using ReadArchive = std::unique_ptr<archive, decltype(&archive_read_free)>;
@@ -198,11 +199,12 @@ std::vector<std::string> backupFileNames() {
         const std::string file = utf8FromGbk(timetableName(index)) + ".INI";
         names.push_back(file);
         names.push_back(file + kRainGateSuffix);
-        names.push_back(file + kSoundSuffix);
+        names.push_back(file + kRuleSoundSuffix);
     }
     names.push_back(kCalendarFileName);
     names.push_back(kSettingsFileName);
     names.push_back(kCampusFileName);
+    names.push_back(listeningPath({}).filename().string());
     return names;
 }
 
@@ -252,7 +254,7 @@ BackupResult restoreBackup(const std::filesystem::path& programDir, const std::f
         if (!name.ends_with(".INI") || name == kCalendarFileName || name == kSettingsFileName ||
             name == kCampusFileName)
             continue;
-        for (const char* suffix : {kRainGateSuffix, kSoundSuffix})
+        for (const char* suffix : {kRainGateSuffix, kRuleSoundSuffix})
             if (!restored->count(name + suffix) && now.count(name + suffix)) {
                 std::filesystem::remove(programDir / std::filesystem::u8path(name + suffix), error);
                 result.files.push_back(name + suffix + " (removed)");

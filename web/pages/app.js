@@ -138,7 +138,20 @@ async function loadTimetables() {
   showRules();
 }
 
+async function listOutputs() {
+  try {
+    const names = $('#outputNames');
+    names.replaceChildren();
+    for (const output of await call('GET', '/api/outputs')) {
+      const option = document.createElement('option');
+      option.value = output.name; option.label = output.description;
+      names.appendChild(option);
+    }
+  } catch (error) { /* the list only helps typing */ }
+}
+
 async function showRules() {
+  listOutputs();
   const index = $('#timetableChoice').value;
   const timetable = await call('GET', '/api/timetables/' + index);
   const body = $('#rules tbody');
@@ -179,6 +192,8 @@ function fillRule(rule) {
   rule.days.forEach((on, d) => { ruleForm['day' + d].checked = on; });
   ruleForm.times.value = rule.times.filter((t) => t).join(' ');
   ruleForm.rainGated.checked = rule.rainGated;
+  ruleForm.outputs.value = (rule.outputs || []).join(' ');
+  ruleForm.gainDb.value = rule.gainDb || 0;
   ruleForm.scrollIntoView();
 }
 ruleForm.addEventListener('reset', () => { $('#ruleFormTitle').textContent = '新增规则'; ruleForm.row.value = ''; });
@@ -189,6 +204,7 @@ ruleForm.addEventListener('submit', async (event) => {
     file: ruleForm.file.value, count: Number(ruleForm.count.value),
     days: [0, 1, 2, 3, 4, 5, 6].map((d) => ruleForm['day' + d].checked),
     times: ruleForm.times.value.split(/[\s,，、]+/).filter((t) => t), rainGated: ruleForm.rainGated.checked,
+    outputs: ruleForm.outputs.value.split(/[\s,，、|]+/).filter((o) => o), gainDb: Number(ruleForm.gainDb.value) || 0,
   };
   try {
     if (ruleForm.row.value) await call('PUT', '/api/timetables/' + index + '/rules/' + ruleForm.row.value, body);
