@@ -243,6 +243,9 @@ void AppController::entryRecorded(const BellEntry& entry) {
                                    when + QString::fromStdString(entry.file) + QStringLiteral("\n") +
                                        LogView::detailText(entry.detail));
     }
+    // A bell that rang unheard is said where the operator looks first, until the next one plays.
+    if (entry.event == BellEvent::Failed && entry.detail.starts_with(kNotHeard))
+        m_window.setStatusText(gbkFromUtf8("没有听到铃声：" + entry.due + " " + entry.file));
 }
 
 void AppController::onToolbarClick(int index) {
