@@ -38,8 +38,9 @@ public:
     bool start();
     std::string lastError() const;
     const std::string& source() const { return m_source; }
-    // Judges the sound from `onset` for kHearingWindow; `done` runs on the listener's thread once
-    // the window has passed (at once, not heard, when the input is gone).
+    // Judges the sound from `onset` for kHearingWindow; `done` runs on the listener's thread, with
+    // the listener's lock held, once the window has passed (at once, not heard, when the input is
+    // gone): it hands the result on and must not wait for anything that calls the listener.
     void listenFor(WallTime onset, Done done);
 
 private:

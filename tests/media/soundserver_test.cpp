@@ -50,11 +50,14 @@ TEST(SoundServer, ABellIsHeardOnlyWhereItIsRoutedAndConfirmedByListening) {
         ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(10), [&] { return sounding.has_value(); }));
         ASSERT_EQ(sounding->kind, PlaybackReport::Kind::Sounding) << sounding->detail;
         EXPECT_EQ(sounding->detail, c.device);
-        listener.listenFor(sounding->at, [&](const BellListener::Result& heard) {
+        const WallTime onset = sounding->at;
+        lock.unlock(); // the listener tells from its own thread, under its own lock
+        listener.listenFor(onset, [&](const BellListener::Result& heard) {
             std::lock_guard resultLock(mutex);
             result = heard;
             changed.notify_all();
         });
+        lock.lock();
         ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(10), [&] { return result.has_value(); }));
         EXPECT_EQ(result->heard, c.heard)
             << c.device << ": " << result->levelDb << " dBFS over " << result->roomDb;
@@ -86,11 +89,14 @@ TEST(SoundServer, AnAlarmSoundsOnEveryOutput) {
     std::unique_lock lock(mutex);
     ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(10), [&] { return sounding.has_value(); }));
     EXPECT_EQ(sounding->detail, "pulseaudio hall+pulseaudio yard");
-    listener.listenFor(sounding->at, [&](const BellListener::Result& heard) {
+    const WallTime onset = sounding->at;
+    lock.unlock(); // the listener tells from its own thread, under its own lock
+    listener.listenFor(onset, [&](const BellListener::Result& heard) {
         std::lock_guard resultLock(mutex);
         result = heard;
         changed.notify_all();
     });
+    lock.lock();
     ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(10), [&] { return result.has_value(); }));
     EXPECT_TRUE(result->heard);
     lock.unlock();
