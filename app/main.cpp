@@ -8,6 +8,7 @@
 #include "media/audioplayer.h"
 #include "media/loudnesslibrary.h"
 #include "media/soundoutput.h"
+#include "media/soundsettings.h"
 #include "media/weatherprobe.h"
 #include "service/commandline.h"
 #include "service/filecommands.h"
@@ -133,7 +134,7 @@ int main(int argc, char* argv[]) {
     const std::unique_ptr<AudioSink> sink = makeSoundOutput();
     PlaybackReportRelay playbackReports;
     // Every bell and song at one loudness, each file measured once in the background.
-    LoudnessLibrary loudness(loudnessCachePath(programDir));
+    LoudnessLibrary loudness(loudnessCachePath(programDir), readSoundSettings(programDir).targetLufs);
     AudioPlayer player(*sink);
     player.setGain([&loudness](const std::string& path) { return loudness.gainFor(toFileName(path)); });
     player.setOutputs(namedOutputsBeside(*sink));    // the zones a bell may ring in

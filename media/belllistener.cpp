@@ -1,7 +1,5 @@
 #include "media/belllistener.h"
 
-#include "core/filestore.h"
-
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
@@ -20,8 +18,6 @@ constexpr auto kRoomSpan = std::chrono::seconds(3);
 constexpr auto kRoomGap = std::chrono::milliseconds(200);
 constexpr double kSilenceDb = -120;
 constexpr double kQuietestHeardDb = -70;
-constexpr const char* kListeningFileName = "收听.INI";
-constexpr std::string_view kSourceKey = "source=";
 
 double decibels(double meanSquare) {
     return meanSquare > 0 ? 10 * std::log10(meanSquare) : kSilenceDb;
@@ -209,30 +205,6 @@ void BellListener::listenFor(WallTime onset, Done done) {
     Result nothing;
     nothing.listened = false;
     done(nothing);
-}
-
-std::filesystem::path listeningPath(const std::filesystem::path& programDir) {
-    return programDir / std::filesystem::u8path(kListeningFileName);
-}
-
-std::string readListeningSource(const std::filesystem::path& programDir) {
-    const FileRead file = readWholeFile(listeningPath(programDir), 64 * 1024);
-    const std::size_t at = file.bytes.find(kSourceKey);
-    if (!file.ok() || at == std::string::npos)
-        return {};
-    std::string source = file.bytes.substr(at + kSourceKey.size());
-    source = source.substr(0, source.find_first_of("\r\n"));
-    return source;
-}
-
-bool writeListeningSource(const std::filesystem::path& programDir, const std::string& source) {
-    if (source.empty()) {
-        std::error_code error;
-        std::filesystem::remove(listeningPath(programDir), error);
-        return !error;
-    }
-    return writeFileAtomic(listeningPath(programDir),
-                           "[listen]\r\n" + std::string(kSourceKey) + source + "\r\n");
 }
 
 } // namespace ringvale

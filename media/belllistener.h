@@ -3,7 +3,6 @@
 #include "core/clock.h"
 
 #include <chrono>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -48,12 +47,5 @@ private:
     std::string m_source;
     std::unique_ptr<Input> m_input;
 };
-
-// The file that names the input to listen to, beside the timetables.
-std::filesystem::path listeningPath(const std::filesystem::path& programDir);
-// The input named there (empty: nothing is listened to).
-std::string readListeningSource(const std::filesystem::path& programDir);
-// Names it (empty: listening ends); false when it could not be written.
-[[nodiscard]] bool writeListeningSource(const std::filesystem::path& programDir, const std::string& source);
 
 } // namespace ringvale

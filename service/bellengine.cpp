@@ -7,6 +7,7 @@
 #include "core/timetable.h"
 #include "core/timetableloader.h"
 #include "core/version.h"
+#include "media/soundsettings.h"
 
 #include <cstdio>
 #include <mutex>
@@ -91,7 +92,7 @@ BellEngine::BellEngine(Services services, Views views, const std::filesystem::pa
     if (services.face)
         m_face = services.face(
             EngineParts{m_context, m_commandContext, m_clock, m_programPath, m_campus.get(), m_post});
-    if (const std::string source = readListeningSource(programDir); !source.empty()) {
+    if (const std::string source = readSoundSettings(programDir).listen; !source.empty()) {
         m_listener = std::make_unique<BellListener>(source);
         m_log.setListen([this](const BellEntry& rang, WallTime onset) { listenFor(rang, onset); });
     }

@@ -12,7 +12,7 @@ const char* usageText() {
            "       ringvale --rings-on YYYY-MM-DD | --import-holidays FILE.ics\n"
            "       ringvale --subscribe-holidays URL | --unsubscribe-holidays URL\n"
            "       ringvale --export-timetable N FILE.csv | --import-timetable N FILE.csv\n"
-           "       ringvale --listen SOURCE | off | list\n"
+           "       ringvale --listen SOURCE | off | list | --loudness-target LUFS\n"
            "       ringvale --web-user NAME viewer|operator|admin|remove   (password on standard input)\n"
            "       ringvale --backup FILE.tar.gz | --restore FILE.tar.gz\n"
            "       ringvale --campus ADDRESS --publish --play FILE | --alarm FILE | --stop\n"
@@ -40,6 +40,8 @@ const char* usageText() {
            "  --listen SOURCE      confirm every bell by listening on this sound server input (a\n"
            "                       microphone near a speaker, or OUTPUT.monitor): each bell is logged\n"
            "                       heard, or failed: not heard (saved; off stops; list shows inputs)\n"
+           "  --loudness-target LUFS  the loudness every bell and song is brought to, -30 to -10\n"
+           "                       (saved; -18 unless set)\n"
            "  --web [ADDRESS:]PORT the web console on this port (saved; --web off turns it off)\n"
            "  --web-cert FILE, --web-key FILE   serve the console over HTTPS with this PEM pair (saved)\n"
            "  --web-user NAME ROLE add or change a console user (a password of 10 or more characters is\n"
@@ -83,6 +85,8 @@ CommandLine parseCommandLine(int argc, char* argv[]) {
             line.unsubscribe = valueOf(i, arg);
         } else if (std::strcmp(arg, "--listen") == 0) {
             line.listen = valueOf(i, arg);
+        } else if (std::strcmp(arg, "--loudness-target") == 0) {
+            line.loudnessTarget = valueOf(i, arg);
         } else if (std::strcmp(arg, "--export-timetable") == 0 ||
                    std::strcmp(arg, "--import-timetable") == 0) {
             line.timetableCsv =

@@ -21,6 +21,7 @@ struct CommandLine {
     std::optional<std::string> subscribe;      // --subscribe-holidays URL
     std::optional<std::string> unsubscribe;    // --unsubscribe-holidays URL
     std::optional<std::string> listen;         // --listen SOURCE | off | list
+    std::optional<std::string> loudnessTarget; // --loudness-target LUFS
     // --export-timetable N FILE.csv, --import-timetable N FILE.csv
     enum class TimetableCsv { None, Export, Import };
     TimetableCsv timetableCsv = TimetableCsv::None;

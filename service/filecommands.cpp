@@ -10,10 +10,11 @@
 #include "core/rulesound.h"
 #include "core/timetable.h"
 #include "editing/timetablecsv.h"
-#include "media/belllistener.h"
 #include "media/feedfetch.h"
 #include "media/soundoutputs.h"
+#include "media/soundsettings.h"
 
+#include <charconv>
 #include <cstdio>
 
 namespace ringvale {
@@ -132,19 +133,39 @@ int listen(const std::filesystem::path& programDir, const std::string& source) {
             std::printf("%s\t%s\n", input.name.c_str(), input.description.c_str());
         return 0;
     }
-    const std::string chosen = source == "off" ? std::string() : source;
-    if (!chosen.empty() && !isOutputName(chosen)) {
+    SoundSettings settings = readSoundSettings(programDir);
+    settings.listen = source == "off" ? std::string() : source;
+    if (!settings.listen.empty() && !isOutputName(settings.listen)) {
         std::fprintf(stderr, "ringvale: --listen: \"%s\" is not an input's name\n", source.c_str());
         return 2;
     }
-    if (!writeListeningSource(programDir, chosen)) {
-        std::fprintf(stderr, "ringvale: %s could not be written\n", listeningPath(programDir).c_str());
+    if (!writeSoundSettings(programDir, settings)) {
+        std::fprintf(stderr, "ringvale: %s could not be written\n", soundSettingsPath(programDir).c_str());
         return 1;
     }
-    if (chosen.empty())
+    if (settings.listen.empty())
         std::printf("bells are no longer listened for\n");
     else
-        std::printf("listening for every bell on %s from the next start\n", chosen.c_str());
+        std::printf("listening for every bell on %s from the next start\n", settings.listen.c_str());
+    return 0;
+}
+
+int loudnessTarget(const std::filesystem::path& programDir, const std::string& typed) {
+    double target = 0;
+    const auto read = std::from_chars(typed.data(), typed.data() + typed.size(), target);
+    if (read.ec != std::errc() || read.ptr != typed.data() + typed.size() || target < kQuietestTargetLufs ||
+        target > kLoudestTargetLufs) {
+        std::fprintf(stderr, "ringvale: --loudness-target: a loudness from -30 to -10 (LUFS), not \"%s\"\n",
+                     typed.c_str());
+        return 2;
+    }
+    SoundSettings settings = readSoundSettings(programDir);
+    settings.targetLufs = target;
+    if (!writeSoundSettings(programDir, settings)) {
+        std::fprintf(stderr, "ringvale: %s could not be written\n", soundSettingsPath(programDir).c_str());
+        return 1;
+    }
+    std::printf("bells and songs play at %g LUFS from the next start\n", target);
     return 0;
 }
 
@@ -152,7 +173,7 @@ int listen(const std::filesystem::path& programDir, const std::string& source) {
 
 std::optional<int> runFileCommand(const CommandLine& line) {
     if (!line.ringsOn && !line.importHolidays && !line.subscribe && !line.unsubscribe && !line.listen &&
-        line.timetableCsv == CommandLine::TimetableCsv::None)
+        !line.loudnessTarget && line.timetableCsv == CommandLine::TimetableCsv::None)
         return std::nullopt;
     const auto programDir = resolveProgramDirectory(processEnv, executableDirectory());
     if (line.ringsOn)
@@ -166,6 +187,8 @@ std::optional<int> runFileCommand(const CommandLine& line) {
         return unsubscribe(programDir, *line.unsubscribe);
     if (line.listen)
         return listen(programDir, *line.listen);
+    if (line.loudnessTarget)
+        return loudnessTarget(programDir, *line.loudnessTarget);
     return timetableCsv(programDir, line);
 }
 

@@ -8,7 +8,7 @@
 #include "core/raingate.h"
 #include "core/rulesound.h"
 #include "core/timetable.h"
-#include "media/belllistener.h"
+#include "media/soundsettings.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -204,7 +204,7 @@ std::vector<std::string> backupFileNames() {
     names.push_back(kCalendarFileName);
     names.push_back(kSettingsFileName);
     names.push_back(kCampusFileName);
-    names.push_back(listeningPath({}).filename().string());
+    names.push_back(soundSettingsPath({}).filename().string());
     return names;
 }
 

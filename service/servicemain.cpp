@@ -13,6 +13,7 @@
 #include "media/httpclient.h"
 #include "media/loudnesslibrary.h"
 #include "media/soundoutput.h"
+#include "media/soundsettings.h"
 #include "media/weatherprobe.h"
 #include "service/bellservice.h"
 #include "service/programbackup.h"
@@ -59,7 +60,7 @@ int runService(const CommandLine& line, EngineFaceFactory face) {
 
     const std::unique_ptr<AudioSink> sink = makeSoundOutput();
     // Every bell and song at one loudness, each file measured once in the background.
-    LoudnessLibrary loudness(loudnessCachePath(programDir));
+    LoudnessLibrary loudness(loudnessCachePath(programDir), readSoundSettings(programDir).targetLufs);
     AudioPlayer player(*sink);
     player.setGain([&loudness](const std::string& path) { return loudness.gainFor(toFileName(path)); });
     player.setOutputs(namedOutputsBeside(*sink));    // the zones a bell may ring in

@@ -1,5 +1,6 @@
 #include "media/audioplayer.h"
 #include "media/loudnesslibrary.h"
+#include "media/soundsettings.h"
 #include "tempdir.h"
 
 #include <gtest/gtest.h>
@@ -127,6 +128,17 @@ TEST(LoudnessLibrary, KnowsAFileByItsContentAcrossARestartAndARenameButNotAfterA
     EXPECT_LT(*gain, 0) << "a tone at -6 dBFS is brought down";
     writeTone(dir.path() / "renamed.wav", 0.05);
     EXPECT_FALSE(library.gainFor(dir.path() / "renamed.wav"));
+}
+
+TEST(SoundSettings, KeepTheTargetAndTheInputAndReadBadValuesAsTheDefault) {
+    TempDir dir;
+    EXPECT_EQ(readSoundSettings(dir.path()), SoundSettings{});
+    ASSERT_TRUE(writeSoundSettings(dir.path(), {-23, "mic.monitor"}));
+    EXPECT_EQ(readSoundSettings(dir.path()), (SoundSettings{-23, "mic.monitor"}));
+    for (const char* text : {"[sound]\r\nloudness=-45\r\n", "[sound]\r\nloudness=loud\r\n", ""}) {
+        std::ofstream(soundSettingsPath(dir.path()), std::ios::binary) << text;
+        EXPECT_EQ(readSoundSettings(dir.path()).targetLufs, kDefaultTargetLufs) << text;
+    }
 }
 
 } // namespace
