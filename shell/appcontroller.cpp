@@ -65,6 +65,7 @@ AppController::AppController(MainWindow& window, Services services, const std::f
     m_playbackReports.setHandler([this](const PlaybackReport& report) { m_engine->playbackReport(report); });
     connect(&m_window, &MainWindow::lockdownRequested, this, &AppController::toggleLockdown);
     connect(&m_window, &MainWindow::webConsoleRequested, this, &AppController::showWebConsole);
+    connect(&m_window, &MainWindow::soundSettingsRequested, this, &AppController::showSoundSettings);
     connect(&m_window, &MainWindow::logRequested, this, &AppController::showLog);
     connect(&m_window, &MainWindow::calendarRequested, this, &AppController::showCalendar);
     connect(&m_window, &MainWindow::clockTicked, this,
@@ -209,6 +210,13 @@ void AppController::showWebConsole() {
             });
     m_webConsoleView->reload();
     bringForward(*m_webConsoleView);
+}
+
+void AppController::showSoundSettings() {
+    if (!m_soundSettingsView)
+        m_soundSettingsView = std::make_unique<SoundSettingsView>(m_programPath, m_dialogs);
+    m_soundSettingsView->reload();
+    bringForward(*m_soundSettingsView);
 }
 
 void AppController::showCampus() {

@@ -21,6 +21,7 @@
 #include "shell/logview.h"
 #include "shell/playbackreportrelay.h"
 #include "shell/ruleeditorhost.h"
+#include "shell/soundsettingsview.h"
 #include "shell/systemservices.h"
 #include "shell/trayevent.h"
 #include "shell/webconsoleview.h"
@@ -77,6 +78,7 @@ public:
     CalendarView* calendarView() const { return m_calendarView.get(); }
     CampusView* campusView() const { return m_campusView.get(); }
     WebConsoleView* webConsoleView() const { return m_webConsoleView.get(); }
+    SoundSettingsView* soundSettingsView() const { return m_soundSettingsView.get(); }
     CampusNode* campus() const { return m_engine->campus(); }
     WebConsole& webConsole() { return *m_web; }
     BellEngine& engine() { return *m_engine; }
@@ -91,6 +93,7 @@ private:
     void showCalendar();
     void showCampus();
     void showWebConsole();
+    void showSoundSettings();
     std::unique_ptr<BellEngine> makeEngine(const Services& services, const std::filesystem::path& programDir,
                                            std::optional<CampusSetup> campus,
                                            std::unique_ptr<MqttLink> campusLink);
@@ -121,10 +124,11 @@ private:
     SongStation m_songs;
     SettingsCommands m_settings;
     HolidayFeedFollower::Fetch m_fetchFeed;
-    std::unique_ptr<LogView> m_logView;               // made at its first showing
-    std::unique_ptr<CalendarView> m_calendarView;     // likewise
-    std::unique_ptr<CampusView> m_campusView;         // likewise
-    std::unique_ptr<WebConsoleView> m_webConsoleView; // likewise
+    std::unique_ptr<LogView> m_logView;                     // made at its first showing
+    std::unique_ptr<CalendarView> m_calendarView;           // likewise
+    std::unique_ptr<CampusView> m_campusView;               // likewise
+    std::unique_ptr<WebConsoleView> m_webConsoleView;       // likewise
+    std::unique_ptr<SoundSettingsView> m_soundSettingsView; // likewise
 };
 
 } // namespace ringvale

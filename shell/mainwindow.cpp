@@ -181,6 +181,9 @@ void MainWindow::createSettingsControls() {
     auto* webButton =
         named(new QPushButton(QString::fromUtf8("网页控制台…"), this), "按钮_网页", QRect(8, 250, 120, 28));
     connect(webButton, &QPushButton::clicked, this, &MainWindow::webConsoleRequested);
+    auto* soundButton =
+        named(new QPushButton(QString::fromUtf8("声音设置…"), this), "按钮_声音设置", QRect(8, 284, 120, 28));
+    connect(soundButton, &QPushButton::clicked, this, &MainWindow::soundSettingsRequested);
     // Every change of a box's state runs its handler, however it came; the program's own
     // settings of a box (start-up, refusals) block the signal.
     connect(m_autoStartBox, &QCheckBox::toggled, this, &MainWindow::autoStartClicked);

@@ -150,6 +150,7 @@ signals:
     void clearTimetableRequested();
     void lockdownRequested();
     void webConsoleRequested();
+    void soundSettingsRequested();
     void exportCsvRequested();
     void importCsvRequested();
     void exitRequested();

@@ -1,11 +1,14 @@
 #include "forecastpage.h"
 #include "harness.h"
 #include "httpserver.h"
+#include "shell/soundsettingsview.h"
 #include "shell/webconsoleview.h"
 #include "web/consolesettings.h"
 
 #include <QCheckBox>
 
+#include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -53,6 +56,23 @@ private slots:
         save("");
         QVERIFY(!h.controller.webConsole().running());
         QCOMPARE(readConsoleSettings(h.home.path()).address, std::string());
+    }
+
+    void theLoudnessAndTheListeningInputAreSetFromTheSettings() {
+        Harness h;
+        h.start();
+        h.window.findChild<QPushButton*>(u("按钮_声音设置"))->click();
+        SoundSettingsView* view = h.controller.soundSettingsView();
+        QVERIFY(view && view->isVisible());
+        view->findChild<QDoubleSpinBox*>(QStringLiteral("soundTarget"))->setValue(-23);
+        QTest::mouseClick(view->findChild<QPushButton*>(QStringLiteral("soundSave")), Qt::LeftButton);
+        QCOMPARE(readSoundSettings(h.home.path()), (SoundSettings{-23, ""}));
+        QVERIFY(writeSoundSettings(h.home.path(), {-20, "mic"})); // an input gone from the server
+        view->reload();
+        auto* listen = view->findChild<QComboBox*>(QStringLiteral("soundListen"));
+        QCOMPARE(listen->currentData().toString(), u("mic"));
+        QTest::mouseClick(view->findChild<QPushButton*>(QStringLiteral("soundSave")), Qt::LeftButton);
+        QCOMPARE(readSoundSettings(h.home.path()), (SoundSettings{-20, "mic"}));
     }
 
     void typedShutdownTimeIsNormalisedAndSaved() {
