@@ -16,16 +16,8 @@ struct Listing {
     bool done = false;
 };
 
-void addOutput(pa_context*, const pa_sink_info* info, int last, void* data) {
-    auto& listing = *static_cast<Listing*>(data);
-    if (last || !info) {
-        listing.done = true;
-        return;
-    }
-    listing.devices.push_back({info->name ? info->name : "", info->description ? info->description : ""});
-}
-
-void addInput(pa_context*, const pa_source_info* info, int last, void* data) {
+// Each sink or source the server tells of, then the end of its list.
+template <typename Info> void add(pa_context*, const Info* info, int last, void* data) {
     auto& listing = *static_cast<Listing*>(data);
     if (last || !info) {
         listing.done = true;
@@ -49,8 +41,9 @@ std::vector<SoundDevice> list(Kind kind) {
             if (!PA_CONTEXT_IS_GOOD(state) || listing.done)
                 break;
             if (state == PA_CONTEXT_READY && !asked) {
-                asked = kind == Kind::Outputs ? pa_context_get_sink_info_list(context, addOutput, &listing)
-                                              : pa_context_get_source_info_list(context, addInput, &listing);
+                asked = kind == Kind::Outputs
+                            ? pa_context_get_sink_info_list(context, add<pa_sink_info>, &listing)
+                            : pa_context_get_source_info_list(context, add<pa_source_info>, &listing);
                 if (!asked)
                     break;
             }

@@ -2,6 +2,7 @@
 #include "media/loudnesslibrary.h"
 #include "media/soundsettings.h"
 #include "tempdir.h"
+#include "waitfor.h"
 
 #include <gtest/gtest.h>
 
@@ -74,8 +75,7 @@ double playedLoudness(LoudnessLibrary& library, const std::filesystem::path& fil
         AudioPlayer player(sink);
         player.setGain([&](const std::string&) { return library.gainFor(file).value_or(0) + extraDb; });
         player.playFile(1, file.string());
-        while (player.isSounding())
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        EXPECT_TRUE(waitFor([&player] { return !player.isSounding(); }));
     }
     writeWav(recording, sink.samples());
     return measureLoudness(recording).value_or(Loudness{}).integratedLufs;

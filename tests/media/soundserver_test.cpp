@@ -8,12 +8,52 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 
 using namespace ringvale;
 using namespace ringvale::testing;
 
 namespace {
+
+// What one playback said of itself, and what the listener made of it.
+struct Heard {
+    PlaybackReport sounding;
+    BellListener::Result result;
+};
+
+// Starts a playback with `play`, waits for its report, then for the listener's verdict on it.
+std::optional<Heard> playAndListen(AudioPlayer& player, BellListener& listener,
+                                   const std::function<void()>& play) {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::optional<PlaybackReport> sounding;
+    std::optional<BellListener::Result> result;
+    player.setReporter([&](const PlaybackReport& report) {
+        std::lock_guard lock(mutex);
+        sounding = report;
+        changed.notify_all();
+    });
+    play();
+    std::unique_lock lock(mutex);
+    if (!changed.wait_for(lock, std::chrono::seconds(10), [&] { return sounding.has_value(); }))
+        return std::nullopt;
+    const WallTime onset = sounding->at;
+    lock.unlock(); // the listener tells from its own thread, under its own lock
+    listener.listenFor(onset, [&](const BellListener::Result& heard) {
+        std::lock_guard resultLock(mutex);
+        result = heard;
+        changed.notify_all();
+    });
+    lock.lock();
+    const bool judged = changed.wait_for(lock, std::chrono::seconds(10), [&] { return result.has_value(); });
+    lock.unlock();
+    player.stopAll();
+    player.setReporter(nullptr);
+    if (!judged)
+        return std::nullopt;
+    return Heard{*sounding, *result};
+}
 
 // A bell routed to the yard is heard on the yard's monitor; one on the hall is not; one routed to
 // an output the server lacks rings on the default output (the hall), and says so.
@@ -36,33 +76,14 @@ TEST(SoundServer, ABellIsHeardOnlyWhereItIsRoutedAndConfirmedByListening) {
     for (const Case& c :
          {Case{{"yard"}, true, "pulseaudio yard"}, Case{{}, false, "pulseaudio hall"},
           Case{{"gone"}, false, "pulseaudio hall (output gone missing: rang on the default output)"}}) {
-        std::mutex mutex;
-        std::condition_variable changed;
-        std::optional<PlaybackReport> sounding;
-        std::optional<BellListener::Result> result;
-        player.setReporter([&](const PlaybackReport& report) {
-            std::lock_guard lock(mutex);
-            sounding = report;
-            changed.notify_all();
+        const auto heard = playAndListen(player, listener, [&] {
+            player.playBell(1, fixture("square_a.wav"), RuleSound{c.outputs, 0});
         });
-        player.playBell(1, fixture("square_a.wav"), RuleSound{c.outputs, 0});
-        std::unique_lock lock(mutex);
-        ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(10), [&] { return sounding.has_value(); }));
-        ASSERT_EQ(sounding->kind, PlaybackReport::Kind::Sounding) << sounding->detail;
-        EXPECT_EQ(sounding->detail, c.device);
-        const WallTime onset = sounding->at;
-        lock.unlock(); // the listener tells from its own thread, under its own lock
-        listener.listenFor(onset, [&](const BellListener::Result& heard) {
-            std::lock_guard resultLock(mutex);
-            result = heard;
-            changed.notify_all();
-        });
-        lock.lock();
-        ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(10), [&] { return result.has_value(); }));
-        EXPECT_EQ(result->heard, c.heard)
-            << c.device << ": " << result->levelDb << " dBFS over " << result->roomDb;
-        lock.unlock();
-        player.stopAll();
+        ASSERT_TRUE(heard) << c.device;
+        ASSERT_EQ(heard->sounding.kind, PlaybackReport::Kind::Sounding) << heard->sounding.detail;
+        EXPECT_EQ(heard->sounding.detail, c.device);
+        EXPECT_EQ(heard->result.heard, c.heard)
+            << c.device << ": " << heard->result.levelDb << " dBFS over " << heard->result.roomDb;
     }
 }
 
@@ -76,31 +97,10 @@ TEST(SoundServer, AnAlarmSoundsOnEveryOutput) {
     AudioPlayer player(hall);
     player.setOutputs(namedOutputsBeside(hall));
     player.setEveryOutput(everyOutputBeside(hall));
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::optional<PlaybackReport> sounding;
-    std::optional<BellListener::Result> result;
-    player.setReporter([&](const PlaybackReport& report) {
-        std::lock_guard lock(mutex);
-        sounding = report;
-        changed.notify_all();
-    });
-    player.playFile(-1, fixture("square_a.wav"));
-    std::unique_lock lock(mutex);
-    ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(10), [&] { return sounding.has_value(); }));
-    EXPECT_EQ(sounding->detail, "pulseaudio hall+pulseaudio yard");
-    const WallTime onset = sounding->at;
-    lock.unlock(); // the listener tells from its own thread, under its own lock
-    listener.listenFor(onset, [&](const BellListener::Result& heard) {
-        std::lock_guard resultLock(mutex);
-        result = heard;
-        changed.notify_all();
-    });
-    lock.lock();
-    ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(10), [&] { return result.has_value(); }));
-    EXPECT_TRUE(result->heard);
-    lock.unlock();
-    player.stopAll();
+    const auto heard = playAndListen(player, listener, [&] { player.playFile(-1, fixture("square_a.wav")); });
+    ASSERT_TRUE(heard);
+    EXPECT_EQ(heard->sounding.detail, "pulseaudio hall+pulseaudio yard");
+    EXPECT_TRUE(heard->result.heard);
 }
 
 } // namespace
