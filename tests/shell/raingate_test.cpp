@@ -129,16 +129,20 @@ private slots:
         for (const bool again : {false, true}) {
             QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, first);
             QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, first);
+            QTRY_VERIFY(editor || h.controller.editorHost().editor());
             if (!editor)
                 editor = h.controller.editorHost().editor();
-            QVERIFY(editor);
             editor->setOutputLister([&outputs] { return outputs; });
             QTest::mouseClick(editor->findChild<QPushButton*>(u("按钮_声音")), Qt::LeftButton);
-            RuleSoundDialog* dialog = nullptr; // the one open (a closed one may wait to be deleted)
-            for (RuleSoundDialog* open : editor->findChildren<RuleSoundDialog*>())
-                if (open->isVisible())
-                    dialog = open;
-            QVERIFY(dialog);
+            // The one open (a closed one may still wait to be deleted).
+            const auto openDialog = [editor]() -> RuleSoundDialog* {
+                for (RuleSoundDialog* open : editor->findChildren<RuleSoundDialog*>())
+                    if (open->isVisible())
+                        return open;
+                return nullptr;
+            };
+            QTRY_VERIFY(openDialog());
+            RuleSoundDialog* dialog = openDialog();
             auto* list = dialog->findChild<QListWidget*>(u("输出列表"));
             if (!again) {
                 QCOMPARE(list->count(), 2);
